@@ -1,0 +1,29 @@
+// The one place that knows code pages. Every file the program touches holds
+// Windows-1250 bytes; the source keeps its texts in UTF-8 and converts at the
+// boundary. The register's own texts use code page 852, of which only the 30
+// Czech accented letters are translated (CharConversionTable).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvik::frame {
+
+// Windows-1250 bytes to UTF-8; the five unassigned bytes become U+FFFD.
+std::string Cp1250ToUtf8(std::string_view bytes);
+// UTF-8 to Windows-1250; characters the code page lacks become '?'.
+std::string Utf8ToCp1250(std::string_view utf8);
+// Shorthand for texts written in the source: "Čas je v pokladně." -> 1250 bytes.
+inline std::string W(std::string_view utf8) { return Utf8ToCp1250(utf8); }
+
+// The pair of 256-byte tables between the register (852) and data files (1250).
+struct CharConversionTable {
+  unsigned char registerToFile[256];
+  unsigned char fileToRegister[256];
+};
+const CharConversionTable& CharConversion();
+
+inline unsigned char RegisterToFile(unsigned char c) { return CharConversion().registerToFile[c]; }
+inline unsigned char FileToRegister(unsigned char c) { return CharConversion().fileToRegister[c]; }
+
+}  // namespace tarvik::frame

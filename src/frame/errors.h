@@ -1,0 +1,65 @@
+// The error table and the one exception that carries a failure to the job
+// boundary. An error is a pair: the code indexes the message table, the
+// subcode names the failing place within the code.
+//
+// Deep code never ends the program itself: it throws JobFailure (through
+// Fail), and the boundary of its thread hands the pair to FatalError, which
+// runs the failure exit once.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace tarvik::frame {
+
+inline constexpr int kErrorTableSize = 116;
+inline constexpr int kInternalModeError = 500;  // an unknown file-open mode
+
+// Message text of a code as UTF-8 ("" for codes without text and outside the table).
+std::string_view ErrorText(int code);
+
+// Subcodes this program adds where the original named none. Kept here, next to
+// the table, so that the whole list of pairs a caller can meet is in one place.
+struct AddedSubcode {
+  int code;
+  int subcode;
+  const char* meaning;
+};
+inline constexpr AddedSubcode kAddedSubcodes[] = {
+    {23, 2, "a file name or path longer than the 260-character name buffers"},
+    {23, 3, "a command-file or data-file path that does not fit the program directory buffer"},
+    {59, 20, "stock file: a key longer than 14 characters"},
+    {59, 21, "stock file: a line without a field separator"},
+    {59, 22, "stock file: an empty line"},
+    {59, 23, "account list: more than 256 accounts"},
+    {59, 24, "account item record (file 91) is not 21 bytes"},
+    {89, 20, "rewriting: a malformed old connection line (the command file was restored first)"},
+    {106, 1, "network: the register closed the connection"},
+};
+
+class JobFailure : public std::exception {
+ public:
+  JobFailure(int code, int subcode, std::uint32_t osError = 0, std::string detail = {})
+      : code_(code), subcode_(subcode), osError_(osError), detail_(std::move(detail)) {}
+  int code() const { return code_; }
+  int subcode() const { return subcode_; }
+  std::uint32_t osError() const { return osError_; }
+  // Extra words for the debug output (a device name, the system's reason).
+  const std::string& detail() const { return detail_; }
+  const char* what() const noexcept override { return "tarvik job failure"; }
+
+ private:
+  int code_;
+  int subcode_;
+  std::uint32_t osError_;
+  std::string detail_;
+};
+
+[[noreturn]] inline void Fail(int code, int subcode, std::uint32_t osError = 0,
+                              std::string detail = {}) {
+  throw JobFailure(code, subcode, osError, std::move(detail));
+}
+
+}  // namespace tarvik::frame

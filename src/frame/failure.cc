@@ -1,0 +1,64 @@
+#include "frame/failure.h"
+
+#include <cstdlib>
+
+#include "frame/codepage.h"
+#include "frame/status.h"
+#include "frame/transfer_log.h"
+#include "ui/frontend.h"
+
+namespace tarvik::frame {
+
+void FatalError(Program& program, int code, int subcode, std::uint32_t osError) {
+  if (program.failureTaken.test_and_set()) {
+    program.process.Park();
+    std::abort();  // Park does not return
+  }
+
+  program.lastError.LastErrorCode = code;
+  program.lastError.LastErrorSubcode = subcode;
+  program.lastError.LastOsError = osError;
+
+  const JobSettings& s = program.settings;
+  if (s.okno || s.debug || s.hlaseni) {
+    std::string text = Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) +
+                       W(ErrorText(code));
+    ShowMessage(program, text, ui::kStyleExclamation);
+  }
+
+  // The steps below must all run: a failure inside one of them (a modem that
+  // does not hang up) is not allowed to stop the exit.
+  if (program.closeLink) {
+    try {
+      program.closeLink();
+    } catch (const JobFailure&) {
+    }
+  }
+  if (s.progress) program.frontEnd.HideActivity();
+  AppendLogLine(program);
+  WriteResultFiles(program);
+
+  bool missing = false;
+  platform::OsError error = 0;
+  program.fs.Remove(program.MakeProgramPath("wlasterr.tmp"), &missing, &error);
+  program.fs.Rename(program.MakeProgramPath("work01.tmp"), program.MakeProgramPath("wlasterr.tmp"),
+                    &error);
+
+  if (program.releaseCommandFile) program.releaseCommandFile();
+
+  if (s.okno && !s.komunikace_modem) {
+    program.process.Restart(program.paths.argv0);
+  }
+  program.process.Exit(1);
+  std::abort();  // Exit does not return
+}
+
+void RunGuarded(Program& program, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const JobFailure& failure) {
+    FatalError(program, failure);
+  }
+}
+
+}  // namespace tarvik::frame

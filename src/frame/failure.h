@@ -1,0 +1,29 @@
+// The one failure exit. FatalError runs, in this order: the message (when a
+// window is shown, or with debug or hlaseni), closing the link, hiding the
+// activity icon, the log line, the result files, keeping work01.tmp as
+// wlasterr.tmp, releasing the command file, and the end of the process (exit
+// code 1, or a fresh interactive start when the window was shown and no
+// modem is used). Only the first failing thread runs it; any other parks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "frame/errors.h"
+#include "frame/program.h"
+
+namespace tarvik::frame {
+
+[[noreturn]] void FatalError(Program& program, int code, int subcode, std::uint32_t osError = 0);
+[[noreturn]] inline void FatalError(Program& program, const JobFailure& failure) {
+  FatalError(program, failure.code(), failure.subcode(), failure.osError());
+}
+
+// The job boundary of a thread: runs `body`, and a JobFailure thrown from it
+// ends in FatalError.
+void RunGuarded(Program& program, const std::function<void()>& body);
+
+// Writes err and error.txt from the last error record.
+void WriteResultFiles(Program& program);
+
+}  // namespace tarvik::frame

@@ -1,0 +1,200 @@
+#include "frame/program_file.h"
+
+#include <cstdio>
+
+#include "frame/errors.h"
+#include "frame/status.h"
+
+namespace tarvik::frame {
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+}
+
+ProgramFile::ProgramFile(std::unique_ptr<platform::FileHandle> handle, std::string path)
+    : handle_(std::move(handle)), path_(std::move(path)) {}
+
+ProgramFile::~ProgramFile() {
+  // Unwinding from a failure: keep what was written, but never throw here.
+  if (handle_ && !writeBuffer_.empty()) {
+    platform::OsError error = 0;
+    handle_->Write(writeBuffer_.data(), writeBuffer_.size(), &error);
+  }
+}
+
+ProgramFile::ProgramFile(ProgramFile&& other) noexcept { *this = std::move(other); }
+
+ProgramFile& ProgramFile::operator=(ProgramFile&& other) noexcept {
+  if (this != &other) {
+    if (handle_ && !writeBuffer_.empty()) {
+      platform::OsError error = 0;
+      handle_->Write(writeBuffer_.data(), writeBuffer_.size(), &error);
+    }
+    handle_ = std::move(other.handle_);
+    path_ = std::move(other.path_);
+    writeBuffer_ = std::move(other.writeBuffer_);
+    readBuffer_ = std::move(other.readBuffer_);
+    readPos_ = other.readPos_;
+    readEof_ = other.readEof_;
+    position_ = other.position_;
+    other.writeBuffer_.clear();
+  }
+  return *this;
+}
+
+ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mode,
+                              bool nameIsComplete) {
+  using platform::Access;
+  using platform::Creation;
+  Access access = Access::kRead;
+  Creation creation = Creation::kOpenExisting;
+  bool shareRead = false;
+  switch (mode) {
+    case 'r':
+    case 'R': break;
+    case 's': shareRead = true; break;
+    case 'b': access = Access::kReadWrite; break;
+    case 'B':
+      access = Access::kReadWrite;
+      creation = Creation::kOpenAlways;
+      break;
+    case 'w':
+      access = Access::kWrite;
+      creation = Creation::kCreateAlways;
+      break;
+    case '+':
+      access = Access::kWrite;
+      creation = Creation::kOpenAlways;
+      break;
+    default: Fail(kInternalModeError, 1);
+  }
+  std::string path = nameIsComplete ? name : program.MakeProgramPath(name);
+  platform::OsError error = 0;
+  auto handle = program.fs.Open(path, access, creation, shareRead, &error);
+  if (!handle) {
+    if (mode == 'R' && platform::IsMissingFileError(error)) return ProgramFile();
+    char text[400];
+    std::snprintf(text, sizeof text, "\nOtevirany soubor je %s, chyba %u.", name.c_str(), error);
+    ShowDebugMessage(program, text);
+    Fail(30, 1, error);
+  }
+  ProgramFile file(std::move(handle), path);
+  if (mode == '+') {
+    std::int64_t size = file.handle_->Size(&error);
+    if (size < 0 || !file.handle_->SeekToEnd(&error)) Fail(30, 2, error);
+    file.position_ = static_cast<std::uint64_t>(size);
+  }
+  return file;
+}
+
+void ProgramFile::WriteByte(std::uint8_t byte) {
+  writeBuffer_ += static_cast<char>(byte);
+  ++position_;
+  if (writeBuffer_.size() >= kBufferSize) Flush();
+}
+
+void ProgramFile::Write(std::string_view bytes) {
+  writeBuffer_.append(bytes);
+  position_ += bytes.size();
+  if (writeBuffer_.size() >= kBufferSize) Flush();
+}
+
+void ProgramFile::WriteBytes(std::string_view bytes) {
+  if (bytes.size() > 16000) Fail(57, 33);
+  Write(bytes);
+}
+
+void ProgramFile::Flush() {
+  if (!handle_ || writeBuffer_.empty()) return;
+  platform::OsError error = 0;
+  std::ptrdiff_t n = handle_->Write(writeBuffer_.data(), writeBuffer_.size(), &error);
+  if (n < 0) {
+    writeBuffer_.clear();
+    Fail(30, 4, error);
+  }
+  if (static_cast<std::size_t>(n) != writeBuffer_.size()) {
+    writeBuffer_.clear();
+    Fail(30, 5, error);
+  }
+  writeBuffer_.clear();
+}
+
+void ProgramFile::DropReadBuffer() {
+  readBuffer_.clear();
+  readPos_ = 0;
+  readEof_ = false;
+}
+
+void ProgramFile::FillReadBuffer() {
+  readBuffer_.resize(kBufferSize);
+  platform::OsError error = 0;
+  std::ptrdiff_t n = handle_->Read(readBuffer_.data(), readBuffer_.size(), &error);
+  if (n < 0) {
+    readBuffer_.clear();
+    Fail(30, 3, error);
+  }
+  readBuffer_.resize(static_cast<std::size_t>(n));
+  readPos_ = 0;
+  if (n == 0) readEof_ = true;
+}
+
+bool ProgramFile::ReadByte(std::uint8_t* byte) {
+  if (!handle_) Fail(30, 3);
+  if (!writeBuffer_.empty()) Flush();
+  if (readPos_ >= readBuffer_.size()) {
+    if (readEof_) return false;
+    FillReadBuffer();
+    if (readBuffer_.empty()) return false;
+  }
+  *byte = static_cast<std::uint8_t>(readBuffer_[readPos_++]);
+  ++position_;
+  return true;
+}
+
+bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
+  line->clear();
+  std::uint8_t b = 0;
+  bool any = false;
+  while (ReadByte(&b)) {
+    any = true;
+    if (b == '\r') {
+      // A CR LF pair is one line end; a lone CR ends the line too.
+      if (readPos_ >= readBuffer_.size() && !readEof_) FillReadBuffer();
+      if (readPos_ < readBuffer_.size() && readBuffer_[readPos_] == '\n') {
+        ++readPos_;
+        ++position_;
+      }
+      return true;
+    }
+    if (b == '\n') return true;
+    if (line->size() >= maxChars) Fail(23, 1);
+    *line += static_cast<char>(b);
+  }
+  return any;
+}
+
+std::int64_t ProgramFile::Size() {
+  if (!handle_) Fail(30, 3);
+  Flush();
+  platform::OsError error = 0;
+  std::int64_t size = handle_->Size(&error);
+  if (size < 0) Fail(30, 3, error);
+  return size;
+}
+
+void ProgramFile::Seek(std::uint64_t offset) {
+  if (!handle_) Fail(30, 3);
+  Flush();
+  DropReadBuffer();
+  platform::OsError error = 0;
+  if (!handle_->Seek(offset, &error)) Fail(30, 3, error);
+  position_ = offset;
+}
+
+void ProgramFile::Close() {
+  if (!handle_) return;
+  Flush();
+  handle_.reset();
+  DropReadBuffer();
+}
+
+}  // namespace tarvik::frame

@@ -1,0 +1,228 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_system.h"
+
+namespace tarvik::platform {
+namespace {
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsNoCase(const std::string& s, const std::string& prefix) {
+  return s.size() >= prefix.size() && EqualNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+bool EndsNoCase(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() && EqualNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+void SplitPath(const std::string& path, std::string* dir, std::string* name) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    dir->clear();
+    *name = path;
+  } else {
+    *dir = path.substr(0, slash + 1);
+    *name = path.substr(slash + 1);
+  }
+}
+
+class PosixFile final : public FileHandle {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  std::ptrdiff_t Read(void* buffer, std::size_t size, OsError* error) override {
+    for (;;) {
+      ssize_t n = ::read(fd_, buffer, size);
+      if (n >= 0) return n;
+      if (errno == EINTR) continue;
+      *error = static_cast<OsError>(errno);
+      return -1;
+    }
+  }
+  std::ptrdiff_t Write(const void* buffer, std::size_t size, OsError* error) override {
+    const char* p = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+      ssize_t n = ::write(fd_, p + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        *error = static_cast<OsError>(errno);
+        return done > 0 ? static_cast<std::ptrdiff_t>(done) : -1;
+      }
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(done);
+  }
+  bool Seek(std::uint64_t offset, OsError* error) override {
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    return true;
+  }
+  bool SeekToEnd(OsError* error) override {
+    if (::lseek(fd_, 0, SEEK_END) < 0) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    return true;
+  }
+  std::int64_t Size(OsError* error) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+      *error = static_cast<OsError>(errno);
+      return -1;
+    }
+    return st.st_size;
+  }
+  bool Truncate(OsError* error) override {
+    if (::ftruncate(fd_, 0) != 0) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<FileHandle> Open(const std::string& path, Access access, Creation creation,
+                                   bool /*shareRead*/, OsError* error) override {
+    std::string real = Resolve(path);
+    int flags = O_CLOEXEC;
+    switch (access) {
+      case Access::kRead: flags |= O_RDONLY; break;
+      case Access::kWrite: flags |= O_WRONLY; break;
+      case Access::kReadWrite: flags |= O_RDWR; break;
+    }
+    switch (creation) {
+      case Creation::kOpenExisting: break;
+      case Creation::kOpenAlways: flags |= O_CREAT; break;
+      case Creation::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    }
+    int fd = ::open(real.c_str(), flags, 0666);
+    if (fd < 0) {
+      *error = static_cast<OsError>(errno);
+      return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      *error = EISDIR;
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  bool Remove(const std::string& path, bool* missing, OsError* error) override {
+    *missing = false;
+    std::string real = Resolve(path);
+    if (::unlink(real.c_str()) == 0) return true;
+    if (errno == ENOENT) {
+      *missing = true;
+      *error = ENOENT;
+      return true;
+    }
+    *error = static_cast<OsError>(errno);
+    return false;
+  }
+
+  bool Rename(const std::string& from, const std::string& to, OsError* error) override {
+    std::string realFrom = Resolve(from);
+    std::string realTo = Resolve(to);
+    // The target must not exist, as on the system the program was made for.
+    struct stat st {};
+    if (::stat(realTo.c_str(), &st) == 0) {
+      *error = EEXIST;
+      return false;
+    }
+    if (::rename(realFrom.c_str(), realTo.c_str()) != 0) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    return true;
+  }
+
+  bool Exists(const std::string& path) override {
+    struct stat st {};
+    return ::stat(Resolve(path).c_str(), &st) == 0;
+  }
+
+  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
+            std::vector<DirectoryEntry>* entries, OsError* error) override {
+    std::string dir = directory.empty() ? std::string(".") : directory;
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    while (struct dirent* e = ::readdir(d)) {
+      std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      if (name.size() < prefix.size() + suffix.size()) continue;
+      if (!StartsNoCase(name, prefix) || !EndsNoCase(name, suffix)) continue;
+      std::string full = directory.empty() ? name : directory + (directory.back() == '/' ? "" : "/") + name;
+      struct stat st {};
+      if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      DirectoryEntry entry;
+      entry.name = name;
+      // Linux keeps no creation time in struct stat; the last change of the
+      // file's status is the nearest stand-in (in nanoseconds).
+      entry.creationTime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+      entries->push_back(std::move(entry));
+    }
+    ::closedir(d);
+    return true;
+  }
+
+  std::string Resolve(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return path;
+    std::string dir, name;
+    SplitPath(path, &dir, &name);
+    if (name.empty()) return path;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return path;
+    std::string found;
+    while (struct dirent* e = ::readdir(d)) {
+      if (EqualNoCase(e->d_name, name)) {
+        found = e->d_name;
+        break;
+      }
+    }
+    ::closedir(d);
+    return found.empty() ? path : dir + found;
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem fs;
+  return fs;
+}
+
+bool IsMissingFileError(OsError error) { return error == ENOENT; }
+
+}  // namespace tarvik::platform

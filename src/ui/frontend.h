@@ -1,0 +1,44 @@
+// What the job and the link may ask of whoever is watching: message boxes and
+// their answers, the status screen's repaint, beeps, the activity icon and the
+// caret. Implementations: a console one for windowless runs, the Qt window,
+// and a recording one for tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvik::ui {
+
+// Message-box styles and answers, with the values of the system the program
+// was made for, since callers pass them through unchanged.
+inline constexpr int kStyleOk = 0;
+inline constexpr int kStyleYesNo = 4;
+inline constexpr int kStyleStop = 16;
+inline constexpr int kStyleQuestion = 32;
+inline constexpr int kStyleExclamation = 48;
+inline constexpr int kStyleInformation = 64;
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
+inline constexpr int kBeepSimple = -1;
+inline constexpr int kBeepError = 16;
+
+class FrontEnd {
+ public:
+  virtual ~FrontEnd() = default;
+  // A box titled "Komunikace Tarvik"; text in Windows-1250. Returns the answer.
+  virtual int ShowMessage(const std::string& text, int style) = 0;
+  // Bytes just written to the status screen (Windows-1250), after the screen
+  // model took them. A window repaints and returns once painted.
+  virtual void TerminalWritten(std::string_view bytes) = 0;
+  virtual void Beep(int type) = 0;
+  virtual void ShowActivity() = 0;
+  virtual void SetActivityIcon(bool first) = 0;
+  virtual void HideActivity() = 0;
+  virtual void SetCaret(bool on) = 0;
+  virtual bool HasWindow() const { return false; }
+};
+
+}  // namespace tarvik::ui

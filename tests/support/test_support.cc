@@ -1,0 +1,206 @@
+#include "support/test_support.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include "frame/codepage.h"
+
+namespace tarvik::testing {
+
+std::chrono::steady_clock::time_point FakeClock::SteadyNow() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return now_;
+}
+
+platform::LocalTime FakeClock::LocalNow() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return local_;
+}
+
+void FakeClock::Sleep(std::chrono::milliseconds duration) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sleeps_.push_back(duration);
+  now_ += duration;
+}
+
+void FakeClock::Advance(std::chrono::milliseconds duration) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  now_ += duration;
+}
+
+void FakeClock::SetLocal(const platform::LocalTime& time) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  local_ = time;
+}
+
+std::vector<std::chrono::milliseconds> FakeClock::Sleeps() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sleeps_;
+}
+
+void RecordingConsole::WriteStdout(const std::string& utf8) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_ += utf8;
+}
+
+void RecordingConsole::WriteStderr(const std::string& utf8) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  err_ += utf8;
+}
+
+std::string RecordingConsole::Stdout() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return out_;
+}
+
+std::string RecordingConsole::Stderr() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return err_;
+}
+
+int RecordingFrontEnd::ShowMessage(const std::string& text, int style) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  messages_.push_back({frame::Cp1250ToUtf8(text), style});
+  if (answers_.empty()) return ui::kAnswerOk;
+  int answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+void RecordingFrontEnd::TerminalWritten(std::string_view bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  terminal_ += frame::Cp1250ToUtf8(bytes);
+}
+
+void RecordingFrontEnd::Beep(int type) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  beeps_.push_back(type);
+}
+
+void RecordingFrontEnd::ShowActivity() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  activity_.push_back("show");
+}
+
+void RecordingFrontEnd::SetActivityIcon(bool first) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  activity_.push_back(first ? "icon1" : "icon2");
+}
+
+void RecordingFrontEnd::HideActivity() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  activity_.push_back("hide");
+}
+
+void RecordingFrontEnd::SetCaret(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  activity_.push_back(on ? "caret-on" : "caret-off");
+}
+
+void RecordingFrontEnd::QueueAnswer(int answer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answers_.push_back(answer);
+}
+
+std::vector<RecordedMessage> RecordingFrontEnd::Messages() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return messages_;
+}
+
+std::string RecordingFrontEnd::TerminalText() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return terminal_;
+}
+
+std::vector<int> RecordingFrontEnd::Beeps() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return beeps_;
+}
+
+std::vector<std::string> RecordingFrontEnd::ActivityEvents() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return activity_;
+}
+
+std::filesystem::path MakeTempDirectory(const std::string& tag) {
+  static std::atomic<int> counter{0};
+  auto base = std::filesystem::temp_directory_path();
+  for (;;) {
+    auto dir = base / ("tarvik-" + tag + "-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(counter++));
+    if (std::filesystem::create_directory(dir)) return dir;
+  }
+}
+
+std::string ReadBinary(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteBinary(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  int nibbles = 0;
+  int value = 0;
+  for (char c : hex) {
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else continue;
+    value = value * 16 + v;
+    if (++nibbles == 2) {
+      out += static_cast<char>(value);
+      nibbles = 0;
+      value = 0;
+    }
+  }
+  return out;
+}
+
+std::string ToHex(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    auto b = static_cast<unsigned char>(bytes[i]);
+    if (i) out += ' ';
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+ProgramFixture::ProgramFixture() : dir_(MakeTempDirectory("unit")) {
+  frame::Services services{platform::RealFileSystem(), clock_, process_, console_, frontEnd_};
+  program_ = std::make_unique<frame::Program>(services);
+  program_->paths.programDirectory = dir_.string() + "/";
+  program_->paths.hasProgramDirectory = true;
+}
+
+ProgramFixture::~ProgramFixture() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::string ProgramFixture::PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+void ProgramFixture::WriteFile(const std::string& name, const std::string& bytes) const {
+  WriteBinary(dir_ / name, bytes);
+}
+
+std::string ProgramFixture::ReadFile(const std::string& name) const { return ReadBinary(dir_ / name); }
+
+bool ProgramFixture::FileExists(const std::string& name) const {
+  return std::filesystem::exists(dir_ / name);
+}
+
+}  // namespace tarvik::testing

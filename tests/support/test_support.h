@@ -1,0 +1,143 @@
+// Doubles for the platform seam and small helpers shared by the unit tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "frame/errors.h"
+#include "frame/program.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "ui/frontend.h"
+
+namespace tarvik::testing {
+
+// Thrown by TestProcess where the real one would end or replace the process.
+struct ProcessEnded {
+  int code = 0;
+  bool restarted = false;
+  bool parked = false;
+};
+
+class TestProcess final : public platform::Process {
+ public:
+  [[noreturn]] void Exit(int code) override { throw ProcessEnded{code, false, false}; }
+  void Restart(const std::string& argv0) override {
+    restartedWith = argv0;
+    throw ProcessEnded{0, true, false};
+  }
+  [[noreturn]] void Park() override { throw ProcessEnded{0, false, true}; }
+  std::string restartedWith;
+};
+
+// Steady time moves only when something sleeps on the clock or a test says so.
+class FakeClock final : public platform::Clock {
+ public:
+  std::chrono::steady_clock::time_point SteadyNow() override;
+  platform::LocalTime LocalNow() override;
+  void Sleep(std::chrono::milliseconds duration) override;
+  void Advance(std::chrono::milliseconds duration);
+  void SetLocal(const platform::LocalTime& time);
+  std::vector<std::chrono::milliseconds> Sleeps() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::chrono::steady_clock::time_point now_{};
+  platform::LocalTime local_{2026, 12, 5, 14, 5, 30, 6};
+  std::vector<std::chrono::milliseconds> sleeps_;
+};
+
+class RecordingConsole final : public platform::Console {
+ public:
+  bool StdoutIsTerminal() override { return terminal; }
+  void WriteStdout(const std::string& utf8) override;
+  void WriteStderr(const std::string& utf8) override;
+  void Bell() override { ++bells; }
+  std::string Stdout() const;
+  std::string Stderr() const;
+  bool terminal = false;
+  int bells = 0;
+
+ private:
+  mutable std::mutex mutex_;
+  std::string out_;
+  std::string err_;
+};
+
+struct RecordedMessage {
+  std::string text;  // UTF-8
+  int style = 0;
+};
+
+class RecordingFrontEnd final : public ui::FrontEnd {
+ public:
+  int ShowMessage(const std::string& text, int style) override;
+  void TerminalWritten(std::string_view bytes) override;
+  void Beep(int type) override;
+  void ShowActivity() override;
+  void SetActivityIcon(bool first) override;
+  void HideActivity() override;
+  void SetCaret(bool on) override;
+
+  // Answers given to the next message boxes, in order; ui::kAnswerOk when empty.
+  void QueueAnswer(int answer);
+  std::vector<RecordedMessage> Messages() const;
+  std::string TerminalText() const;  // UTF-8 of everything written
+  std::vector<int> Beeps() const;
+  std::vector<std::string> ActivityEvents() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<int> answers_;
+  std::vector<RecordedMessage> messages_;
+  std::string terminal_;
+  std::vector<int> beeps_;
+  std::vector<std::string> activity_;
+};
+
+// A program instance over a fresh temporary program directory.
+class ProgramFixture : public ::testing::Test {
+ protected:
+  ProgramFixture();
+  ~ProgramFixture() override;
+
+  // Path of a file in the program directory.
+  std::string PathOf(const std::string& name) const;
+  void WriteFile(const std::string& name, const std::string& bytes) const;
+  std::string ReadFile(const std::string& name) const;
+  bool FileExists(const std::string& name) const;
+
+  std::filesystem::path dir_;
+  FakeClock clock_;
+  TestProcess process_;
+  RecordingConsole console_;
+  RecordingFrontEnd frontEnd_;
+  std::unique_ptr<frame::Program> program_;
+};
+
+std::filesystem::path MakeTempDirectory(const std::string& tag);
+std::string ReadBinary(const std::filesystem::path& path);
+void WriteBinary(const std::filesystem::path& path, const std::string& bytes);
+// "05 00 12" -> bytes; and back, upper-case, space-separated.
+std::string FromHex(const std::string& hex);
+std::string ToHex(const std::string& bytes);
+
+}  // namespace tarvik::testing
+
+// Runs the statement and expects it to fail with the given pair.
+#define EXPECT_JOB_FAILURE(statement, expectedCode, expectedSubcode)                       \
+  do {                                                                                     \
+    try {                                                                                  \
+      statement;                                                                           \
+      ADD_FAILURE() << "expected failure " << (expectedCode) << "/" << (expectedSubcode); \
+    } catch (const ::tarvik::frame::JobFailure& failure_) {                                \
+      EXPECT_EQ(failure_.code(), (expectedCode));                                          \
+      EXPECT_EQ(failure_.subcode(), (expectedSubcode));                                    \
+    }                                                                                      \
+  } while (0)
