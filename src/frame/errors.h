@@ -30,11 +30,15 @@ struct AddedSubcode {
 inline constexpr AddedSubcode kAddedSubcodes[] = {
     {23, 2, "a file name or path longer than the 260-character name buffers"},
     {23, 3, "a command-file or data-file path that does not fit the program directory buffer"},
+    {51, 33, "connection line: a speed code that is not a digit"},
     {59, 20, "stock file: a key longer than 14 characters"},
     {59, 21, "stock file: a line without a field separator"},
     {59, 22, "stock file: an empty line"},
     {59, 23, "account list: more than 256 accounts"},
     {59, 24, "account item record (file 91) is not 21 bytes"},
+    {59, 25, "PLU sales file (S03): a first or third field longer than 15 characters"},
+    {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
+    {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
     {89, 20, "rewriting: a malformed old connection line (the command file was restored first)"},
     {106, 1, "network: the register closed the connection"},
 };

@@ -44,7 +44,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError) 
   program.fs.Rename(program.MakeProgramPath("work01.tmp"), program.MakeProgramPath("wlasterr.tmp"),
                     &error);
 
-  if (program.releaseCommandFile) program.releaseCommandFile();
+  // The command-file buffer goes with the process, which ends or is replaced below.
 
   if (s.okno && !s.komunikace_modem) {
     program.process.Restart(program.paths.argv0);

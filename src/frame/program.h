@@ -4,6 +4,7 @@
 // services of the operating system come in through the platform seam.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -139,6 +140,9 @@ class Program {
 
   Paths paths;
   JobSettings settings;
+  // Devices of COM1..COM9 named by comN= lines of tarvik.ini (index 1..9;
+  // empty: the default /dev/ttyS(N-1)).
+  std::array<std::string, 10> comDevice;
   CommandLineMarks marks;
   ConnectionLine connection;
   JobCommand command;
@@ -156,8 +160,6 @@ class Program {
   // Set by the link while a port or socket may be open, so the failure exit
   // can close it (restoring the line) without the frame knowing the link.
   std::function<void()> closeLink;
-  // Set by the job runner: releases the command-file buffer on the failure exit.
-  std::function<void()> releaseCommandFile;
 
   // The program directory followed by the name (or the name alone).
   std::string MakeProgramPath(const std::string& name) const;

@@ -5,6 +5,14 @@
 
 namespace tarvik::platform {
 
+// Thrown only by test doubles of Process in place of ending the process, so
+// a test sees the end of a thread's work; the real process never throws it.
+struct ProcessEnding {
+  int code = 0;
+  bool restarted = false;
+  bool parked = false;
+};
+
 class Process {
  public:
   virtual ~Process() = default;

@@ -18,12 +18,7 @@
 
 namespace tarvik::testing {
 
-// Thrown by TestProcess where the real one would end or replace the process.
-struct ProcessEnded {
-  int code = 0;
-  bool restarted = false;
-  bool parked = false;
-};
+using ProcessEnded = platform::ProcessEnding;
 
 class TestProcess final : public platform::Process {
  public:

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "frame/failure.h"
+#include "support/test_support.h"
+
+namespace tarvik::frame {
+namespace {
+
+using testing::ProcessEnded;
+
+class FailureExit : public testing::ProgramFixture {
+ protected:
+  ProcessEnded Fatal(int code, int subcode) {
+    try {
+      FatalError(*program_, code, subcode);
+    } catch (const ProcessEnded& end) {
+      return end;
+    }
+    ADD_FAILURE() << "FatalError returned";
+    return {};
+  }
+};
+
+TEST_F(FailureExit, ResultFilesForEachOutcome) {
+  struct Case {
+    int code;
+    const char* err;
+    const char* text;
+  };
+  for (const Case& c : {Case{38, "2", "9\r\n"}, Case{4, "3", "8\r\n"}, Case{30, "1", "9\r\n"},
+                        Case{500, "1", "9\r\n"}}) {
+    program_->lastError.LastErrorCode = c.code;
+    WriteResultFiles(*program_);
+    EXPECT_EQ(ReadFile("err"), c.err) << c.code;
+    EXPECT_EQ(ReadFile("error.txt"), c.text) << c.code;
+  }
+  program_->lastError.LastErrorCode = 0;
+  WriteResultFiles(*program_);
+  EXPECT_EQ(ReadFile("err"), "0");
+  EXPECT_EQ(ReadFile("error.txt"), "151\r\n");
+}
+
+TEST_F(FailureExit, SilentWindowlessFailure) {
+  program_->connection.terminalText = "01";
+  program_->command.commandText = "R03";
+  WriteFile("work01.tmp", "partial");
+  WriteFile("wlasterr.tmp", "older");
+  ProcessEnded end = Fatal(38, 1);
+  EXPECT_EQ(end.code, 1);
+  EXPECT_FALSE(end.restarted);
+  EXPECT_TRUE(frontEnd_.Messages().empty());
+  EXPECT_EQ(ReadFile("err"), "2");
+  EXPECT_EQ(ReadFile("error.txt"), "9\r\n");
+  EXPECT_EQ(ReadFile("error.log"), "05-12-2026,14:05,38,01,R03;1,0001\r\n");
+  EXPECT_EQ(ReadFile("wlasterr.tmp"), "partial");
+  EXPECT_FALSE(FileExists("work01.tmp"));
+}
+
+TEST_F(FailureExit, MessageWithHlaseniAndTheLinkIsClosed) {
+  program_->settings.hlaseni = 1;
+  int closed = 0;
+  program_->closeLink = [&] { ++closed; };
+  Fatal(92, 1);
+  EXPECT_EQ(closed, 1);
+  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
+  EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba 92, 1, LastError 0. \nChyba otevreni COMu");
+}
+
+TEST_F(FailureExit, CodeWithoutTextShowsOnlyTheNumbers) {
+  program_->settings.debug = 1;
+  Fatal(75, 2);
+  EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba 75, 2, LastError 0. \n");
+}
+
+TEST_F(FailureExit, InteractiveModeRestartsUnlessAModemIsUsed) {
+  program_->paths.argv0 = "/opt/tarvik/tarvik";
+  program_->settings.okno = 1;
+  ProcessEnded end = Fatal(30, 1);
+  EXPECT_TRUE(end.restarted);
+  EXPECT_EQ(process_.restartedWith, "/opt/tarvik/tarvik");
+}
+
+TEST(FailureExitModem, NoRestartWithAModem) {
+  testing::FakeClock clock;
+  testing::TestProcess process;
+  testing::RecordingConsole console;
+  testing::RecordingFrontEnd frontEnd;
+  auto dir = testing::MakeTempDirectory("modem");
+  Program program({platform::RealFileSystem(), clock, process, console, frontEnd});
+  program.paths.programDirectory = dir.string() + "/";
+  program.paths.hasProgramDirectory = true;
+  program.settings.okno = 1;
+  program.settings.komunikace_modem = 1;
+  try {
+    FatalError(program, 93, 1);
+  } catch (const ProcessEnded& end) {
+    EXPECT_EQ(end.code, 1);
+    EXPECT_FALSE(end.restarted);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(FailureExit, OnlyTheFirstOfTwoFailingThreadsRunsTheExit) {
+  std::atomic<int> parked{0};
+  std::atomic<int> exited{0};
+  auto fail = [&](int subcode) {
+    try {
+      FatalError(*program_, 40, subcode);
+    } catch (const ProcessEnded& end) {
+      (end.parked ? parked : exited)++;
+    }
+  };
+  std::thread a(fail, 1);
+  std::thread b(fail, 2);
+  a.join();
+  b.join();
+  EXPECT_EQ(exited.load(), 1);
+  EXPECT_EQ(parked.load(), 1);
+  std::string log = ReadFile("error.log");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+TEST_F(FailureExit, RunGuardedTurnsAThrownFailureIntoTheExit) {
+  try {
+    RunGuarded(*program_, [] { Fail(59, 8); });
+    FAIL();
+  } catch (const ProcessEnded& end) {
+    EXPECT_EQ(end.code, 1);
+  }
+  EXPECT_EQ(program_->lastError.LastErrorCode, 59);
+  EXPECT_EQ(program_->lastError.LastErrorSubcode, 8);
+}
+
+}  // namespace
+}  // namespace tarvik::frame

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "frame/program_file.h"
+#include "support/test_support.h"
+
+namespace tarvik::frame {
+namespace {
+
+class ProgramFiles : public testing::ProgramFixture {};
+
+TEST_F(ProgramFiles, ModesOpenAsDocumented) {
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", 'r'), 30, 1);
+  EXPECT_FALSE(ProgramFile::Open(*program_, "none.dat", 'R').IsOpen());
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", 'q'), 500, 1);
+  {
+    ProgramFile f = ProgramFile::Open(*program_, "a.dat", 'w');
+    f.Write("abc");
+    f.Close();
+  }
+  {
+    ProgramFile f = ProgramFile::Open(*program_, "a.dat", '+');
+    EXPECT_EQ(f.Position(), 3u);
+    f.Write("de");
+    f.Close();
+  }
+  EXPECT_EQ(ReadFile("a.dat"), "abcde");
+  {
+    ProgramFile f = ProgramFile::Open(*program_, "a.dat", 'w');
+    f.Close();
+  }
+  EXPECT_EQ(ReadFile("a.dat"), "");
+}
+
+TEST_F(ProgramFiles, NamesMeetWithoutRegardToCase) {
+  WriteFile("X_REG.dat", "0001;261205\r\n");
+  ProgramFile f = ProgramFile::Open(*program_, "x_reg.dat", 'r');
+  std::string line;
+  ASSERT_TRUE(f.ReadLine(&line, 255));
+  EXPECT_EQ(line, "0001;261205");
+  f.Close();
+  ProgramFile w = ProgramFile::Open(*program_, "X_Reg.DAT", 'w');
+  w.Write("new");
+  w.Close();
+  EXPECT_EQ(ReadFile("X_REG.dat"), "new");
+  EXPECT_FALSE(FileExists("X_Reg.DAT"));
+}
+
+TEST_F(ProgramFiles, LineEndsOfEveryKindAndAMissingLastOne) {
+  WriteFile("l.dat", "a\r\nb\nc\rd\r\n\r\ne");
+  ProgramFile f = ProgramFile::Open(*program_, "l.dat", 'r');
+  std::vector<std::string> lines;
+  std::string line;
+  while (f.ReadLine(&line, 255)) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
+}
+
+TEST_F(ProgramFiles, LineLimit) {
+  WriteFile("l.dat", std::string(255, 'x') + "\r\n" + std::string(256, 'y'));
+  ProgramFile f = ProgramFile::Open(*program_, "l.dat", 'r');
+  std::string line;
+  ASSERT_TRUE(f.ReadLine(&line, 255));
+  EXPECT_EQ(line.size(), 255u);
+  EXPECT_JOB_FAILURE(f.ReadLine(&line, 255), 23, 1);
+}
+
+TEST_F(ProgramFiles, RunOfBytesLimit) {
+  ProgramFile f = ProgramFile::Open(*program_, "b.dat", 'w');
+  f.WriteBytes(std::string(16000, 'a'));
+  EXPECT_JOB_FAILURE(f.WriteBytes(std::string(16001, 'a')), 57, 33);
+}
+
+TEST_F(ProgramFiles, SeekBackRewritesAByte) {
+  ProgramFile f = ProgramFile::Open(*program_, "s.dat", 'w');
+  f.Write("12;");
+  f.Seek(f.Position() - 1);
+  f.Write("\r\n");
+  f.Close();
+  EXPECT_EQ(ReadFile("s.dat"), "12\r\n");
+}
+
+}  // namespace
+}  // namespace tarvik::frame

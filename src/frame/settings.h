@@ -1,0 +1,43 @@
+// Start-up: the command line, tarvik.ini and the settings report. Settings
+// come in three layers: built-in defaults, the INI file, and the switches of
+// the command line, which win for every setting that carries a mark.
+//
+// On Linux the command line is argv joined by single spaces (at most 1023
+// characters). Elements of argv[1..] that start with "/" and hold no other
+// "/" are switch tokens, searched by substring in a fixed order ("/h-" wins
+// over "/h", "/dd" also counts as "/d", "/find" as "/fi", "/progress" as
+// "/p", "/nooff" and "/najdi" as "/n"). The last other argument names the
+// command file: its last path component, lower-cased, in the program
+// directory, which is the directory part of argv[0].
+//
+// tarvik.ini: lines of at most 255 characters ("//" starts a comment line);
+// every key is found by substring anywhere in a line and takes the text after
+// the first "="; a line starting with comN= (N = 1..9) names the device of
+// COMN and is not examined further; a line containing "konec" ends the file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "frame/program.h"
+
+namespace tarvik::frame {
+
+inline constexpr std::size_t kMaxCommandLine = 1023;
+
+// Fills switches, marks, paths, jobRequested and the default of okno. Ends the
+// process with exit code 2 (line too long) or 8 (nothing left).
+void ParseCommandLine(Program& program, const std::vector<std::string>& argv);
+
+// Window-creation defaults, the serial-line defaults, tarvik.ini, the report.
+void InitSettings(Program& program);
+void ReadIniFile(Program& program);
+
+// The value readers of the INI file (failures 29/3, 29/4, 29/5).
+int IniIntegerValue(const std::string& line);
+std::string IniTextValue(const std::string& line, std::size_t maximum);
+
+// Device of COMn (1..9): the comN= line of tarvik.ini, else /dev/ttyS(n-1).
+std::string ComDevice(const Program& program, int comNumber);
+
+}  // namespace tarvik::frame

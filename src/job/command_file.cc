@@ -1,0 +1,322 @@
+#include "job/command_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "convert/format_table.h"
+#include "frame/errors.h"
+#include "frame/program_file.h"
+#include "frame/status.h"
+
+namespace tarvik::job {
+namespace {
+
+using frame::Fail;
+
+constexpr std::size_t kMinFileSize = 22;
+constexpr std::size_t kMaxFileSize = 2048;
+constexpr std::size_t kMaxEmbeddedSize = 512;
+constexpr std::size_t kMaxCommandText = 199;
+constexpr std::size_t kMaxNumber = 15;
+constexpr std::size_t kMaxName = 260;
+
+constexpr const char* kModels[] = {"39T ", "359 ", "360 ", "362 ", "549 ", "579 ",
+                                   "396 ", "649 ", "650 ", "652 ", "1.86"};
+
+// Subcodes of one parser: the job's own, or the built-in single command's.
+struct Subcodes {
+  int nameEmpty, nameTooLong, wrongExtension, tooSmall, tooLarge;
+  int textTooLong, badLetter, numberTooLong, dataNameTooLong;
+  std::size_t maxSize;
+};
+constexpr Subcodes kJob{2, 3, 4, 5, 6, 46, 47, 48, 49, kMaxFileSize};
+constexpr Subcodes kEmbedded{7, 8, 9, 10, 11, 51, 52, 53, 54, kMaxEmbeddedSize};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Loads the file named by CommandFileName, checked and with every line end
+// turned into one CR.
+std::string LoadCommandFile(frame::Program& program, const Subcodes& sub) {
+  std::string name = program.paths.commandFileName;
+  if (name.empty()) Fail(50, sub.nameEmpty);
+  if (name.size() > kMaxName) Fail(50, sub.nameTooLong);
+  name = Lower(name);
+  std::size_t dot = name.find('.');
+  if (dot != std::string::npos) {
+    if (name.substr(dot + 1) != program.settings.pripona_cmd) Fail(50, sub.wrongExtension);
+  } else {
+    name += "." + program.settings.pripona_cmd;
+  }
+  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'r');
+  std::int64_t size = file.Size();
+  if (size < static_cast<std::int64_t>(kMinFileSize)) Fail(50, sub.tooSmall);
+  if (size > static_cast<std::int64_t>(sub.maxSize)) Fail(50, sub.tooLarge);
+  std::string raw;
+  std::uint8_t b = 0;
+  while (file.ReadByte(&b)) raw += static_cast<char>(b);
+  file.Close();
+
+  // A run of line-end characters (CR, LF, CR LF, empty lines) becomes one CR.
+  std::string text;
+  text.reserve(raw.size() + 1);
+  for (char c : raw) {
+    if (c == '\r' || c == '\n') {
+      if (text.empty() || text.back() != '\r') text += '\r';
+    } else {
+      text += c;
+    }
+  }
+  if (text.empty() || text.back() != '\r') text += '\r';
+  return text;
+}
+
+// Reads a decimal number the way atoi does (leading blanks and a sign).
+long AtoL(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+
+// Takes the characters from `pos` up to `stop` (or CR); returns them.
+std::string Field(const std::string& text, std::size_t& pos, char stop) {
+  std::size_t start = pos;
+  while (pos < text.size() && text[pos] != stop && text[pos] != '\r') ++pos;
+  return text.substr(start, pos - start);
+}
+
+void ParseModel(frame::Program& program, const std::string& text, std::size_t& pos) {
+  std::string model = Field(text, pos, ',');
+  if (model.size() > 4) Fail(51, 43);
+  if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+  ++pos;
+  model.resize(4, ' ');
+  auto it = std::find(std::begin(kModels), std::end(kModels), model);
+  if (it == std::end(kModels)) Fail(49, 1);
+  program.connection.modelText = model;
+  program.connection.modelNumber = static_cast<int>(it - std::begin(kModels)) + 1;
+  convert::SelectModelFormatTables(program, model);
+}
+
+void ParseLogName(frame::Program& program, const std::string& text, std::size_t& pos) {
+  std::string log = Field(text, pos, ',');
+  if (log.empty() || log.size() > 120) Fail(51, 45);
+  if (log.find('.') == std::string::npos) log += ".log";
+  program.connection.logFileName = log;
+  // Nothing behind the log name is examined: the first command starts right
+  // after the character that ended it.
+  if (pos < text.size()) ++pos;
+}
+
+void ParseTerminal(frame::Program& program, const std::string& field, int tooLong, int empty,
+                   int tooLarge) {
+  if (field.size() > 6) Fail(51, tooLong);
+  if (field.empty()) Fail(51, empty);
+  long value = AtoL(field);
+  if (value > 255) Fail(51, tooLarge);
+  program.connection.terminalText = field;
+  program.connection.terminalNumber = static_cast<int>(value);
+}
+
+// One character followed by ",".
+char Single(const std::string& text, std::size_t& pos, int notFollowed) {
+  if (pos + 1 >= text.size() || text[pos + 1] != ',') Fail(51, notFollowed);
+  char c = text[pos];
+  pos += 2;
+  return c;
+}
+
+void ParseConnectionLine(frame::Program& program, const std::string& text, std::size_t& pos) {
+  frame::ConnectionLine& c = program.connection;
+  std::size_t limit = std::min<std::size_t>(10, text.size());
+  std::size_t dot = text.find('.');
+  std::size_t comma = text.find(',');
+  std::size_t first = std::min(dot, comma);
+  if (first == std::string::npos || first >= limit) Fail(51, 26);
+  pos = 0;
+  if (first == dot) {
+    c.linkType = frame::LinkType::kTcpIp;
+    std::string address = Field(text, pos, ',');
+    if (address.size() > 21) Fail(51, 39);
+    c.ipAddress = address;
+    if (pos >= text.size() || text[pos] != ',') Fail(51, 41);
+    ++pos;
+    std::string terminal = Field(text, pos, ',');
+    ParseTerminal(program, terminal, 40, 41, 42);
+    if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+    ++pos;
+  } else {
+    c.linkType = frame::LinkType::kSerial;
+    std::string terminal = Field(text, pos, ',');
+    if (terminal.size() > 6) Fail(51, 27);
+    if (terminal.empty()) Fail(51, 28);
+    long value = AtoL(terminal);
+    if (value > 255) Fail(51, 29);
+    c.terminalText = terminal;
+    c.terminalNumber = static_cast<int>(value);
+    if (pos >= text.size() || text[pos] != ',') Fail(51, 30);
+    ++pos;
+    char com = Single(text, pos, 30);
+    if (com < '1' || com > '9') Fail(51, 31);
+    c.comDigit = com;
+    c.comNumber = com - '0';
+    char speed = Single(text, pos, 32);
+    // Any digit is taken by the formula; a character that is no digit would
+    // shift by a meaningless amount.
+    if (speed < '0' || speed > '9') Fail(51, 33);
+    c.baudRate = 300u << (speed - '0');
+    char bits = Single(text, pos, 34);
+    c.dataBits = bits - '0';
+    char parity = Single(text, pos, 36);
+    switch (parity) {
+      case 'N': case 'n': c.parity = 0; break;
+      case 'O': case 'o': c.parity = 1; break;
+      case 'E': case 'e': c.parity = 2; break;
+      case 'M': case 'm': c.parity = 3; break;
+      case 'S': case 's': c.parity = 4; break;
+      default: Fail(51, 37);
+    }
+    ui::LineSettings line = program.terminal.Line();
+    line.port = c.comNumber;
+    line.baudRate = c.baudRate;
+    line.parity = c.parity;
+    program.terminal.SetLine(line);
+  }
+  ParseModel(program, text, pos);
+  ParseLogName(program, text, pos);
+}
+
+// Reads the command at `pos`; returns the position after its line.
+std::size_t ParseCommand(frame::Program& program, const std::string& text, std::size_t pos,
+                         const Subcodes& sub) {
+  frame::JobCommand& cmd = program.command;
+  if (text[pos] == '$') {
+    program.settings.hangUpAfterJob = 1;
+    ++pos;
+  } else {
+    program.settings.hangUpAfterJob = 0;
+  }
+  std::string commandText;
+  while (pos < text.size() && text[pos] != ';' && text[pos] != '\r') {
+    if (commandText.size() >= kMaxCommandText) Fail(51, sub.textTooLong);
+    commandText += text[pos++];
+  }
+  cmd.commandText = commandText;
+  cmd.isRead = cmd.isWrite = cmd.isWriteAfterClear = false;
+  cmd.isRegisterOp = cmd.isAccounts = cmd.isSpecial = false;
+  cmd.commandLetter = commandText.empty() ? '\0' : commandText[0];
+  switch (std::toupper(static_cast<unsigned char>(cmd.commandLetter))) {
+    case 'R': cmd.isRead = true; break;
+    case 'V': cmd.isWrite = true; break;
+    case 'W':
+      cmd.isWrite = true;
+      cmd.isWriteAfterClear = true;
+      break;
+    case 'N': cmd.isRegisterOp = true; break;
+    case 'U': cmd.isAccounts = true; break;
+    case 'S': cmd.isSpecial = true; break;
+    default: Fail(51, sub.badLetter);
+  }
+  std::string number = commandText.substr(1);
+  if (number.size() > kMaxNumber) Fail(51, sub.numberTooLong);
+  if (cmd.isAccounts) {
+    cmd.accountNumber = static_cast<int>(AtoL(number));
+  } else {
+    cmd.fileNumber = static_cast<std::uint8_t>(HexValue(number) & 0xFF);
+  }
+  cmd.isJournal = cmd.fileNumber == 0x87 ? 1 : 0;
+  if (cmd.isWriteAfterClear && cmd.fileNumber == 0x03) cmd.fileNumber = 0x61;
+
+  if (pos < text.size() && text[pos] == ';') {
+    ++pos;
+    std::string name;
+    while (pos < text.size() && text[pos] != '.' && text[pos] != '\r') {
+      if (name.size() >= kMaxName) Fail(51, sub.dataNameTooLong);
+      name += text[pos++];
+    }
+    if (name.find("xxxx") != std::string::npos) {
+      cmd.DataFileName = NumberDataFileName(program, name);
+    } else {
+      cmd.DataFileName = name + ".dat";
+    }
+  }
+  frame::TerminalWrite(program, frame::Format("Pracuji se souborem %s.", cmd.DataFileName.c_str()));
+  while (pos < text.size() && text[pos] != '\r') ++pos;
+  if (pos >= text.size()) Fail(51, 50);
+  return pos + 1;
+}
+
+}  // namespace
+
+unsigned HexValue(const std::string& text) {
+  unsigned value = 0;
+  for (char c : text) {
+    unsigned digit;
+    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+    else Fail(25, 1);
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+bool NextCommand(frame::Program& program, CommandFileState& state) {
+  if (!state.connectionParsed) {
+    if (state.loaded) Fail(100, 6);
+    state.buffer = LoadCommandFile(program, kJob);
+    state.loaded = true;
+    std::size_t pos = 0;
+    ParseConnectionLine(program, state.buffer, pos);
+    state.connectionParsed = true;
+    program.connectionParsed = true;
+    state.position = pos;
+  }
+  if (state.position >= state.buffer.size()) return false;
+  state.position = ParseCommand(program, state.buffer, state.position, kJob);
+  return true;
+}
+
+void ReadEmbeddedCommand(frame::Program& program) {
+  std::string text = LoadCommandFile(program, kEmbedded);
+  std::size_t cr = text.find('\r');
+  if (cr + 1 >= text.size()) Fail(51, 50);
+  ParseCommand(program, text, cr + 1, kEmbedded);
+}
+
+std::string NumberDataFileName(frame::Program& program, const std::string& stem) {
+  std::size_t at = stem.find("xxxx");
+  std::string prefix = stem.substr(0, at);
+  std::vector<platform::DirectoryEntry> entries;
+  platform::OsError error = 0;
+  const std::string& dir = program.paths.programDirectory;
+  // The prefix may name a folder below the program directory.
+  std::string folder = dir;
+  std::string namePrefix = prefix;
+  std::size_t slash = prefix.rfind('/');
+  if (slash != std::string::npos) {
+    folder = dir + prefix.substr(0, slash + 1);
+    namePrefix = prefix.substr(slash + 1);
+  }
+  if (!program.fs.List(folder, namePrefix, ".dat", &entries, &error)) {
+    if (!platform::IsMissingFileError(error)) Fail(89, 13, error);
+  }
+  int n = 0;
+  if (!entries.empty()) {
+    const platform::DirectoryEntry* newest = &entries.front();
+    for (const auto& e : entries) {
+      frame::TerminalWrite(program, frame::Format("Nasel jsem soubor %s.\r", e.name.c_str()));
+      if (e.creationTime > newest->creationTime) newest = &e;
+    }
+    std::string digits = newest->name.substr(namePrefix.size(), 4);
+    n = std::atoi(digits.c_str());
+    if (n >= 9999) n = 0;
+  }
+  for (int attempt = 0; attempt < 10001; ++attempt) {
+    ++n;
+    std::string candidate = prefix + frame::Format("%04d", n) + ".dat";
+    if (!program.fs.Exists(program.MakeProgramPath(candidate))) return candidate;
+  }
+  Fail(89, 16);
+}
+
+}  // namespace tarvik::job

@@ -1,0 +1,290 @@
+#include "job/job_runner.h"
+
+#include "convert/received.h"
+#include "frame/errors.h"
+#include "frame/failure.h"
+#include "frame/status.h"
+#include "frame/transfer_log.h"
+
+namespace tarvik::job {
+namespace {
+
+using frame::Fail;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kEmbeddedLimit{10000};
+
+void WriteMarkerFile(frame::Program& program, const char* name, char digit) {
+  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'w');
+  file.WriteByte(static_cast<std::uint8_t>(digit));
+  file.Close();
+}
+
+void DeleteResultFile(frame::Program& program, const char* name, int subcode) {
+  bool missing = false;
+  platform::OsError error = 0;
+  if (!program.fs.Remove(program.MakeProgramPath(name), &missing, &error)) Fail(65, subcode, error);
+}
+
+}  // namespace
+
+JobRunner::JobRunner(frame::Program& program, link::RegisterLink& link)
+    : program_(program), link_(link) {}
+
+JobRunner::~JobRunner() {
+  JoinJobThread();
+  if (singleThread_.joinable()) singleThread_.join();
+}
+
+void JobRunner::JoinJobThread() {
+  if (jobThread_.joinable()) jobThread_.join();
+}
+
+void JobRunner::WaitForJobThread() { JoinJobThread(); }
+
+bool JobRunner::JobRunning() const { return running_.load(); }
+
+std::optional<platform::ProcessEnding> JobRunner::ProcessEnd() const {
+  std::lock_guard<std::mutex> lock(endMutex_);
+  return processEnd_;
+}
+
+void JobRunner::RunThreadBody(void (JobRunner::*body)()) {
+  try {
+    frame::RunGuarded(program_, [this, body] { (this->*body)(); });
+  } catch (const platform::ProcessEnding& end) {
+    std::lock_guard<std::mutex> lock(endMutex_);
+    processEnd_ = end;
+  }
+}
+
+void JobRunner::StartJob() {
+  JoinJobThread();
+  commandFile_.connectionParsed = false;
+  commandFile_.Release();
+  program_.connectionParsed = false;
+  program_.lastError.LastErrorCode = 0;
+  program_.lastError.LastErrorSubcode = 0;
+  {
+    std::lock_guard<std::mutex> lock(endMutex_);
+    processEnd_.reset();
+  }
+  // A job whose file holds no command must not repeat an earlier job's command.
+  program_.command.commandText.clear();
+  program_.command.commandLetter = 0;
+
+  DeleteResultFile(program_, "err", 1);
+  DeleteResultFile(program_, "error.txt", 11);
+  NextCommand(program_, commandFile_);
+
+  running_ = true;
+  if (program_.connection.linkType == frame::LinkType::kSerial) {
+    jobThread_ = std::thread([this] { RunThreadBody(&JobRunner::SerialJobThread); });
+    WriteMarkerFile(program_, "tk", '0');
+  } else {
+    jobThread_ = std::thread([this] { RunThreadBody(&JobRunner::NetworkJobThread); });
+    WriteMarkerFile(program_, "tk", '1');
+  }
+}
+
+void JobRunner::RefreshRegisterIsFiscal() {
+  int fiscal = program_.settings.fiskal;
+  if (!fiscal) {
+    frame::ProgramFile tf = frame::ProgramFile::Open(program_, "tf", 'R');
+    std::uint8_t digit = 0;
+    if (tf.IsOpen() && tf.ReadByte(&digit)) fiscal = (digit != '0');
+  }
+  link_.SetRegisterIsFiscal(fiscal != 0);
+}
+
+void JobRunner::SerialJobThread() {
+  frame::JobSettings& s = program_.settings;
+  if (s.rawdebug) {
+    rawCapture_ = frame::ProgramFile::Open(program_, "rsdata", 'w');
+    link_.SetRawCapture(&rawCapture_);
+  }
+  for (int count = 1;; ++count) {
+    frame::TrimLogIfLarge(program_);
+    RefreshRegisterIsFiscal();
+    if (count > 1) program_.clock.Sleep(milliseconds(s.zpozdeni));
+    NoLinkCommand = 0;
+    Dispatch(55);
+    frame::AppendLogLine(program_);
+    if (!NextCommand(program_, commandFile_)) break;
+  }
+  frame::WriteResultFiles(program_);
+  if (NoLinkCommand == 0 && s.simulace == 0) link_.CloseSerialPort();
+  if (s.rawdebug) {
+    link_.SetRawCapture(nullptr);
+    rawCapture_.Close();
+  }
+  if (NoLinkCommand == 0 && (s.okno || s.debug || s.hlaseni)) {
+    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", ui::kStyleExclamation);
+  }
+  if (NoLinkCommand == 0 && s.simulace == 0) SerialJobFinished.Set();
+  commandFile_.Release();
+  running_ = false;
+  if (s.jobRequested && !s.okno) program_.process.Exit(0);
+}
+
+void JobRunner::NetworkJobThread() {
+  frame::JobSettings& s = program_.settings;
+  link_.StartNetwork();
+  for (;;) {
+    frame::TrimLogIfLarge(program_);
+    Dispatch(57);
+    frame::AppendLogLine(program_);
+    program_.clock.Sleep(milliseconds(s.zpozdeni));
+    if (!NextCommand(program_, commandFile_)) break;
+  }
+  frame::WriteResultFiles(program_);
+  NetworkJobFinished.Set();
+  link_.CloseNetwork();
+  if (s.okno || s.debug || s.hlaseni) {
+    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", ui::kStyleExclamation);
+  }
+  commandFile_.Release();
+  running_ = false;
+  if (s.jobRequested && !s.okno) program_.process.Exit(0);
+}
+
+void JobRunner::Dispatch(int unknownLetterSubcode) {
+  switch (std::toupper(static_cast<unsigned char>(program_.command.commandLetter))) {
+    case 'R': ReadCommand(); break;
+    case 'V':
+    case 'W': link_.SendRegisterFile(); break;
+    case 'N': link_.ClearRegisterFile(); break;
+    case 'U': Fail(70, 1); break;
+    case 'S': SpecialCommand(); break;
+    default: Fail(51, unknownLetterSubcode);
+  }
+}
+
+void JobRunner::SimulatedRead() {
+  std::string source = program_.command.DataFileName;
+  if (!source.empty()) source.back() = 's';
+  frame::ProgramFile in = frame::ProgramFile::Open(program_, source, 'r');
+  frame::ProgramFile out = frame::ProgramFile::Open(program_, program_.command.DataFileName, 'w');
+  std::uint8_t b = 0;
+  while (in.ReadByte(&b)) {
+    out.WriteByte(b);
+    if (b == '\n') {
+      out.Flush();
+      program_.clock.Sleep(milliseconds(5));
+    }
+  }
+  out.Close();
+}
+
+void JobRunner::ReadCommand() {
+  if (program_.settings.simulace) {
+    SimulatedRead();
+    return;
+  }
+  link_.ReceiveRegisterFile();
+  frame::ProgramFile work = frame::ProgramFile::Open(program_, "work01.tmp", 'r');
+  if (program_.command.isJournal) {
+    Fail(70, 2);
+  }
+  frame::ProgramFile data = frame::ProgramFile::Open(program_, program_.command.DataFileName, 'w');
+  convert::ConvertReceivedFile(program_, work, data);
+  data.Close();
+  work.Close();
+  if (!program_.settings.debug) {
+    bool missing = false;
+    platform::OsError error = 0;
+    program_.fs.Remove(program_.MakeProgramPath("work01.tmp"), &missing, &error);
+  }
+}
+
+void JobRunner::SpecialCommand() {
+  switch (program_.command.fileNumber) {
+    case 0x03: Fail(70, 3); break;
+    case 0x59: link_.DownloadRawText(); break;
+    case 0x65: AddStockToRegister(); break;
+    case 0x74: Fail(70, 4); break;
+    case 0x87:
+      NoLinkCommand = 1;
+      Fail(70, 5);
+      break;
+    case 0xE3: Fail(70, 6); break;
+    default: Fail(51, 25);
+  }
+}
+
+void JobRunner::AddStockToRegister() { Fail(70, 7); }
+
+void JobRunner::SaveJobSettings() {
+  const frame::JobSettings& s = program_.settings;
+  saved_ = {s.debug, s.ticho, s.noLink, s.leaveDtr, s.hlaseni, s.okno, s.jobRequested,
+            s.pripona_cmd};
+}
+
+void JobRunner::RestoreJobSettings() {
+  frame::JobSettings& s = program_.settings;
+  s.debug = saved_.debug;
+  s.ticho = saved_.ticho;
+  s.noLink = saved_.noLink;
+  s.leaveDtr = saved_.leaveDtr;
+  s.hlaseni = saved_.hlaseni;
+  s.okno = saved_.okno;
+  s.jobRequested = saved_.jobRequested;
+  s.pripona_cmd = saved_.pripona_cmd;
+}
+
+int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds limit) {
+  SaveJobSettings();
+  frame::JobSettings& s = program_.settings;
+  s.okno = s.debug = s.hlaseni = 0;
+  s.jobRequested = 0;
+  s.pripona_cmd = "cmx";
+  program_.paths.commandFileName = commandFileName;
+  StartJob();
+  frame::ManualResetEvent& finished = program_.connection.linkType == frame::LinkType::kTcpIp
+                                          ? NetworkJobFinished
+                                          : SerialJobFinished;
+  bool ended = finished.WaitFor(limit);
+  finished.Reset();
+  if (!ended) return 1;
+  JoinJobThread();
+  RestoreJobSettings();
+  return 0;
+}
+
+void JobRunner::SingleCommandThread() {
+  Dispatch(56);
+  frame::AppendLogLine(program_);
+  frame::WriteResultFiles(program_);
+  SingleCommandFinished.Set();
+}
+
+int JobRunner::RunEmbeddedCommand(const std::string& baseName) {
+  SaveJobSettings();
+  frame::JobSettings& s = program_.settings;
+  s.debug = s.okno = s.hlaseni = 0;
+  std::string savedExtension = s.pripona_cmd;
+  std::string savedCommandFile = program_.paths.commandFileName;
+  std::string savedLog = program_.connection.logFileName;
+  // The whole command is kept, not only its data-file name, so the running
+  // command's own log line still names it.
+  frame::JobCommand savedCommand = program_.command;
+  program_.paths.commandFileName = baseName + ".cmx";
+  s.pripona_cmd = "cmx";
+  ReadEmbeddedCommand(program_);
+  if (singleThread_.joinable()) singleThread_.join();
+  // Also on a TCP/IP link: the stock addition must read the register's stock
+  // over either link.
+  singleThread_ = std::thread([this] { RunThreadBody(&JobRunner::SingleCommandThread); });
+  bool finished = SingleCommandFinished.WaitFor(kEmbeddedLimit);
+  SingleCommandFinished.Reset();
+  if (!finished) Fail(109, 30);
+  singleThread_.join();
+  s.pripona_cmd = savedExtension;
+  program_.paths.commandFileName = savedCommandFile;
+  program_.connection.logFileName = savedLog;
+  program_.command = savedCommand;
+  RestoreJobSettings();
+  return 0;
+}
+
+}  // namespace tarvik::job
