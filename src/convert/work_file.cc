@@ -4,6 +4,7 @@ namespace tarvik::convert {
 
 bool WorkFileReader::ReadWorkRecord(std::string* record) {
   record->clear();
+  complete_ = false;
   std::uint8_t data = 0;
   std::uint8_t marker = 0;
   while (file_.ReadByte(&data)) {
@@ -11,7 +12,10 @@ bool WorkFileReader::ReadWorkRecord(std::string* record) {
     record->push_back(static_cast<char>(data));
     if (!file_.ReadByte(&marker)) return true;
     ++position_;
-    if (marker == 0xFF) return true;
+    if (marker == 0xFF) {
+      complete_ = true;
+      return true;
+    }
   }
   return !record->empty();
 }

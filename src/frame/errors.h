@@ -30,7 +30,9 @@ struct AddedSubcode {
 inline constexpr AddedSubcode kAddedSubcodes[] = {
     {23, 2, "a file name or path longer than the 260-character name buffers"},
     {23, 3, "a command-file or data-file path that does not fit the program directory buffer"},
+    {44, 2, "work file: it ends inside a record (no 0xFF marker after its last byte)"},
     {51, 33, "connection line: a speed code that is not a digit"},
+    {56, 2, "data file to send: a record for a file whose block length is 0"},
     {59, 20, "stock file: a key longer than 14 characters"},
     {59, 21, "stock file: a line without a field separator"},
     {59, 22, "stock file: an empty line"},
@@ -39,6 +41,7 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
     {59, 25, "PLU sales file (S03): a first or third field longer than 15 characters"},
     {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
     {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
+    {59, 30, "data file to send: an H or L number, or the line count, that does not fit its bytes"},
     {89, 20, "rewriting: a malformed old connection line (the command file was restored first)"},
     {106, 1, "network: the register closed the connection"},
 };

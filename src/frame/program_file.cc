@@ -1,6 +1,8 @@
 #include "frame/program_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "frame/errors.h"
 #include "frame/status.h"
@@ -21,7 +23,9 @@ ProgramFile::~ProgramFile() {
   }
 }
 
-ProgramFile::ProgramFile(ProgramFile&& other) noexcept { *this = std::move(other); }
+ProgramFile::ProgramFile(ProgramFile&& other) noexcept {
+  *this = std::move(other);
+}
 
 ProgramFile& ProgramFile::operator=(ProgramFile&& other) noexcept {
   if (this != &other) {
@@ -50,9 +54,14 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mo
   bool shareRead = false;
   switch (mode) {
     case 'r':
-    case 'R': break;
-    case 's': shareRead = true; break;
-    case 'b': access = Access::kReadWrite; break;
+    case 'R':
+      break;
+    case 's':
+      shareRead = true;
+      break;
+    case 'b':
+      access = Access::kReadWrite;
+      break;
     case 'B':
       access = Access::kReadWrite;
       creation = Creation::kOpenAlways;
@@ -65,7 +74,8 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mo
       access = Access::kWrite;
       creation = Creation::kOpenAlways;
       break;
-    default: Fail(kInternalModeError, 1);
+    default:
+      Fail(kInternalModeError, 1);
   }
   std::string path = nameIsComplete ? name : program.MakeProgramPath(name);
   platform::OsError error = 0;
@@ -148,6 +158,26 @@ bool ProgramFile::ReadByte(std::uint8_t* byte) {
   *byte = static_cast<std::uint8_t>(readBuffer_[readPos_++]);
   ++position_;
   return true;
+}
+
+std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
+  if (!handle_) Fail(30, 3);
+  if (!writeBuffer_.empty()) Flush();
+  std::size_t done = 0;
+  if (readPos_ < readBuffer_.size()) {
+    done = std::min(size, readBuffer_.size() - readPos_);
+    std::memcpy(buffer, readBuffer_.data() + readPos_, done);
+    readPos_ += done;
+  } else if (!readEof_ && size > 0) {
+    // The buffer is used up: large requests go straight to the file.
+    platform::OsError error = 0;
+    std::ptrdiff_t n = handle_->Read(buffer, size, &error);
+    if (n < 0) Fail(30, 3, error);
+    if (n == 0) readEof_ = true;
+    done = static_cast<std::size_t>(n);
+  }
+  position_ += done;
+  return done;
 }
 
 bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {

@@ -47,6 +47,9 @@ class ProgramFile {
   void WriteBytes(std::string_view bytes);
   // False at the end of the file.
   bool ReadByte(std::uint8_t* byte);
+  // Reads up to `size` bytes; returns how many, 0 only at the end of the file.
+  // For readers that scan large files block by block.
+  std::size_t Read(char* buffer, std::size_t size);
   // Reads one line without its end into *line. A line ends at CR, at LF or at
   // CR LF; a last line without an end is read as well. Returns false at the
   // end of the file when no character was read. A line longer than

@@ -78,5 +78,28 @@ TEST_F(ProgramFiles, SeekBackRewritesAByte) {
   EXPECT_EQ(ReadFile("s.dat"), "12\r\n");
 }
 
+TEST_F(ProgramFiles, BlockReadsContinueWhereByteReadsStopped) {
+  std::string content;
+  for (int i = 0; i < 200000; ++i) content += static_cast<char>('a' + i % 26);
+  content.replace(3, 2, "\r\n");
+  WriteFile("big.dat", content);
+  ProgramFile f = ProgramFile::Open(*program_, "big.dat", 'r');
+  std::string line;
+  ASSERT_TRUE(f.ReadLine(&line, 255));
+  EXPECT_EQ(line, "abc");
+  // The rest of the buffer filled by the line read comes first, then the file.
+  std::string rest;
+  char block[70000];
+  std::size_t n = 0;
+  while ((n = f.Read(block, sizeof block)) > 0) {
+    rest.append(block, n);
+    EXPECT_EQ(f.Position(), 5 + rest.size());
+  }
+  EXPECT_EQ(rest, content.substr(5));
+  EXPECT_EQ(f.Read(block, sizeof block), 0u);
+  std::uint8_t byte = 0;
+  EXPECT_FALSE(f.ReadByte(&byte));
+}
+
 }  // namespace
 }  // namespace tarvik::frame

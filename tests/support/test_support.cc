@@ -153,10 +153,14 @@ std::string FromHex(const std::string& hex) {
   int value = 0;
   for (char c : hex) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else continue;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else
+      continue;
     value = value * 16 + v;
     if (++nibbles == 2) {
       out += static_cast<char>(value);
@@ -191,13 +195,17 @@ ProgramFixture::~ProgramFixture() {
   std::filesystem::remove_all(dir_, ec);
 }
 
-std::string ProgramFixture::PathOf(const std::string& name) const { return (dir_ / name).string(); }
+std::string ProgramFixture::PathOf(const std::string& name) const {
+  return (dir_ / name).string();
+}
 
 void ProgramFixture::WriteFile(const std::string& name, const std::string& bytes) const {
   WriteBinary(dir_ / name, bytes);
 }
 
-std::string ProgramFixture::ReadFile(const std::string& name) const { return ReadBinary(dir_ / name); }
+std::string ProgramFixture::ReadFile(const std::string& name) const {
+  return ReadBinary(dir_ / name);
+}
 
 bool ProgramFixture::FileExists(const std::string& name) const {
   return std::filesystem::exists(dir_ / name);

@@ -126,13 +126,13 @@ std::string ToHex(const std::string& bytes);
 }  // namespace tarvik::testing
 
 // Runs the statement and expects it to fail with the given pair.
-#define EXPECT_JOB_FAILURE(statement, expectedCode, expectedSubcode)                       \
-  do {                                                                                     \
-    try {                                                                                  \
-      statement;                                                                           \
+#define EXPECT_JOB_FAILURE(statement, expectedCode, expectedSubcode)                      \
+  do {                                                                                    \
+    try {                                                                                 \
+      statement;                                                                          \
       ADD_FAILURE() << "expected failure " << (expectedCode) << "/" << (expectedSubcode); \
-    } catch (const ::tarvik::frame::JobFailure& failure_) {                                \
-      EXPECT_EQ(failure_.code(), (expectedCode));                                          \
-      EXPECT_EQ(failure_.subcode(), (expectedSubcode));                                    \
-    }                                                                                      \
+    } catch (const ::tarvik::frame::JobFailure& failure_) {                               \
+      EXPECT_EQ(failure_.code(), (expectedCode));                                         \
+      EXPECT_EQ(failure_.subcode(), (expectedSubcode));                                   \
+    }                                                                                     \
   } while (0)

@@ -1,0 +1,320 @@
+#include "convert/plu_files.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+
+#include "frame/codepage.h"
+#include "frame/errors.h"
+#include "frame/status.h"
+#include "ui/frontend.h"
+
+namespace tarvik::convert {
+namespace {
+
+using frame::Fail;
+using frame::JobFailure;
+using frame::Program;
+using frame::ProgramFile;
+
+constexpr char kNines[] = "99999999999999";
+constexpr char kNoSale[] = "+00000000000000";
+
+void WriteLine(ProgramFile& file, std::string_view text) {
+  file.Write(text);
+  file.Write("\r\n");
+}
+
+// Opens a file whose failure to open has its own subcode here.
+ProgramFile OpenOr(Program& program, const std::string& name, char mode, int subcode) {
+  try {
+    return ProgramFile::Open(program, name, mode);
+  } catch (const JobFailure& failure) {
+    if (failure.code() != 30) throw;
+    Fail(30, subcode, failure.osError());
+  }
+}
+
+// An unopened file when the input is missing or cannot be opened.
+ProgramFile OpenIfPossible(Program& program, const std::string& name) {
+  try {
+    return ProgramFile::Open(program, name, 'R');
+  } catch (const JobFailure& failure) {
+    if (failure.code() != 30) throw;
+    return ProgramFile();
+  }
+}
+
+std::size_t FindSeparator(std::string_view line, char separator, std::size_t from,
+                          std::size_t limit) {
+  limit = std::min(limit, line.size());
+  for (std::size_t i = from; i < limit; ++i) {
+    if (line[i] == separator) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string Reversed(std::string_view text, std::size_t maxChars) {
+  std::string out(text.rbegin(), text.rend());
+  if (out.size() > maxChars) out.resize(maxChars);
+  return out;
+}
+
+std::string RightAligned(std::string_view text, std::size_t width, char fill) {
+  std::string out;
+  if (text.size() < width) out.assign(width - text.size(), fill);
+  out.append(text);
+  return out;
+}
+
+// Runs a table load, turning exhausted memory into the table's error.
+template <typename Load>
+auto LoadTable(int noMemorySubcode, Load load) {
+  try {
+    return load();
+  } catch (const std::bad_alloc&) {
+    Fail(78, noMemorySubcode);
+  }
+}
+
+// PluNameTable: reversed PLU text padded with '0' -> 18-character name.
+// The first line of a key wins.
+using PluNameTable = std::unordered_map<std::string, std::string>;
+
+PluNameTable LoadPluNameTable(ProgramFile& file, char separator) {
+  PluNameTable table;
+  std::string line;
+  while (file.ReadLine(&line, kPluLineMax)) {
+    std::size_t sep = line.find(separator);
+    std::string_view plu = std::string_view(line).substr(0, sep);
+    std::string key = Reversed(plu, kPluKeyWidth);
+    key.resize(kPluKeyWidth, '0');
+    std::string name;
+    if (sep != std::string::npos) {
+      // At most 22 source characters, quotes left out.
+      std::size_t end = std::min(line.size(), sep + 1 + 22);
+      for (std::size_t i = sep + 1; i < end && line[i] != separator; ++i) {
+        if (line[i] != '"' && name.size() < kPluNameWidth) name += line[i];
+      }
+    }
+    name.resize(kPluNameWidth, ' ');
+    table.emplace(std::move(key), std::move(name));
+  }
+  return table;
+}
+
+struct PluSales {
+  std::string thirdField;  // right-aligned to 15
+  std::string firstField;  // right-aligned to 15
+};
+// PluSalesTable: reversed second field (at most 14 characters) -> texts.
+using PluSalesTable = std::unordered_map<std::string, PluSales>;
+
+PluSalesTable LoadPluSalesTable(ProgramFile& file, char separator) {
+  PluSalesTable table;
+  std::string line;
+  while (file.ReadLine(&line, kPluLineMax)) {
+    std::size_t s1 = line.find(separator);
+    if (s1 == std::string::npos) Fail(59, 100);
+    std::size_t s2 = line.find(separator, s1 + 1);
+    if (s2 == std::string::npos) Fail(59, 101);
+    std::size_t s3 = line.find(separator, s2 + 1);
+    if (s3 == std::string::npos) Fail(59, 102);
+    std::string_view view(line);
+    std::string_view first = view.substr(0, s1);
+    std::string_view second = view.substr(s1 + 1, s2 - s1 - 1);
+    std::string_view third = view.substr(s2 + 1, s3 - s2 - 1);
+    // The texts are copied into the PLU line at fixed width; a longer one
+    // would lose digits.
+    if (first.size() > kPluSalesTextWidth || third.size() > kPluSalesTextWidth) Fail(59, 25);
+    table.emplace(Reversed(second, kPluKeyWidth),
+                  PluSales{RightAligned(third, kPluSalesTextWidth, ' '),
+                           RightAligned(first, kPluSalesTextWidth, ' ')});
+  }
+  return table;
+}
+
+// PluSortTable: the keys, packed for comparing, and the texts behind the
+// first separator, kept one after another in one string.
+struct PluSortTable {
+  struct Entry {
+    // The 14 key bytes big-endian in two words: comparing the words compares
+    // the keys byte by byte.
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    std::size_t index = 0;  // line number, ties keep file order
+  };
+  struct Record {
+    char key[kPluKeyWidth];
+    std::size_t restOffset;
+    std::size_t restLength;
+  };
+  std::vector<Entry> entries;
+  std::vector<Record> records;
+  std::string texts;
+};
+
+PluSortTable::Entry PackKey(const char* key, std::size_t index) {
+  PluSortTable::Entry entry;
+  for (std::size_t i = 0; i < 8; ++i) {
+    entry.high = entry.high << 8 | static_cast<unsigned char>(key[i]);
+  }
+  for (std::size_t i = 8; i < kPluKeyWidth; ++i) {
+    entry.low = entry.low << 8 | static_cast<unsigned char>(key[i]);
+  }
+  entry.index = index;
+  return entry;
+}
+
+PluSortTable LoadPluSortTable(ProgramFile& file, char separator) {
+  PluSortTable table;
+  std::string line;
+  while (file.ReadLine(&line, kPluLineMax)) {
+    std::size_t sep = line.find(separator);
+    if (sep == std::string::npos) Fail(59, 105);
+    if (line.size() - sep - 1 > kPluRestMax) Fail(59, 115);
+    if (sep > kPluKeyWidth) Fail(59, 26);
+    PluSortTable::Record record;
+    std::fill_n(record.key, kPluKeyWidth - sep, '0');
+    std::copy_n(line.data(), sep, record.key + (kPluKeyWidth - sep));
+    record.restOffset = table.texts.size();
+    record.restLength = line.size() - sep - 1;
+    table.texts.append(line, sep + 1);
+    table.entries.push_back(PackKey(record.key, table.records.size()));
+    table.records.push_back(record);
+  }
+  return table;
+}
+
+}  // namespace
+
+std::string DuplicatePluMessage(std::string_view key) {
+  std::string text = frame::W("V souboru jsou stejná PLU:\r\n");
+  text.append(key);
+  text += ' ';
+  return text;
+}
+
+void AddNamesToSales(Program& program) {
+  const char separator = program.settings.oddelovac;
+  PluNameTable names;
+  {
+    ProgramFile plu = OpenIfPossible(program, kPluFileName);
+    if (!plu.IsOpen()) return;
+    names = LoadTable(9, [&] { return LoadPluNameTable(plu, separator); });
+  }
+  ProgramFile sales = OpenOr(program, kPluSalesFileName, 'r', 8);
+  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
+  const std::string noName(kPluNameWidth, ' ');
+  std::string line;
+  std::string output;
+  while (sales.ReadLine(&line, kPluLineMax)) {
+    std::size_t s1 = FindSeparator(line, separator, 0, 16);
+    if (s1 == std::string::npos) Fail(30, 28);
+    std::size_t s2 = FindSeparator(line, separator, s1 + 1, 35);
+    if (s2 == std::string::npos) Fail(30, 29);
+    std::string key = Reversed(std::string_view(line).substr(s1 + 1, s2 - s1 - 1), kPluKeyWidth);
+    auto found = names.find(key);
+    output.assign(line, 0, s2 + 1);
+    output += found != names.end() ? found->second : noName;
+    output += separator;
+    output.append(line, s2 + 1);
+    if (output.size() > 256) Fail(100, 102);
+    WriteLine(out, output);
+  }
+  out.Close();
+}
+
+void AddSalesToPlu(Program& program) {
+  const char separator = program.settings.oddelovac;
+  PluSalesTable sales;
+  {
+    ProgramFile salesFile = ProgramFile::Open(program, kPluSalesFileName, 'r');
+    sales = LoadTable(9, [&] { return LoadPluSalesTable(salesFile, separator); });
+  }
+  ProgramFile plu = ProgramFile::Open(program, kPluFileName, 'r');
+  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
+  // Where the layout of a PLU line wants the first four separators at the latest.
+  constexpr std::size_t kLimits[4] = {17, 38, 47, 56};
+  std::string line;
+  std::string output;
+  while (plu.ReadLine(&line, kPluLineMax)) {
+    std::size_t separators[4];
+    std::size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+      separators[i] = FindSeparator(line, separator, from, kLimits[i]);
+      if (separators[i] == std::string::npos) Fail(30, 28 + i);
+      from = separators[i] + 1;
+    }
+    output.assign(line, 0, separators[3] + 1);
+    // Whole texts are compared, width included.
+    auto found = sales.find(Reversed(std::string_view(line).substr(0, separators[0]), line.size()));
+    if (found != sales.end()) {
+      output += found->second.thirdField;
+      output += separator;
+      output += found->second.firstField;
+    } else {
+      output += kNoSale;
+      output += separator;
+      output += kNoSale;
+    }
+    WriteLine(out, output);
+  }
+  out.Close();
+}
+
+void SortPluFile(Program& program) {
+  const char separator = program.settings.oddelovac;
+  const std::string& name = program.command.DataFileName;
+  PluSortTable table;
+  {
+    ProgramFile in = OpenIfPossible(program, name);
+    if (!in.IsOpen()) return;
+    table = LoadTable(9, [&] { return LoadPluSortTable(in, separator); });
+  }
+  // The target exists: the rename does nothing and the old backup stays.
+  platform::OsError ignored = 0;
+  program.fs.Rename(program.MakeProgramPath(name), program.MakeProgramPath(kPluBackupName),
+                    &ignored);
+  ProgramFile out = OpenOr(program, name, 'w', 18);
+
+  // The same file as a selection sort that starts every pass from the key
+  // 99999999999999: the first line of each key in key order, every later
+  // line of a key dropped, and the key 99999999999999 itself never written.
+  // Keys above it (never digits) go last instead of making that sort loop.
+  using Entry = PluSortTable::Entry;
+  std::sort(table.entries.begin(), table.entries.end(), [](const Entry& a, const Entry& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    return a.index < b.index;
+  });
+  const Entry nines = PackKey(kNines, 0);
+  const Entry* lastWritten = nullptr;
+  for (const Entry& entry : table.entries) {
+    const PluSortTable::Record& record = table.records[entry.index];
+    const std::string_view key(record.key, kPluKeyWidth);
+    const bool repeated =
+        lastWritten != nullptr && lastWritten->high == entry.high && lastWritten->low == entry.low;
+    if (repeated || (entry.high == nines.high && entry.low == nines.low)) {
+      frame::ShowMessage(program, DuplicatePluMessage(key), ui::kStyleExclamation);
+      continue;
+    }
+    out.Write(key);
+    out.Write(std::string_view(&separator, 1));
+    out.Write(std::string_view(table.texts).substr(record.restOffset, record.restLength));
+    out.Write("\r\n");
+    lastWritten = &entry;
+  }
+  out.Close();
+}
+
+void WriteStockFile(Program& program, const StockTable& table) {
+  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
+  for (const StockRecord& record : table) {
+    WriteLine(out, frame::Format("%s%c%+08d", record.key.c_str(), program.settings.oddelovac,
+                                 static_cast<int>(record.quantity)));
+  }
+  out.Close();
+}
+
+}  // namespace tarvik::convert

@@ -1,0 +1,322 @@
+#include "convert/received.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/work_file.h"
+#include "frame/program_file.h"
+#include "platform/file_system.h"
+#include "support/test_support.h"
+
+namespace tarvik::convert {
+namespace {
+
+using frame::ProgramFile;
+using testing::FromHex;
+
+std::string WorkBytes(const std::vector<std::string>& records) {
+  std::string work;
+  for (const std::string& record : records) AppendWorkRecord(&work, record);
+  return work;
+}
+
+class ReceivedTest : public testing::ProgramFixture {
+ protected:
+  // Converts `workBytes` as work01.tmp of `file` into OUT.DAT and returns it.
+  std::string ReceiveWork(std::uint8_t file, const std::string& workBytes) {
+    WriteFile("work01.tmp", workBytes);
+    program_->command.fileNumber = file;
+    ProgramFile work = ProgramFile::Open(*program_, "work01.tmp", 'r');
+    ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", 'w');
+    ConvertReceivedFile(*program_, work, data);
+    data.Close();
+    return ReadFile("OUT.DAT");
+  }
+  std::string Receive(std::uint8_t file, const std::vector<std::string>& records) {
+    return ReceiveWork(file, WorkBytes(records));
+  }
+  // The same with a field list of the test's own.
+  std::string ReceiveWithList(std::string_view list, const std::vector<std::string>& records) {
+    WriteFile("work01.tmp", WorkBytes(records));
+    ProgramFile work = ProgramFile::Open(*program_, "work01.tmp", 'r');
+    ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", 'w');
+    ConvertReceivedRecords(*program_, list, work, data);
+    data.Close();
+    return ReadFile("OUT.DAT");
+  }
+};
+
+TEST_F(ReceivedTest, EmptyWorkFileGivesEmptyDataFile) {
+  EXPECT_EQ(Receive(0x10, {}), "");
+  // Nothing is walked, so not even a broken list is noticed.
+  EXPECT_EQ(ReceiveWithList("X2+.", {}), "");
+}
+
+TEST_F(ReceivedTest, OneLinePerRecordWithTheSettingsSeparator) {
+  EXPECT_EQ(Receive(0x10, {FromHex("05 00 12 34")}), "0005;1234\r\n");
+  program_->settings.oddelovac = '|';
+  EXPECT_EQ(Receive(0x11, {FromHex("05 00 12 34"), FromHex("06 00 99 00")}),
+            "0005|1234\r\n0006|9900\r\n");
+}
+
+TEST_F(ReceivedTest, RecordNumberFieldFollowsCislovani) {
+  std::string record = FromHex("2A 00  00 00 01 23 45 67 89") + "ABC" + std::string(15, '\0') +
+                       FromHex("00 00 12 50  00 00 00 01  01 02 03 04 05 06 07 08 09 10");
+  ASSERT_EQ(record.size(), 45u);
+  const std::string rest =
+      "00000123456789;\"ABC               \";00001250;00000001;01;02;03;04;05;06;07;08;09;10\r\n";
+  program_->settings.cislovani = 0;
+  EXPECT_EQ(Receive(0x03, {record}), rest);
+  program_->settings.cislovani = 1;
+  EXPECT_EQ(Receive(0x03, {record}), "000042;" + rest);
+}
+
+TEST_F(ReceivedTest, SignedBcdFields) {
+  // H2, S9 negative, N9, S9 with any other sign byte and a stray last byte,
+  // N9, S9 positive.
+  std::string record = FromHex(
+      "07 00"
+      " 01 00 00 00 00 12 34 56 00"
+      " 00 00 00 00 00 00 00 00 01"
+      " 07 98 76 54 32 10 00 00 EE"
+      " 11 22 33 44 55 66 77 88 99"
+      " 00 00 00 00 00 00 00 09 00");
+  EXPECT_EQ(Receive(0x72, {record}),
+            "0007;-00000000123456;000000000000000001;+98765432100000;112233445566778899;"
+            "+00000000000009\r\n");
+}
+
+TEST_F(ReceivedTest, SignNibbleFields) {
+  program_->settings.cislovani = 1;
+  EXPECT_EQ(Receive(0x65, {FromHex("01 00 00 00 00 00 00 00 01 81 23 45 67"),
+                           FromHex("02 00 00 00 00 00 00 00 02 01 00 00 00"),
+                           FromHex("03 00 00 00 00 00 00 00 03 39 00 00 01")}),
+            "000001;00000000000001;-1234567\r\n"
+            "000002;00000000000002;+1000000\r\n"
+            "000003;00000000000003;-9000001\r\n");
+}
+
+TEST_F(ReceivedTest, TextFieldsQuoteAndBlankZeroBytes) {
+  std::string record = FromHex("01 00") + "ABC" + std::string(15, '\0');
+  EXPECT_EQ(Receive(0x02, {record}), "0001;\"ABC               \"\r\n");
+  // A separator inside the text stays: the quotes hold it.
+  EXPECT_EQ(Receive(0x02, {FromHex("02 00") + "A;B" + std::string(15, ' ')}),
+            "0002;\"A;B               \"\r\n");
+}
+
+TEST_F(ReceivedTest, KonverzeTranslatesRegisterLettersOnly) {
+  std::string record = FromHex("01 00 A0 80 E7 82 A6 00") + std::string(12, 'x');
+  program_->settings.konverze = 1;
+  EXPECT_EQ(Receive(0x02, {record}),
+            "0001;\"" + FromHex("E1 80 9A E9 8E 20") + std::string(12, 'x') + "\"\r\n");
+  program_->settings.konverze = 0;
+  EXPECT_EQ(Receive(0x02, {record}),
+            "0001;\"" + FromHex("A0 80 E7 82 A6 20") + std::string(12, 'x') + "\"\r\n");
+}
+
+TEST_F(ReceivedTest, BcdNibblesAboveNineAndBitGroups) {
+  EXPECT_EQ(Receive(0x10, {FromHex("01 00 AF 09")}), "0001;:?09\r\n");
+  // Bits 6, 5, 4, 2, 1, 0 one digit each; bits 7 and 3 are not shown.
+  EXPECT_EQ(Receive(0x13, {FromHex("01 00 75"), FromHex("02 00 8A")}),
+            "0001;111101\r\n0002;000010\r\n");
+}
+
+TEST_F(ReceivedTest, NumbersKeepAllTheirDigits) {
+  // Cutting 12345 to four characters would send record 1234 back.
+  EXPECT_EQ(Receive(0x10, {FromHex("39 30 00 00")}), "12345;0000\r\n");
+  EXPECT_EQ(Receive(0x69, {FromHex("01 00 FF")}), "0001;0255\r\n");
+  program_->settings.cislovani = 1;
+  EXPECT_EQ(Receive(0x84, {FromHex("FF FF 01 02 00 00 00 00 00 01") + std::string(37, '\0')}),
+            "065535;01;02;000000000001\r\n");
+}
+
+TEST_F(ReceivedTest, FieldsBeyondTheRecordReadAsZeroBytes) {
+  // File 79's list covers 63 bytes of a 47-byte record.
+  std::string record = FromHex("05 00") + std::string(45, '\x12');
+  EXPECT_EQ(Receive(0x79, {record}),
+            "12;12;121212121212;+;121212121212;121212121212;+;121212121212;+;121212121212;+;"
+            "121212121200;+;00;+;000000000000;+;+\r\n");
+  // File 76 covers 21 of 47 bytes: the rest is not shown.
+  std::string longer = FromHex("05 00 01 02 00 00 00 00 00 03 00 00 00 00 00 00 04 01 12 34 00") +
+                       std::string(26, '\x77');
+  EXPECT_EQ(Receive(0x76, {longer}), "01;02;000000000003;00000000000004;-1234\r\n");
+}
+
+TEST_F(ReceivedTest, RecordsWithoutFieldsGiveEmptyLines) {
+  EXPECT_EQ(Receive(0x56, {FromHex("01 02"), FromHex("03")}), "\r\n\r\n");
+}
+
+TEST_F(ReceivedTest, FillerFieldsAreEmpty) {
+  EXPECT_EQ(ReceiveWithList("P1+H2+.", {"xx" + FromHex("01 00")}), ";0001\r\n");
+  EXPECT_EQ(ReceiveWithList("H2+P1+N1+.", {FromHex("01 00") + "xx" + FromHex("42")}),
+            "0001;;42\r\n");
+}
+
+TEST_F(ReceivedTest, RepeatedFieldsOfFile90) {
+  std::string record = FromHex("03 00");
+  std::string expected = "0003";
+  for (int i = 0; i < 45; ++i) {
+    record.push_back(static_cast<char>(i * 5));
+    char text[8];
+    std::snprintf(text, sizeof text, ";%04d", i * 5);
+    expected += text;
+  }
+  EXPECT_EQ(Receive(0x90, {record}), expected + "\r\n");
+}
+
+TEST_F(ReceivedTest, MalformedFieldListsFailWhenReached) {
+  const std::vector<std::string> one = {FromHex("01 00 75 00 00 00")};
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+X2+.", one), 54, 2);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+E.", one), 54, 2);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+4.", one), 54, 2);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B6,5)+.", one), 54, 3);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(9)+.", one), 54, 4);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(6;5)+.", one), 54, 5);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H5+.", one), 100, 5);
+  EXPECT_JOB_FAILURE(ReceiveWithList("L5+.", one), 100, 4);
+  // Bit 0 in front of another group is only refused when sending.
+  EXPECT_EQ(ReceiveWithList("H2+B(10,2)+.", one), "0001;11\r\n");
+}
+
+TEST_F(ReceivedTest, BlockTextBecomesLinesOfEighteen) {
+  std::vector<std::string> records;
+  std::string text;
+  for (int r = 1; r <= 3; ++r) {
+    std::string chunk;
+    for (int i = 0; i < 40; ++i) chunk.push_back(static_cast<char>('A' + (r * 7 + i) % 26));
+    text += chunk;
+    records.push_back(std::string{static_cast<char>(r), '\0'} + chunk);
+  }
+  std::string expected;
+  for (int line = 0; line < 6; ++line) expected += "\"" + text.substr(line * 18, 18) + "\"\r\n";
+  expected += "\"" + text.substr(108) + "      \"\r\n";
+  EXPECT_EQ(Receive(0x24, records), expected);
+}
+
+TEST_F(ReceivedTest, BlockTextBlanksZerosTranslatesAndReadsShortRecordsAsZeros) {
+  program_->settings.konverze = 1;
+  std::string record = FromHex("01 00 A0 00 41") + std::string(37, 'z');
+  EXPECT_EQ(Receive(0x24, {record}), "\"" + FromHex("E1 20 41") + std::string(15, 'z') +
+                                         "\"\r\n\"" + std::string(18, 'z') + "\"\r\n\"" + "zzzz" +
+                                         std::string(14, ' ') + "\"\r\n");
+  // A record shorter than the block length: its missing text is blank.
+  EXPECT_EQ(Receive(0x24, {FromHex("01 00 41 42")}), "\"AB                \"\r\n\"" +
+                                                         std::string(18, ' ') + "\"\r\n\"" +
+                                                         std::string(18, ' ') + "\"\r\n");
+  EXPECT_EQ(Receive(0x24, {}), "");
+}
+
+TEST_F(ReceivedTest, TruncatedWorkFileAtEveryLength) {
+  const std::string whole = WorkBytes({FromHex("05 00 12 34"), FromHex("06 00 56 78")});
+  ASSERT_EQ(whole.size(), 16u);
+  for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    const std::string work = whole.substr(0, cut);
+    if (cut == 0) {
+      EXPECT_EQ(ReceiveWork(0x10, work), "");
+    } else if (cut == 8) {
+      EXPECT_EQ(ReceiveWork(0x10, work), "0005;1234\r\n");
+    } else if (cut == 16) {
+      EXPECT_EQ(ReceiveWork(0x10, work), "0005;1234\r\n0006;5678\r\n");
+    } else {
+      // The whole records before the cut stay converted; the cut one is not
+      // padded into a record the register never had.
+      EXPECT_JOB_FAILURE(ReceiveWork(0x10, work), 44, 2);
+      EXPECT_EQ(ReadFile("OUT.DAT"), cut < 8 ? "" : "0005;1234\r\n");
+    }
+  }
+  const std::string block = WorkBytes({std::string{'\1', '\0'} + std::string(40, 'q')});
+  for (std::size_t cut = 1; cut < block.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    EXPECT_JOB_FAILURE(ReceiveWork(0x24, block.substr(0, cut)), 44, 2);
+    EXPECT_EQ(ReadFile("OUT.DAT"), "");
+  }
+}
+
+TEST_F(ReceivedTest, NoEntryForTheFileNumber) {
+  EXPECT_JOB_FAILURE(Receive(0x0A, {FromHex("01 00 00 00")}), 56, 1);
+  EXPECT_JOB_FAILURE(Receive(0x15, {FromHex("01 00 00 00")}), 56, 1);
+}
+
+// A file system whose handles fail or fall short on writing.
+class FaultyHandle final : public platform::FileHandle {
+ public:
+  FaultyHandle(std::unique_ptr<platform::FileHandle> inner, int mode)
+      : inner_(std::move(inner)), mode_(mode) {}
+  std::ptrdiff_t Read(void* buffer, std::size_t size, platform::OsError* error) override {
+    return inner_->Read(buffer, size, error);
+  }
+  std::ptrdiff_t Write(const void* buffer, std::size_t size, platform::OsError* error) override {
+    if (mode_ == 1) {
+      *error = 28;  // no space left
+      return -1;
+    }
+    if (mode_ == 2 && size > 0) return inner_->Write(buffer, size - 1, error);
+    return inner_->Write(buffer, size, error);
+  }
+  bool Seek(std::uint64_t offset, platform::OsError* error) override {
+    return inner_->Seek(offset, error);
+  }
+  bool SeekToEnd(platform::OsError* error) override { return inner_->SeekToEnd(error); }
+  std::int64_t Size(platform::OsError* error) override { return inner_->Size(error); }
+  bool Truncate(platform::OsError* error) override { return inner_->Truncate(error); }
+
+ private:
+  std::unique_ptr<platform::FileHandle> inner_;
+  int mode_;
+};
+
+class FaultyFileSystem final : public platform::FileSystem {
+ public:
+  int mode = 0;  // 0 writes, 1 fails, 2 writes one byte short
+  std::unique_ptr<platform::FileHandle> Open(const std::string& path, platform::Access access,
+                                             platform::Creation creation, bool shareRead,
+                                             platform::OsError* error) override {
+    auto inner = real_.Open(path, access, creation, shareRead, error);
+    if (!inner) return nullptr;
+    return std::make_unique<FaultyHandle>(std::move(inner), mode);
+  }
+  bool Remove(const std::string& path, bool* missing, platform::OsError* error) override {
+    return real_.Remove(path, missing, error);
+  }
+  bool Rename(const std::string& from, const std::string& to, platform::OsError* error) override {
+    return real_.Rename(from, to, error);
+  }
+  bool Exists(const std::string& path) override { return real_.Exists(path); }
+  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
+            std::vector<platform::DirectoryEntry>* entries, platform::OsError* error) override {
+    return real_.List(directory, prefix, suffix, entries, error);
+  }
+  std::string Resolve(const std::string& path) override { return real_.Resolve(path); }
+
+ private:
+  platform::FileSystem& real_ = platform::RealFileSystem();
+};
+
+TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {
+  FaultyFileSystem fs;
+  frame::Program program(frame::Services{fs, clock_, process_, console_, frontEnd_});
+  program.paths.programDirectory = dir_.string() + "/";
+  program.paths.hasProgramDirectory = true;
+
+  ProgramFile good = ProgramFile::Open(program, "LINES.DAT", 'w');
+  WriteTextLine(good, "0001;\"ABC\"");
+  WriteTextLine(good, "");
+  // Each line is on disk once written, before the file is closed.
+  EXPECT_EQ(ReadFile("LINES.DAT"), "0001;\"ABC\"\r\n\r\n");
+  good.Close();
+
+  fs.mode = 1;
+  ProgramFile failing = ProgramFile::Open(program, "FAIL.DAT", 'w');
+  EXPECT_JOB_FAILURE(WriteTextLine(failing, "abc"), 26, 1);
+  fs.mode = 2;
+  ProgramFile shortened = ProgramFile::Open(program, "SHORT.DAT", 'w');
+  EXPECT_JOB_FAILURE(WriteTextLine(shortened, "abc"), 26, 2);
+}
+
+}  // namespace
+}  // namespace tarvik::convert

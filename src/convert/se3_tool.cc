@@ -1,0 +1,57 @@
+// Runs the PLU sort of SE3 on one data file, outside a job, for measuring it:
+//   se3_tool <directory> <data file>
+// The duplicate messages are counted instead of shown; the count goes to
+// stderr. Exit code 1 with the error pair on stderr when the sort fails.
+#include <cstdio>
+#include <string>
+
+#include "convert/plu_files.h"
+#include "frame/errors.h"
+#include "frame/program.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "ui/frontend.h"
+
+namespace {
+
+class CountingFrontEnd final : public tarvik::ui::FrontEnd {
+ public:
+  int ShowMessage(const std::string&, int) override {
+    ++messages;
+    return tarvik::ui::kAnswerOk;
+  }
+  void TerminalWritten(std::string_view) override {}
+  void Beep(int) override {}
+  void ShowActivity() override {}
+  void SetActivityIcon(bool) override {}
+  void HideActivity() override {}
+  void SetCaret(bool) override {}
+  long messages = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: se3_tool <directory> <data file>\n");
+    return 2;
+  }
+  CountingFrontEnd frontEnd;
+  tarvik::frame::Program program({tarvik::platform::RealFileSystem(),
+                                  tarvik::platform::SystemClock(), tarvik::platform::RealProcess(),
+                                  tarvik::platform::RealConsole(), frontEnd});
+  std::string directory = argv[1];
+  if (!directory.empty() && directory.back() != '/') directory += '/';
+  program.paths.programDirectory = directory;
+  program.paths.hasProgramDirectory = true;
+  program.command.DataFileName = argv[2];
+  try {
+    tarvik::convert::SortPluFile(program);
+  } catch (const tarvik::frame::JobFailure& failure) {
+    std::fprintf(stderr, "se3_tool: error %d/%d\n", failure.code(), failure.subcode());
+    return 1;
+  }
+  std::fprintf(stderr, "se3_tool: %ld duplicate messages\n", frontEnd.messages);
+  return 0;
+}

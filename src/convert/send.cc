@@ -1,0 +1,308 @@
+#include "convert/send.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "convert/data_line.h"
+#include "convert/format_table.h"
+#include "convert/work_file.h"
+#include "frame/codepage.h"
+#include "frame/errors.h"
+#include "frame/program_file.h"
+
+namespace tarvik::convert {
+namespace {
+
+using frame::Fail;
+
+constexpr std::uint8_t kNoFieldsFile = 0x56;
+constexpr std::size_t kBlockTextLine = 18;
+// Block text records are built only while more than 12 characters remain to
+// be placed, so the blanks that fill the last line of a received text mostly
+// do not come back as a record of their own.
+constexpr std::size_t kBlockTextUnsentTail = 12;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The decimal number a text starts with, after blanks and an optional sign;
+// no digits give 0. Saturates far above any field's range.
+std::int64_t LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value < (std::int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+// n bytes, least significant first; a number that does not fit is refused
+// rather than cut to a different one.
+void PutUnsigned(std::string* out, std::int64_t value, int width) {
+  if (value < 0 || value >= (std::int64_t{1} << (8 * width))) Fail(59, 30);
+  for (int k = 0; k < width; ++k) out->push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
+}
+
+// Right-aligned digit characters, zero-filled on the left to `places`, packed
+// two to a byte.
+void PutPacked(std::string* out, std::string_view digits, std::size_t places) {
+  std::string all(places - digits.size(), '0');
+  all.append(digits);
+  for (std::size_t k = 0; k + 1 < all.size(); k += 2) {
+    out->push_back(static_cast<char>(PackNibbles(all[k], all[k + 1])));
+  }
+}
+
+void PutText(std::string* out, std::string_view text, std::size_t width, bool konverze) {
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    out->push_back(static_cast<char>(konverze ? frame::FileToRegister(byte) : byte));
+  }
+  out->append(width - text.size(), ' ');
+}
+
+// One data line being parsed: the line with a separator put behind its last
+// field, so that every field ends at a separator.
+class LineParser {
+ public:
+  LineParser(std::string_view line, char separator, bool cislovani, bool konverze,
+             std::int64_t lineSequence)
+      : separator_(separator),
+        cislovani_(cislovani),
+        konverze_(konverze),
+        lineSequence_(lineSequence) {
+    line_.reserve(line.size() + 1);
+    line_.append(line);
+    line_.push_back(separator);
+  }
+
+  void Parse(const std::vector<ListedField>& fields, std::string* out) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+      const ListedField& field = fields[f];
+      const FieldSpec& spec = field.spec;
+      if (!spec.valid) Fail(54, 1);
+      const auto width = static_cast<std::size_t>(spec.width);
+      switch (spec.kind) {
+        case 'H': {
+          if (spec.width > 4) Fail(100, 5);
+          std::int64_t value = LeadingNumber(TakeField(55, 2));
+          // Only the record number keeps the lines in order; a second H
+          // field is data.
+          if (f == 0 && value < lineSequence_) Fail(21, 1);
+          PutUnsigned(out, value, spec.width);
+          break;
+        }
+        case 'L':
+          if (spec.width > 4) Fail(100, 4);
+          PutUnsigned(out, cislovani_ ? LeadingNumber(TakeField(55, 1)) : lineSequence_,
+                      spec.width);
+          break;
+        case 'N':
+          PutPacked(out, TakeDigits(2 * width, 8), 2 * width);
+          break;
+        case 'S': {
+          bool negative = TakeSign(9);
+          out->push_back(negative ? '\x01' : '\x00');
+          PutPacked(out, TakeDigits(2 * width - 4, 9), 2 * width - 4);
+          out->push_back('\x00');
+          break;
+        }
+        case 'Z': {
+          bool negative = TakeSign(10);
+          char digit = '0';
+          if (pos_ < line_.size() && line_[pos_] != separator_) digit = line_[pos_++];
+          out->push_back(static_cast<char>((negative ? 0x80 : 0x00) |
+                                           (static_cast<unsigned char>(digit) & 0x0F)));
+          PutPacked(out, TakeDigits(2 * width - 2, 10), 2 * width - 2);
+          break;
+        }
+        case 'T':
+          PutText(out, TakeText(width), width, konverze_);
+          break;
+        case 'B':
+          out->push_back(static_cast<char>(TakeBitGroups(field)));
+          break;
+        case 'P':
+          out->append(2 * width, '0');
+          break;
+        default:
+          Fail(54, 1);
+      }
+    }
+  }
+
+ private:
+  // The text up to the next separator, which is consumed. A field that starts
+  // behind the line's last separator is missing: the given error.
+  std::string_view TakeField(int code, int subcode) {
+    if (pos_ >= line_.size()) Fail(code, subcode);
+    std::size_t end = line_.find(separator_, pos_);
+    std::string_view field(line_.data() + pos_, end - pos_);
+    pos_ = end + 1;
+    return field;
+  }
+
+  std::string_view TakeDigits(std::size_t places, int subcode) {
+    std::string_view digits = TakeField(59, subcode);
+    if (digits.size() > places) Fail(59, subcode);
+    return digits;
+  }
+
+  // The sign character of S and Z. A separator in its place is an empty
+  // field (+0): taking it as the sign would pull the next field in.
+  bool TakeSign(int subcode) {
+    if (pos_ >= line_.size()) Fail(59, subcode);
+    char sign = line_[pos_];
+    if (sign == separator_) return false;
+    ++pos_;
+    return sign == '-';
+  }
+
+  std::string_view TakeText(std::size_t width) {
+    if (pos_ >= line_.size()) Fail(59, 213);
+    // The separator put behind the line is no character of the line.
+    const std::size_t lineEnd = line_.size() - 1;
+    if (pos_ < lineEnd && line_[pos_] == '"') {
+      std::size_t start = pos_ + 1;
+      std::size_t close = line_.find('"', start);
+      if (close == std::string::npos || close >= lineEnd) {
+        // No closing quote: the text runs into the end of the line.
+        Fail(59, 12);
+      }
+      if (close - start > width) Fail(59, 12);
+      if (line_[close + 1] != separator_) Fail(59, 13);
+      pos_ = close + 2;
+      return std::string_view(line_.data() + start, close - start);
+    }
+    std::size_t end = line_.find(separator_, pos_);
+    if (end - pos_ > width) Fail(59, 213);
+    std::string_view text(line_.data() + pos_, end - pos_);
+    pos_ = end + 1;
+    return text;
+  }
+
+  std::uint8_t TakeBitGroups(const ListedField& field) {
+    switch (field.groupError) {
+      case BitGroupError::kNoParenthesis:
+        Fail(54, 6);
+      case BitGroupError::kBadFirst:
+        Fail(54, 7);
+      case BitGroupError::kBitZeroNotLast:
+        Fail(54, 8);
+      case BitGroupError::kBadCharacter:
+        Fail(54, 9);
+      case BitGroupError::kNone:
+        break;
+    }
+    std::uint8_t flags = 0;
+    for (const BitGroup& group : field.groups) {
+      // The separator behind the digits stays for whatever may follow.
+      char digit = '0';
+      if (pos_ < line_.size() && line_[pos_] != separator_) digit = line_[pos_++];
+      auto value =
+          static_cast<unsigned>(static_cast<unsigned char>(digit)) & ((1u << group.bitCount) - 1);
+      flags = static_cast<std::uint8_t>(flags | (value << group.shift));
+    }
+    return flags;
+  }
+
+  std::string line_;
+  std::size_t pos_ = 0;
+  char separator_;
+  bool cislovani_;
+  bool konverze_;
+  std::int64_t lineSequence_;
+};
+
+void WriteRecord(frame::ProgramFile& work, std::string_view record, std::string* pairs) {
+  pairs->clear();
+  AppendWorkRecord(pairs, record);
+  work.Write(*pairs);
+}
+
+void BuildBlockText(frame::Program& program, frame::ProgramFile& data, frame::ProgramFile& work,
+                    std::size_t recordLength) {
+  if (recordLength <= 2) Fail(56, 2);
+  const bool konverze = program.settings.konverze != 0;
+  std::string text;
+  std::string line;
+  try {
+    text.reserve(2 * static_cast<std::size_t>(data.Size()));
+    while (data.ReadLine(&line, kDataLineMaxChars)) {
+      if (line.empty()) continue;
+      std::size_t open = line.find('"');
+      if (open == std::string::npos) Fail(59, 6);
+      std::size_t close = line.find('"', open + 1);
+      // A missing closing quote is a text that never ends.
+      if (close == std::string::npos || close - open - 1 > kBlockTextLine) Fail(59, 7);
+      PutText(&text, std::string_view(line).substr(open + 1, close - open - 1), kBlockTextLine,
+              konverze);
+    }
+  } catch (const std::bad_alloc&) {
+    Fail(78, 4);
+  }
+  std::string record;
+  std::string pairs;
+  const std::size_t perRecord = recordLength - 2;
+  std::int64_t number = 1;
+  for (std::size_t placed = 0; placed + kBlockTextUnsentTail < text.size(); placed += perRecord) {
+    record.clear();
+    PutUnsigned(&record, number++, 2);
+    record.append(text, placed, perRecord);
+    record.resize(recordLength, '\0');
+    WriteRecord(work, record, &pairs);
+  }
+}
+
+}  // namespace
+
+void BuildSendFile(frame::Program& program) {
+  const std::uint8_t fileNumber = program.command.fileNumber;
+  const std::string fieldList = SelectRecordFormat(program, fileNumber);
+  if (fileNumber == kNoFieldsFile) {
+    frame::ProgramFile::Open(program, kSendWorkFile, 'w').Close();
+    return;
+  }
+  BuildSendRecords(program, fieldList, BlockLength(program, fileNumber));
+}
+
+void BuildSendRecords(frame::Program& program, std::string_view fieldList,
+                      std::uint32_t blockLength) {
+  const std::size_t recordLength = blockLength;
+  frame::ProgramFile work = frame::ProgramFile::Open(program, kSendWorkFile, 'w');
+  frame::ProgramFile data = frame::ProgramFile::Open(program, program.command.DataFileName, 'r');
+  if (!fieldList.empty() && fieldList[0] == 'E') {
+    BuildBlockText(program, data, work, recordLength);
+  } else {
+    const std::vector<ListedField> fields = ListFields(fieldList, /*sending=*/true);
+    const char separator = program.settings.oddelovac;
+    const bool cislovani = program.settings.cislovani != 0;
+    const bool konverze = program.settings.konverze != 0;
+    std::int64_t lineSequence = 0;
+    std::string line;
+    std::string record;
+    std::string pairs;
+    while (data.ReadLine(&line, kDataLineMaxChars)) {
+      if (line.empty() || line.starts_with("//")) continue;
+      // Without a block length the link would refuse the records only after
+      // connecting, or send nothing and report success.
+      if (recordLength == 0) Fail(56, 2);
+      ++lineSequence;
+      record.clear();
+      LineParser(line, separator, cislovani, konverze, lineSequence).Parse(fields, &record);
+      record.resize(recordLength, '\0');
+      WriteRecord(work, record, &pairs);
+    }
+  }
+  data.Close();
+  work.Close();
+}
+
+}  // namespace tarvik::convert

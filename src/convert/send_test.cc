@@ -1,0 +1,320 @@
+#include "convert/send.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/received.h"
+#include "convert/work_file.h"
+#include "frame/program_file.h"
+#include "support/test_support.h"
+
+namespace tarvik::convert {
+namespace {
+
+using testing::FromHex;
+using testing::ReadBinary;
+using testing::ToHex;
+
+std::string WorkBytes(const std::vector<std::string>& records) {
+  std::string work;
+  for (const std::string& record : records) AppendWorkRecord(&work, record);
+  return work;
+}
+
+class SendTest : public testing::ProgramFixture {
+ protected:
+  // Builds work02.tmp for `file` from `data` as IN.DAT; returns work02.tmp.
+  std::string Send(std::uint8_t file, const std::string& data) {
+    WriteFile("IN.DAT", data);
+    program_->command.fileNumber = file;
+    program_->command.DataFileName = "IN.DAT";
+    BuildSendFile(*program_);
+    return ReadFile("work02.tmp");
+  }
+  // The same with a field list and block length of the test's own.
+  std::string SendWithList(std::string_view list, std::uint32_t blockLength,
+                           const std::string& data) {
+    WriteFile("IN.DAT", data);
+    program_->command.DataFileName = "IN.DAT";
+    BuildSendRecords(*program_, list, blockLength);
+    return ReadFile("work02.tmp");
+  }
+  // One line through a list whose fields cover `blockLength` bytes: the
+  // record's bytes in hex.
+  std::string Field(std::string_view list, std::uint32_t blockLength, const std::string& line) {
+    std::string work = SendWithList(list, blockLength, line + "\r\n");
+    std::string record;
+    for (std::size_t i = 0; i < work.size(); i += 2) record.push_back(work[i]);
+    return ToHex(record);
+  }
+  std::string Fixture(const std::string& name) {
+    return ReadBinary(std::string(TARVIK_TEST_DATA_DIR) + "/convert/" + name);
+  }
+};
+
+TEST_F(SendTest, OneRecordPerLineWithMarkers) {
+  EXPECT_EQ(ToHex(Send(0x10, "0005;1234\r\n")), "05 00 00 00 12 00 34 FF");
+  EXPECT_EQ(Send(0x10, "0005;1234\r\n0007;0001\r\n"),
+            WorkBytes({FromHex("05 00 12 34"), FromHex("07 00 00 01")}));
+  program_->settings.oddelovac = ',';
+  EXPECT_EQ(Send(0x10, "0005,1234\r\n"), WorkBytes({FromHex("05 00 12 34")}));
+}
+
+TEST_F(SendTest, EmptyAndCommentLinesGiveNoRecords) {
+  EXPECT_EQ(Send(0x10, ""), "");
+  EXPECT_EQ(Send(0x10, "\r\n// 0001;1234\r\n\r\n//\r\n"), "");
+}
+
+TEST_F(SendTest, DigitFieldsRightAlignedAndZeroFilled) {
+  EXPECT_EQ(Field("N2+.", 2, "7"), "00 07");
+  EXPECT_EQ(Field("H2+N2+.", 4, "0001;"), "01 00 00 00");
+  EXPECT_EQ(Field("N2+.", 2, "1234"), "12 34");
+  EXPECT_EQ(Field("N2+.", 2, ":?"), "00 AF");  // low four bits, no digit test
+  EXPECT_JOB_FAILURE(Field("N2+.", 2, "12345"), 59, 8);
+  EXPECT_JOB_FAILURE(Field("H2+N2+.", 4, "0001"), 59, 8);  // missing field
+}
+
+TEST_F(SendTest, SignedFields) {
+  EXPECT_EQ(Field("S9+.", 9, "-123"), "01 00 00 00 00 00 01 23 00");
+  EXPECT_EQ(Field("S9+.", 9, "+00000000123456"), "00 00 00 00 00 12 34 56 00");
+  EXPECT_EQ(Field("S9+.", 9, "x5"), "00 00 00 00 00 00 00 05 00");
+  EXPECT_EQ(Field("S2+.", 2, "-"), "01 00");
+  // An empty field is +0; its separator is not taken for the sign.
+  EXPECT_EQ(Field("S4+N1+.", 5, ";42"), "00 00 00 00 42");
+  EXPECT_JOB_FAILURE(Field("S9+.", 9, "-000000001234567"), 59, 9);
+  EXPECT_JOB_FAILURE(Field("S2+.", 2, "-1"), 59, 9);
+  EXPECT_JOB_FAILURE(Field("N1+S4+.", 5, "12"), 59, 9);
+}
+
+TEST_F(SendTest, SignNibbleFields) {
+  EXPECT_EQ(Field("Z4+.", 4, "+1"), "01 00 00 00");
+  EXPECT_EQ(Field("Z4+.", 4, "-1234567"), "81 23 45 67");
+  EXPECT_EQ(Field("Z4+.", 4, "-"), "80 00 00 00");
+  EXPECT_EQ(Field("Z4+N1+.", 5, ";42"), "00 00 00 00 42");
+  EXPECT_EQ(Field("Z4+N1+.", 5, "-;42"), "80 00 00 00 42");
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-12345678"), 59, 10);
+  EXPECT_JOB_FAILURE(Field("N1+Z4+.", 5, "12"), 59, 10);
+}
+
+TEST_F(SendTest, TextFieldsQuotedOrNot) {
+  const std::string abc = ToHex("ABC" + std::string(15, ' '));
+  EXPECT_EQ(Field("T18+.", 18, "ABC"), abc);
+  EXPECT_EQ(Field("T18+.", 18, "\"ABC\""), abc);
+  EXPECT_EQ(Field("T5+N1+.", 6, "\"A;B\";42"), ToHex("A;B  \x42"));
+  EXPECT_EQ(Field("H2+T5+.", 7, "0001;"), "01 00 20 20 20 20 20");
+  EXPECT_EQ(Field("T3+.", 3, "XYZ"), ToHex("XYZ"));
+  EXPECT_EQ(Field("T3+.", 3, "\"XYZ\""), ToHex("XYZ"));
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"WXYZ\""), 59, 12);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB"), 59, 12);  // no closing quote
+  EXPECT_JOB_FAILURE(Field("T3+N1+.", 4, "\"AB;1"), 59, 12);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB\"x"), 59, 13);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "WXYZ"), 59, 213);
+  EXPECT_JOB_FAILURE(Field("H2+T3+.", 5, "0001"), 59, 213);  // missing field
+}
+
+TEST_F(SendTest, KonverzeTranslatesDataFileLettersOnly) {
+  program_->settings.konverze = 1;
+  EXPECT_EQ(Field("T5+.", 5, "\"" + FromHex("9A 80 82 E9 E1") + "\""), "E7 80 82 82 A0");
+  program_->settings.konverze = 0;
+  EXPECT_EQ(Field("T5+.", 5, "\"" + FromHex("9A 80 82 E9 E1") + "\""), "9A 80 82 E9 E1");
+}
+
+TEST_F(SendTest, AccentedLettersFromAWindows1250File) {
+  program_->settings.konverze = 1;
+  const std::string data = Fixture("cp1250_accented_letters.dat");
+  const std::string blanks(3, ' ');
+  EXPECT_EQ(Send(0x02, data),
+            WorkBytes({FromHex("01 00 B5 AC D2 90 B7 D6 D5 E0 FC E6 9B E9 DE ED A6") + blanks,
+                       FromHex("02 00 A0 9F D4 82 D8 A1 E5 A2 FD E7 9C A3 85 EC A7") + blanks,
+                       FromHex("03 00 A6 6C 75 9C 6F 75 9F 6B EC 20 6B 85 E5") + "     "}));
+  // And back: the same letters, each text filled to its width.
+  WriteFile("work01.tmp", ReadFile("work02.tmp"));
+  frame::ProgramFile work = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
+  frame::ProgramFile out = frame::ProgramFile::Open(*program_, "BACK.DAT", 'w');
+  ConvertReceivedFile(*program_, work, out);
+  out.Close();
+  std::string expected = data;
+  expected.replace(expected.find("\"\r\n0002"), 1, blanks + "\"");
+  expected.replace(expected.find("\"\r\n0003"), 1, blanks + "\"");
+  expected.replace(expected.find(';', expected.find("0003")) + 1, 0, "\"");
+  expected.replace(expected.size() - 2, 0, "     \"");
+  EXPECT_EQ(ReadFile("BACK.DAT"), expected);
+}
+
+TEST_F(SendTest, LinesEndAtCrLfOrEitherAloneAndTheLastNeedsNone) {
+  const std::string three =
+      WorkBytes({FromHex("01 00 12 34"), FromHex("02 00 56 78"), FromHex("03 00 90 12")});
+  EXPECT_EQ(Send(0x10, Fixture("lf_only_lines.dat")), three);
+  EXPECT_EQ(Send(0x10, Fixture("no_final_newline.dat")), three);
+  EXPECT_EQ(Send(0x10, "0001;1234\r0002;5678\r\r0003;9012\r"), three);
+}
+
+TEST_F(SendTest, LinesUpTo255Characters) {
+  std::string line = "0005;1234;" + std::string(245, 'x');
+  ASSERT_EQ(line.size(), 255u);
+  EXPECT_EQ(Send(0x10, line + "\r\n"), WorkBytes({FromHex("05 00 12 34")}));
+  EXPECT_JOB_FAILURE(Send(0x10, line + "x\r\n"), 23, 1);
+}
+
+TEST_F(SendTest, RecordNumbersFollowCislovani) {
+  const std::string rest = "1;\"A\";1;1;1;1;1;1;1;1;1;1;1;1\r\n";
+  program_->settings.cislovani = 0;
+  std::string work = Send(0x03, rest + "// between\r\n\r\n" + rest + "//\r\n" + rest);
+  ASSERT_EQ(work.size(), 3u * 2 * 45);
+  // The third record carries number 3: the comments are not counted.
+  EXPECT_EQ(ToHex(work.substr(2 * 2 * 45, 4)), "03 00 00 00");
+  program_->settings.cislovani = 1;
+  work = Send(0x03, "000042;" + rest);
+  EXPECT_EQ(ToHex(work.substr(0, 4)), "2A 00 00 00");
+}
+
+TEST_F(SendTest, RecordNumbersMayNotFallBehindTheLineCount) {
+  const std::string tail = ";\"A\";0;0;0;0;0;0;0;0\r\n";
+  WriteFile("work02.tmp", "stale");
+  EXPECT_JOB_FAILURE(Send(0x01, "0001" + tail + "0001" + tail), 21, 1);
+  // The lines before the faulty one stay in the work file.
+  EXPECT_EQ(ReadFile("work02.tmp").size(), 2u * 35);
+  EXPECT_EQ(Send(0x01, "0001" + tail + "0005" + tail + "0005" + tail).size(), 3u * 2 * 35);
+  EXPECT_JOB_FAILURE(Send(0x01, "-1" + tail), 21, 1);
+}
+
+TEST_F(SendTest, SecondNumberFieldIsDataNotARecordNumber) {
+  EXPECT_EQ(Send(0x69, "0001;0000\r\n0002;0001\r\n0003;0255\r\n"),
+            WorkBytes({FromHex("01 00 00"), FromHex("02 00 01"), FromHex("03 00 FF")}));
+  EXPECT_EQ(Send(0x89, "0001;0000;000000\r\n0002;0000;123456\r\n"),
+            WorkBytes({FromHex("01 00 00 00 00 00 00 00 00 00"),
+                       FromHex("02 00 00 00 00 00 00 12 34 56")}));
+}
+
+TEST_F(SendTest, NumbersThatDoNotFitTheirBytesAreRefused) {
+  EXPECT_JOB_FAILURE(Send(0x10, "70000;0000\r\n"), 59, 30);
+  EXPECT_JOB_FAILURE(Send(0x69, "0001;256\r\n"), 59, 30);
+  EXPECT_JOB_FAILURE(Send(0x69, "0001;-1\r\n"), 59, 30);
+  EXPECT_EQ(Send(0x10, "65535;0000\r\n"), WorkBytes({FromHex("FF FF 00 00")}));
+  EXPECT_EQ(Send(0x10, " +12abc;0000\r\n"), WorkBytes({FromHex("0C 00 00 00")}));
+  std::string lines;
+  for (int i = 0; i < 256; ++i) lines += "1\r\n";
+  EXPECT_JOB_FAILURE(SendWithList("L1+N1+.", 2, lines), 59, 30);
+  EXPECT_EQ(ReadFile("work02.tmp").size(), 255u * 4);
+}
+
+TEST_F(SendTest, BitGroupsOneDigitEach) {
+  EXPECT_EQ(Send(0x13, "0001;111101\r\n"), WorkBytes({FromHex("01 00 75")}));
+  // Missing digits are 0, also where the separator ends the field early.
+  EXPECT_EQ(Send(0x13, "0001\r\n"), WorkBytes({FromHex("01 00 00")}));
+  EXPECT_EQ(Send(0x13, "0001;11\r\n"), WorkBytes({FromHex("01 00 60")}));
+  EXPECT_EQ(Send(0x13, "0001;11;1\r\n"), WorkBytes({FromHex("01 00 60")}));
+  EXPECT_EQ(Send(0x13, "0001;1111019\r\n"), WorkBytes({FromHex("01 00 75")}));
+  EXPECT_EQ(Field("B(76,5)+.", 1, "31"), "E0");
+  EXPECT_EQ(Field("B(76,5)+.", 1, "21"), "A0");
+}
+
+TEST_F(SendTest, FillerFieldsPutZeroCharacters) {
+  EXPECT_EQ(Field("P1+H2+.", 4, "0001"), "30 30 01 00");
+}
+
+TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLength) {
+  std::string work = Send(0x76, "1;2;123456789012;12345678901234;-1234\r\n");
+  EXPECT_EQ(work,
+            WorkBytes({FromHex("01 00 01 02 12 34 56 78 90 12 12 34 56 78 90 12 34 01 12 34 00") +
+                       std::string(26, '\0')}));
+  program_->settings.cislovani = 1;
+  std::string line = "000001;1;2;3;+;4;5;+;6;+;7;+;888888888888;+;9;+;10;+;-;-";
+  work = Send(0x79, line + "\r\n");
+  ASSERT_EQ(work.size(), 2u * 47);
+  // Byte 47 on are cut: the record ends inside the N6 field at byte 42.
+  EXPECT_EQ(ToHex(work.substr(2 * 42, 10)), "88 00 88 00 88 00 88 00 88 FF");
+}
+
+TEST_F(SendTest, NoFieldsFileGivesEmptyWorkFileWithoutDataFile) {
+  WriteFile("work02.tmp", "stale");
+  program_->command.fileNumber = 0x56;
+  program_->command.DataFileName = "MISSING.DAT";
+  BuildSendFile(*program_);
+  EXPECT_TRUE(FileExists("work02.tmp"));
+  EXPECT_EQ(ReadFile("work02.tmp"), "");
+}
+
+TEST_F(SendTest, MissingDataFile) {
+  program_->command.fileNumber = 0x10;
+  program_->command.DataFileName = "MISSING.DAT";
+  EXPECT_JOB_FAILURE(BuildSendFile(*program_), 30, 1);
+}
+
+TEST_F(SendTest, FilesWithoutBlockLengthRefuseRecords) {
+  EXPECT_EQ(Send(0x40, ""), "");
+  EXPECT_EQ(Send(0x44, "// nothing\r\n"), "");
+  for (std::uint8_t file : {0x40, 0x44, 0x64, 0x66}) {
+    EXPECT_JOB_FAILURE(Send(file, "000001;1;\"A\";1\r\n"), 56, 2);
+  }
+  EXPECT_JOB_FAILURE(Send(0x0A, "0001;0001\r\n"), 56, 1);
+}
+
+TEST_F(SendTest, MalformedFieldLists) {
+  EXPECT_JOB_FAILURE(Field("H2+X2+.", 4, "0001;0001"), 54, 1);
+  EXPECT_JOB_FAILURE(Field("H2+B6,5)+.", 3, "0001;11"), 54, 6);
+  EXPECT_JOB_FAILURE(Field("H2+B(9)+.", 3, "0001;11"), 54, 7);
+  EXPECT_JOB_FAILURE(Field("H2+B(10,2)+.", 3, "0001;11"), 54, 8);
+  EXPECT_JOB_FAILURE(Field("H2+B(6;5)+.", 3, "0001;11"), 54, 9);
+  EXPECT_JOB_FAILURE(Field("H5+.", 5, "1"), 100, 5);
+  EXPECT_JOB_FAILURE(Field("L5+.", 5, "1"), 100, 4);
+}
+
+TEST_F(SendTest, MissingNumberFields) {
+  program_->settings.cislovani = 1;
+  EXPECT_JOB_FAILURE(Field("H2+L2+.", 4, "0001"), 55, 1);
+  EXPECT_JOB_FAILURE(Field("N1+H2+.", 3, "12"), 55, 2);
+}
+
+std::string BlockLines(int lines) {
+  std::string data;
+  for (int i = 0; i < lines; ++i) {
+    std::string text;
+    for (int k = 0; k < 18; ++k) text.push_back(static_cast<char>('a' + (i + k) % 26));
+    data += "\"" + text + "\"\r\n";
+  }
+  return data;
+}
+
+TEST_F(SendTest, BlockTextRecordsOfFortyCharacters) {
+  EXPECT_EQ(Send(0x24, "\"ABC\"\r\n"),
+            WorkBytes({FromHex("01 00") + "ABC" + std::string(15, ' ') + std::string(22, '\0')}));
+  EXPECT_EQ(Send(0x24, ""), "");
+  EXPECT_EQ(Send(0x24, "\r\n\r\n"), "");
+  // Text after the closing quote is ignored; a "//" line is text, too.
+  EXPECT_EQ(Send(0x24, "x\"ABC\"tail\r\n\"//\"\r\n"),
+            WorkBytes({FromHex("01 00") + "ABC" + std::string(15, ' ') + "//" +
+                       std::string(16, ' ') + std::string(4, '\0')}));
+}
+
+TEST_F(SendTest, BlockTextLeavesTheLastTwelveCharactersUnsent) {
+  const std::size_t record = 2 * 42;
+  EXPECT_EQ(Send(0x24, BlockLines(4)).size(), 2 * record);
+  EXPECT_EQ(Send(0x24, BlockLines(6)).size(), 3 * record);
+  std::string text;
+  for (int i = 0; i < 7; ++i) {
+    for (int k = 0; k < 18; ++k) text.push_back(static_cast<char>('a' + (i + k) % 26));
+  }
+  EXPECT_EQ(Send(0x24, BlockLines(7)), WorkBytes({FromHex("01 00") + text.substr(0, 40),
+                                                  FromHex("02 00") + text.substr(40, 40),
+                                                  FromHex("03 00") + text.substr(80, 40)}));
+}
+
+TEST_F(SendTest, BlockTextFaults) {
+  EXPECT_JOB_FAILURE(Send(0x24, "ABC\r\n"), 59, 6);
+  EXPECT_JOB_FAILURE(Send(0x24, "// comment\r\n"), 59, 6);
+  EXPECT_JOB_FAILURE(Send(0x24, "\"" + std::string(19, 'x') + "\"\r\n"), 59, 7);
+  EXPECT_JOB_FAILURE(Send(0x24, "\"ABC\r\n"), 59, 7);
+  EXPECT_EQ(Send(0x24, "\"" + std::string(18, 'x') + "\"\r\n").size(), 2u * 42);
+}
+
+TEST_F(SendTest, BlockTextKonverze) {
+  program_->settings.konverze = 1;
+  EXPECT_EQ(Send(0x24, "\"" + FromHex("9A E1") + "\"\r\n"),
+            WorkBytes({FromHex("01 00 E7 A0") + std::string(16, ' ') + std::string(22, '\0')}));
+}
+
+}  // namespace
+}  // namespace tarvik::convert
