@@ -1,0 +1,167 @@
+#include "journal/journal_verify.h"
+
+#include <gtest/gtest.h>
+
+#include "convert/work_file.h"
+#include "frame/codepage.h"
+#include "journal/journal_digest.h"
+#include "journal/journal_render.h"
+#include "support/test_support.h"
+
+namespace tarvik::journal {
+namespace {
+
+using frame::W;
+
+// A section as RenderJournal writes it, built here from its parts.
+std::string Section(const std::string& lines, const std::string& date = "05.12.2026") {
+  return W("\r\n*Přidáno " + date + ", 14:05\r\n\r\n") + lines + "*Signature:\r\n" +
+         JournalDigestOf(lines) + "\r\n";
+}
+
+const std::string kLineA = std::string(50, 'a') + "\r\n";
+const std::string kLineB = "CELKEM" + std::string(44, ' ') + "\r\n";
+
+class JournalVerifyTest : public testing::ProgramFixture {
+ protected:
+  JournalVerifyTest() { program_->command.DataFileName = "ZURNAL.DAT"; }
+
+  int Verify(const std::string& content) {
+    WriteFile("ZURNAL.txt", content);
+    int counted = VerifyJournal(*program_, "ZURNAL.txt", false);
+    // Reading in small blocks must give the same answer as in large ones.
+    for (std::size_t block : {1, 2, 3, 7, 64}) {
+      frame::ProgramFile file = frame::ProgramFile::Open(*program_, "ZURNAL.txt", 'r');
+      EXPECT_EQ(VerifyJournalFile(file, block), counted) << "block size " << block;
+    }
+    return counted;
+  }
+
+  // Three sections rendered by RenderJournal itself.
+  std::string RenderThreeSections() {
+    for (int section = 0; section < 3; ++section) {
+      std::string work;
+      for (int i = 0; i < 20 * (section + 1); ++i) {
+        std::string record(24, '\0');
+        record[2] = static_cast<char>(i % 3 == 0 ? 0x20 : 0x05);
+        record[9] = static_cast<char>(i);
+        convert::AppendWorkRecord(&work, record);
+      }
+      WriteFile("work01.tmp", work);
+      frame::ProgramFile file = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
+      RenderJournal(*program_, file);
+    }
+    return ReadFile("ZURNAL.txt");
+  }
+};
+
+TEST_F(JournalVerifyTest, RenderedSectionsAreIntact) {
+  std::string journal = RenderThreeSections();
+  EXPECT_EQ(Verify(journal), 0);
+  EXPECT_EQ(Verify(Section("") + Section(kLineA) + Section(kLineA + kLineB)), 0);
+}
+
+TEST_F(JournalVerifyTest, ChangedCharacterInsideASectionDamagesThatSectionOnly) {
+  std::string journal = RenderThreeSections();
+  std::size_t second = journal.find("*Signature:");
+  std::size_t inside = journal.find("CELKEM", second);  // a line of the second section
+  ASSERT_NE(inside, std::string::npos);
+  journal[inside] = 'X';
+  EXPECT_EQ(Verify(journal), 1);
+
+  std::string twoDamaged = Section(kLineA) + Section(kLineB) + Section(kLineA);
+  twoDamaged[twoDamaged.find(kLineA) + 10] = 'b';
+  twoDamaged[twoDamaged.rfind(kLineA) + 5] = 'c';
+  EXPECT_EQ(Verify(twoDamaged), 2);
+  // A changed signature is damage too.
+  std::string signature = Section(kLineA);
+  signature[signature.size() - 3] = signature[signature.size() - 3] == '0' ? '1' : '0';
+  EXPECT_EQ(Verify(signature), 1);
+}
+
+TEST_F(JournalVerifyTest, HeaderDateIsNotSigned) {
+  std::string journal = Section(kLineA) + Section(kLineB, "24.12.2026") + Section(kLineA);
+  std::string changed = Section(kLineA) + Section(kLineB, "25.11.2031") + Section(kLineA);
+  EXPECT_EQ(Verify(journal), 0);
+  EXPECT_EQ(Verify(changed), 0);
+}
+
+TEST_F(JournalVerifyTest, MissingSignatureLines) {
+  std::string last = Section(kLineB);
+  // Without "*Signature:" the signed part runs to the end of the file.
+  std::string noSignatureLine = Section(kLineA) + last;
+  noSignatureLine.erase(noSignatureLine.rfind("*Signature:\r\n"), 13);
+  EXPECT_EQ(Verify(noSignatureLine), 1);
+  // Without the digest line the section cannot be checked.
+  std::string noDigest = Section(kLineA) + last.substr(0, last.size() - 42);
+  EXPECT_EQ(Verify(noDigest), 1);
+  // A digest without its line end is still read.
+  std::string noLineEnd = Section(kLineA) + last.substr(0, last.size() - 2);
+  EXPECT_EQ(Verify(noLineEnd), 0);
+}
+
+TEST_F(JournalVerifyTest, EmptyFileIsIntact) {
+  EXPECT_EQ(Verify(""), 0);
+}
+
+TEST_F(JournalVerifyTest, StrayBytesBetweenSections) {
+  EXPECT_EQ(Verify(Section(kLineA) + "x" + Section(kLineB)), 0);
+  EXPECT_EQ(Verify(Section(kLineA) + "xy" + Section(kLineB)), 1);
+  // At the start of the file the "*" is normally the third byte as well.
+  EXPECT_EQ(Verify("x" + Section(kLineA)), 0);
+  EXPECT_EQ(Verify("xy" + Section(kLineA)), 1);
+  // Trailing bytes without a "*" end the file normally.
+  EXPECT_EQ(Verify(Section(kLineA) + "\r\n"), 0);
+}
+
+TEST_F(JournalVerifyTest, BrokenStructureEndsTheCount) {
+  // A "*" that starts neither a header nor a signature.
+  EXPECT_EQ(Verify(Section(kLineA) + "\r\n*X"), 1);
+  // A "*" inside the signed lines ends them early: the next byte is no "S".
+  EXPECT_EQ(Verify(Section("ab*cd\r\n") + Section(kLineA)), 1);
+  // The end of the file inside the header line or the signed part.
+  EXPECT_EQ(Verify(W("\r\n*Přidáno 05.12.2026")), 0);
+  EXPECT_EQ(Verify(W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n") + kLineA), 1);
+  // The end of the file right after "*Signature".
+  EXPECT_EQ(Verify(Section(kLineA).substr(0, Section(kLineA).size() - 44)), 0);
+}
+
+TEST_F(JournalVerifyTest, SignatureLineOfMoreThanSixtyFourCharacters) {
+  std::string lines = kLineA;
+  std::string journal = W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n") + lines + "*Signature:\r\n";
+  EXPECT_EQ(Verify(journal + std::string(64, '0') + "\r\n"), 1);
+  WriteFile("ZURNAL.txt", journal + std::string(65, '0') + "\r\n");
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "ZURNAL.txt", false), 23, 1);
+}
+
+TEST_F(JournalVerifyTest, FileThatDoesNotExist) {
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "NIC.txt", false), 30, 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "", false), 30, 1);
+}
+
+TEST_F(JournalVerifyTest, FullPathNamesAreTakenAsTheyAre) {
+  auto other = testing::MakeTempDirectory("journal");
+  testing::WriteBinary(other / "jinde.txt", Section(kLineA) + "xyz" + Section(kLineB));
+  EXPECT_EQ(VerifyJournal(*program_, (other / "jinde.txt").string(), true), 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "jinde.txt", false), 30, 1);
+  std::filesystem::remove_all(other);
+}
+
+TEST_F(JournalVerifyTest, CommandShowsTheVerdict) {
+  WriteFile("ZURNAL.txt", Section(kLineA));
+  EXPECT_EQ(VerifyJournal(*program_), 0);
+  WriteFile("ZURNAL.txt", Section(kLineA) + Section(kLineB).replace(40, 1, "!"));
+  EXPECT_EQ(VerifyJournal(*program_), 1);
+  auto messages = frontEnd_.Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].text, "Soubor žurnálu je v pořádku.");
+  EXPECT_EQ(messages[0].style, ui::kStyleExclamation);
+  EXPECT_EQ(messages[1].text, "Soubor žurnálu je porušen.");
+  EXPECT_EQ(messages[1].style, ui::kStyleExclamation);
+  // The command names the data file; its journal is the ".txt" beside it.
+  program_->command.DataFileName = "JINY.DAT";
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_), 30, 1);
+}
+
+}  // namespace
+}  // namespace tarvik::journal
