@@ -1,1 +1,350 @@
-int main() { return 0; }
+// tarvik-register: a cash register on a pseudo-terminal or a TCP port, for
+// the tests, the demo and for trying command files without a register.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/program.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "platform/tcp_socket.h"
+#include "register/emulator.h"
+#include "register/transport.h"
+#include "ui/frontend.h"
+
+namespace {
+
+using namespace tarvik;
+
+std::atomic<bool> gStop{false};
+
+extern "C" void OnSignal(int) {
+  gStop = true;
+}
+
+constexpr char kHelp[] = R"(Usage: tarvik-register [options]
+
+An emulated cash register for tarvik: it answers the link protocol on a
+pseudo-terminal (the default) or on a TCP port, keeps its register files in
+memory, loaded from and saved to a directory of data files, and can be told
+to make the faults a real line makes.
+
+Transport:
+  --pty                 serve on a new pseudo-terminal (the default); prints
+                        "pty: /dev/pts/N" when ready. Point tarvik at it with
+                        a line "comN=/dev/pts/N" in tarvik.ini.
+  --link PATH           also make PATH a symbolic link to the pty
+  --tcp [ADDR[:PORT]]   serve TCP instead, default 127.0.0.1:14000; prints
+                        "tcp: ADDR:PORT" when ready. One connection at a time.
+  --port N              the TCP port (0: any free one, printed)
+
+Register content:
+  --data DIR            register file NN is DIR/NN.dat (two hexadecimal
+                        digits, e.g. 03.dat for the PLU items), in tarvik's
+                        own data-file line format, read and written through
+                        its converters. Files not given are empty. Every file
+                        the register receives or clears is written back.
+  --no-save             keep received files in memory only
+  --separator C         field separator of the data files (default ";")
+  --numbered            data files carry record numbers (tarvik's cislovani=1)
+
+Behaviour:
+  --terminal N          terminal number answered (default 1); requests for
+                        another terminal get no answer
+  --model M             register model (default 650); 39T, 362 and 396 use
+                        the variant block lengths, 39T reports the REG key
+                        position with status 08 instead of 10
+  --fiscal              a fiscal register: answers the command bytes D7/D3
+                        only (an ordinary one answers D9/D0 only)
+  --key-reg             the key is in the REG position (status 10, 39T: 08)
+  --operations LIST     file numbers (hex, comma separated, e.g. 4C,03) that
+                        are operations: a write request for one of them
+                        clears that file and is answered with the end marker
+                        (tarvik's N commands)
+  --raw-text TEXT       answer a read of file 59 with "YYYY" and TEXT
+  --raw-text-file FILE  the same with the bytes of FILE
+  --identify CODE,VER   reply to the identification request E9 with these two
+                        bytes (default 9,0x32)
+  --speed BAUD          answer only when the line runs at BAUD (pty: the
+                        speed tarvik set on the port)
+  --baud BAUD           take the time a line at BAUD with 11-bit characters
+                        takes, for every byte in both directions
+
+Writes: a write to file NN puts each record in place of the stored record
+with the same number (its first two bytes) and adds the others; a write to
+file 61 (tarvik's W03) replaces file 03 as a whole. A write request for a
+file that has no records on the link (block length 0, such as 4C) is
+answered with the end marker, as an operation is. A read of file 91 ends
+with an empty item instead of the end marker.
+
+Faults:
+  --corrupt-frame K[:N] the K-th data frame sent goes out with bad check
+                        bytes in its first N transmissions (default 1)
+  --silent              never answer
+  --reject-frame K[:N]  reject the K-th data frame received N times (default 1)
+  --no-frame-replies    the data frames of a write get no answer
+  --wrong-echo N        the first N replies carry a wrong command byte
+  --close-after K       TCP: close the connection after K data frames
+  --reply-apart         TCP: send the reply to a read request alone and wait
+                        for tarvik's extra acknowledge before the first frame
+                        (by default they travel in one segment)
+  --split-frame K       TCP: send the K-th data frame in two segments
+  --chatter HEX         100 ms after every transfer send these bytes unasked
+                        (e.g. "06"), as a register with a noisy line does
+
+Output:
+  --transcript FILE     hex text of every exchange, one line per frame or
+                        piece: "> " what tarvik sent, "< " what the register
+                        sent (TCP: the bytes on the wire, 0xFF doubled)
+  --idle-ms N           silence that ends a transfer in progress (default 3000)
+  --help                this text
+
+After every transfer a line "tarvik-register: transfer file=NN frames=..
+in=.. out=.. elapsed_ms=.." goes to stderr. SIGTERM or SIGINT ends it after
+what has arrived has been answered.
+)";
+
+class SilentFrontEnd final : public ui::FrontEnd {
+ public:
+  int ShowMessage(const std::string&, int) override { return ui::kAnswerOk; }
+  void TerminalWritten(std::string_view) override {}
+  void Beep(int) override {}
+  void ShowActivity() override {}
+  void SetActivityIcon(bool) override {}
+  void HideActivity() override {}
+  void SetCaret(bool) override {}
+};
+
+[[noreturn]] void Usage(const std::string& problem) {
+  std::fprintf(stderr, "tarvik-register: %s (see --help)\n", problem.c_str());
+  std::exit(2);
+}
+
+long Number(const std::string& text, const std::string& option) {
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0') Usage(option + ": not a number: " + text);
+  return value;
+}
+
+// "K" or "K:N".
+void CountPair(const std::string& text, const std::string& option, int* k, int* n) {
+  std::size_t colon = text.find(':');
+  *k = static_cast<int>(Number(text.substr(0, colon), option));
+  if (colon != std::string::npos) *n = static_cast<int>(Number(text.substr(colon + 1), option));
+}
+
+reg::Options Parse(int argc, char** argv) {
+  reg::Options o;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string a = args[i];
+    std::string inlineValue;
+    bool hasInline = false;
+    if (std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = a.substr(eq + 1);
+      a = a.substr(0, eq);
+      hasInline = true;
+    }
+    auto value = [&]() -> std::string {
+      if (hasInline) return inlineValue;
+      if (i + 1 >= args.size()) Usage(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--help" || a == "-h") {
+      std::fputs(kHelp, stdout);
+      std::exit(0);
+    } else if (a == "--pty") {
+      o.tcp = false;
+    } else if (a == "--link") {
+      o.ptyLink = value();
+    } else if (a == "--tcp") {
+      o.tcp = true;
+      std::string v;
+      if (hasInline) {
+        v = inlineValue;
+      } else if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+        v = args[++i];
+      }
+      if (!v.empty()) {
+        std::size_t colon = v.find(':');
+        o.address = v.substr(0, colon);
+        if (colon != std::string::npos) {
+          o.port = static_cast<std::uint16_t>(Number(v.substr(colon + 1), a));
+        }
+      }
+    } else if (a == "--port") {
+      o.port = static_cast<std::uint16_t>(Number(value(), a));
+    } else if (a == "--data") {
+      o.dataDirectory = value();
+    } else if (a == "--no-save") {
+      o.save = false;
+    } else if (a == "--separator") {
+      std::string v = value();
+      if (v.size() != 1) Usage("--separator takes one character");
+      o.separator = v[0];
+    } else if (a == "--numbered") {
+      o.numbered = true;
+    } else if (a == "--terminal") {
+      o.terminal = static_cast<int>(Number(value(), a));
+    } else if (a == "--model") {
+      o.model = value();
+    } else if (a == "--fiscal") {
+      o.fiscal = true;
+    } else if (a == "--key-reg") {
+      o.keyInReg = true;
+    } else if (a == "--operations") {
+      std::stringstream list(value());
+      std::string item;
+      while (std::getline(list, item, ',')) {
+        o.operationFiles.insert(static_cast<std::uint8_t>(Number("0x" + item, a)));
+      }
+    } else if (a == "--raw-text") {
+      o.rawText = value();
+      o.rawTextSet = true;
+    } else if (a == "--raw-text-file") {
+      std::ifstream in(value(), std::ios::binary);
+      if (!in) Usage("--raw-text-file: cannot read the file");
+      std::ostringstream s;
+      s << in.rdbuf();
+      o.rawText = s.str();
+      o.rawTextSet = true;
+    } else if (a == "--identify") {
+      std::string v = value();
+      std::size_t comma = v.find(',');
+      if (comma == std::string::npos) Usage("--identify takes CODE,VERSION");
+      o.identCode = static_cast<std::uint8_t>(Number(v.substr(0, comma), a));
+      o.identVersion = static_cast<std::uint8_t>(Number(v.substr(comma + 1), a));
+    } else if (a == "--speed") {
+      o.answerSpeed = static_cast<unsigned>(Number(value(), a));
+    } else if (a == "--baud") {
+      o.emulatedBaud = static_cast<unsigned>(Number(value(), a));
+    } else if (a == "--corrupt-frame") {
+      CountPair(value(), a, &o.corruptFrame, &o.corruptCount);
+    } else if (a == "--silent") {
+      o.silent = true;
+    } else if (a == "--reject-frame") {
+      CountPair(value(), a, &o.rejectFrame, &o.rejectCount);
+    } else if (a == "--no-frame-replies") {
+      o.noFrameReplies = true;
+    } else if (a == "--wrong-echo") {
+      o.wrongEcho = static_cast<int>(Number(value(), a));
+    } else if (a == "--close-after") {
+      o.closeAfter = static_cast<int>(Number(value(), a));
+    } else if (a == "--reply-apart") {
+      o.replyApart = true;
+    } else if (a == "--split-frame") {
+      o.splitFrame = static_cast<int>(Number(value(), a));
+    } else if (a == "--chatter") {
+      std::string hex = value();
+      o.chatter.clear();
+      for (std::size_t k = 0; k + 1 < hex.size(); k += 2) {
+        o.chatter += static_cast<char>(Number("0x" + hex.substr(k, 2), a));
+      }
+    } else if (a == "--transcript") {
+      o.transcript = value();
+    } else if (a == "--idle-ms") {
+      o.idleMs = static_cast<int>(Number(value(), a));
+    } else {
+      Usage("unknown option " + a);
+    }
+  }
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  reg::Options options = Parse(argc, argv);
+
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = OnSignal;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  // The converters work in a program directory of their own, so that their
+  // work files never land beside the data files.
+  char work[] = "/tmp/tarvik-register-XXXXXX";
+  if (::mkdtemp(work) == nullptr) {
+    std::perror("tarvik-register: mkdtemp");
+    return 1;
+  }
+  SilentFrontEnd frontEnd;
+  frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
+                                         platform::RealProcess(), platform::RealConsole(),
+                                         frontEnd});
+  program.paths.programDirectory = std::string(work) + "/";
+  program.paths.hasProgramDirectory = true;
+  int status = 0;
+  {
+    reg::Memory memory(program, options);
+    std::string error;
+    if (!memory.Load(&error)) {
+      std::fprintf(stderr, "tarvik-register: %s\n", error.c_str());
+      status = 1;
+    } else {
+      reg::Transcript transcript(options.transcript);
+      if (!options.tcp) {
+        reg::PtyTransport pty(gStop);
+        if (!pty.Open(&error)) {
+          std::fprintf(stderr, "tarvik-register: %s: %s\n", error.c_str(), std::strerror(errno));
+          status = 1;
+        } else {
+          if (!options.ptyLink.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(options.ptyLink, ec);
+            std::filesystem::create_symlink(pty.SlavePath(), options.ptyLink, ec);
+            if (ec) {
+              std::fprintf(stderr, "tarvik-register: %s: %s\n", options.ptyLink.c_str(),
+                           ec.message().c_str());
+            }
+          }
+          pty.SetEmulatedBaud(options.emulatedBaud);
+          std::printf("pty: %s\n", pty.SlavePath().c_str());
+          std::fflush(stdout);
+          reg::Session session(options, memory, pty, transcript);
+          session.Run();
+          if (!options.ptyLink.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(options.ptyLink, ec);
+          }
+        }
+      } else {
+        platform::OsError osError = 0;
+        auto listener = platform::ListenTcp(options.address, options.port, &osError);
+        if (!listener) {
+          std::fprintf(stderr, "tarvik-register: %s:%u: %s\n", options.address.c_str(),
+                       options.port, std::strerror(static_cast<int>(osError)));
+          status = 1;
+        } else {
+          std::printf("tcp: %s:%u\n", options.address.c_str(), listener->port());
+          std::fflush(stdout);
+          while (!gStop) {
+            auto socket = listener->Accept(
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(100), &osError);
+            if (!socket) continue;
+            reg::TcpTransport connection(gStop, std::move(socket));
+            connection.SetEmulatedBaud(options.emulatedBaud);
+            reg::Session session(options, memory, connection, transcript);
+            session.Run();
+          }
+        }
+      }
+    }
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(work, ec);
+  return status;
+}

@@ -9,7 +9,8 @@
 
 namespace tarvik::frame {
 
-void FatalError(Program& program, int code, int subcode, std::uint32_t osError) {
+void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
+                const std::string& detail) {
   if (program.failureTaken.test_and_set()) {
     program.process.Park();
     std::abort();  // Park does not return
@@ -20,9 +21,13 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError) 
   program.lastError.LastOsError = osError;
 
   const JobSettings& s = program.settings;
-  if (s.okno || s.debug || s.hlaseni) {
-    std::string text = Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) +
-                       W(ErrorText(code));
+  // Built-in jobs clear okno while they run; a window on the screen still
+  // gets its message and its fresh start.
+  const bool windowShown = s.okno || program.frontEnd.HasWindow();
+  if (windowShown || s.debug || s.hlaseni) {
+    std::string text =
+        Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) + W(ErrorText(code));
+    if (!detail.empty()) text += "\n" + detail;
     ShowMessage(program, text, ui::kStyleExclamation);
   }
 
@@ -46,7 +51,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError) 
 
   // The command-file buffer goes with the process, which ends or is replaced below.
 
-  if (s.okno && !s.komunikace_modem) {
+  if (windowShown && !s.komunikace_modem) {
     program.process.Restart(program.paths.argv0);
   }
   program.process.Exit(1);

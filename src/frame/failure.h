@@ -8,15 +8,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "frame/errors.h"
 #include "frame/program.h"
 
 namespace tarvik::frame {
 
-[[noreturn]] void FatalError(Program& program, int code, int subcode, std::uint32_t osError = 0);
+// `detail` (a device and the system's reason) follows the table text in the message.
+[[noreturn]] void FatalError(Program& program, int code, int subcode, std::uint32_t osError = 0,
+                             const std::string& detail = {});
 [[noreturn]] inline void FatalError(Program& program, const JobFailure& failure) {
-  FatalError(program, failure.code(), failure.subcode(), failure.osError());
+  FatalError(program, failure.code(), failure.subcode(), failure.osError(), failure.detail());
 }
 
 // The job boundary of a thread: runs `body`, and a JobFailure thrown from it

@@ -37,7 +37,7 @@ class FileHandle {
 };
 
 struct DirectoryEntry {
-  std::string name;  // as stored
+  std::string name;               // as stored
   std::int64_t creationTime = 0;  // ordering key only; newer is larger
 };
 

@@ -11,7 +11,9 @@
 namespace tarvik::platform {
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -112,14 +114,25 @@ class PosixFileSystem final : public FileSystem {
     std::string real = Resolve(path);
     int flags = O_CLOEXEC;
     switch (access) {
-      case Access::kRead: flags |= O_RDONLY; break;
-      case Access::kWrite: flags |= O_WRONLY; break;
-      case Access::kReadWrite: flags |= O_RDWR; break;
+      case Access::kRead:
+        flags |= O_RDONLY;
+        break;
+      case Access::kWrite:
+        flags |= O_WRONLY;
+        break;
+      case Access::kReadWrite:
+        flags |= O_RDWR;
+        break;
     }
     switch (creation) {
-      case Creation::kOpenExisting: break;
-      case Creation::kOpenAlways: flags |= O_CREAT; break;
-      case Creation::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+      case Creation::kOpenExisting:
+        break;
+      case Creation::kOpenAlways:
+        flags |= O_CREAT;
+        break;
+      case Creation::kCreateAlways:
+        flags |= O_CREAT | O_TRUNC;
+        break;
     }
     int fd = ::open(real.c_str(), flags, 0666);
     if (fd < 0) {
@@ -182,14 +195,19 @@ class PosixFileSystem final : public FileSystem {
       if (name == "." || name == "..") continue;
       if (name.size() < prefix.size() + suffix.size()) continue;
       if (!StartsNoCase(name, prefix) || !EndsNoCase(name, suffix)) continue;
-      std::string full = directory.empty() ? name : directory + (directory.back() == '/' ? "" : "/") + name;
-      struct stat st {};
-      if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      std::string full =
+          directory.empty() ? name : directory + (directory.back() == '/' ? "" : "/") + name;
+      struct statx sx {};
+      if (::statx(AT_FDCWD, full.c_str(), 0, STATX_TYPE | STATX_BTIME | STATX_CTIME, &sx) != 0 ||
+          !S_ISREG(sx.stx_mode)) {
+        continue;
+      }
       DirectoryEntry entry;
       entry.name = name;
-      // Linux keeps no creation time in struct stat; the last change of the
-      // file's status is the nearest stand-in (in nanoseconds).
-      entry.creationTime = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+      // The birth time where the file system keeps one, else the last status
+      // change as the nearest stand-in (nanoseconds).
+      const struct statx_timestamp& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime;
+      entry.creationTime = static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
       entries->push_back(std::move(entry));
     }
     ::closedir(d);
@@ -223,6 +241,8 @@ FileSystem& RealFileSystem() {
   return fs;
 }
 
-bool IsMissingFileError(OsError error) { return error == ENOENT; }
+bool IsMissingFileError(OsError error) {
+  return error == ENOENT;
+}
 
 }  // namespace tarvik::platform

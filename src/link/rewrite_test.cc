@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include "link/rewrite.h"
+#include "support/test_support.h"
+
+namespace tarvik::link {
+namespace {
+
+class Rewriting : public testing::ProgramFixture {
+ protected:
+  Rewriting() {
+    values_.terminalNumber = 3;
+    values_.port = 2;
+    values_.baudRate = 9600;
+    values_.dataBits = 8;
+    values_.parity = 1;
+    values_.modelText = "650 ";
+    values_.logName = "ERA";
+  }
+  RewriteValues values_;
+};
+
+TEST_F(Rewriting, FullModeWritesEveryFieldAndKeepsTheCommands) {
+  WriteFile("a.cmd", "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D\r\n");
+  EXPECT_EQ(RewriteSerialParams(*program_, values_, nullptr, true, RewriteMode::kFull), 1);
+  EXPECT_EQ(ReadFile("a.cmd"), "03,2,5,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D\r\n");
+  EXPECT_EQ(ReadFile("cmd.bak"), "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D\r\n");
+  EXPECT_NE(frontEnd_.TerminalText().find("V prikazovych souborech byly prepsany parametry."),
+            std::string::npos);
+}
+
+TEST_F(Rewriting, KeepModesTakeTheFilesOwnFields) {
+  WriteFile("a.cmd", "1,1,7,7,E,650,SHOP1\nR03;P\n");
+  values_.terminalNumber = 12;
+  RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLineSettings);
+  EXPECT_EQ(ReadFile("a.cmd"), "12,2,5,7,E,650 ,SHOP1\r\nR03;P\n");
+  RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLogName);
+  EXPECT_EQ(ReadFile("a.cmd"), "12,2,5,8,O,650 ,SHOP1\r\nR03;P\n");
+}
+
+TEST_F(Rewriting, FilesOfTheOtherKindAreSkipped) {
+  const std::string net = "192.168.0.160,01,650 , ERA\r\nR03;P\r\n";
+  const std::string serial = "01,1,7,8,O,650,ERA\r\nR03;P\r\n";
+  WriteFile("net.cmd", net);
+  WriteFile("ser.cmd", serial);
+  WriteFile("other.txt", serial);
+  RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kFull);
+  EXPECT_EQ(ReadFile("net.cmd"), net);
+  EXPECT_EQ(ReadFile("other.txt"), serial);
+  values_.address = {10, 0, 0, 7};
+  values_.terminalNumber = 12;
+  WriteFile("ser.cmd", serial);
+  RewriteIpParams(*program_, values_, nullptr, true);
+  EXPECT_EQ(ReadFile("ser.cmd"), serial);
+  EXPECT_EQ(ReadFile("net.cmd"), "10.0.0.7,12,650 , ERA\r\nR03;P\r\n");
+  EXPECT_NE(frontEnd_.TerminalText().find("V prikazovych souborech byly prepsany IP adresy."),
+            std::string::npos);
+}
+
+TEST_F(Rewriting, TheSecondPassTakesTheBuiltInFiles) {
+  WriteFile("glog1.cmx", "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
+  WriteFile("a.cmd", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
+  program_->settings.pripona_cmd = "cmx";
+  RewriteSerialParams(*program_, values_, nullptr, true, RewriteMode::kFull);
+  EXPECT_EQ(ReadFile("glog1.cmx"), "03,2,5,8,O,650 ,ERA\r\nW44;GLOGO1\r\n");
+  EXPECT_EQ(ReadFile("a.cmd"), "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
+}
+
+TEST_F(Rewriting, NoCommandFile) {
+  EXPECT_EQ(RewriteSerialParams(*program_, values_, nullptr, true, RewriteMode::kFull), 1);
+  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
+  EXPECT_EQ(frontEnd_.Messages()[0].text, "Prikazovy soubor nenalezen.");
+  program_->settings.searchOnly = 1;
+  RewriteSerialParams(*program_, values_, nullptr, true, RewriteMode::kFull);
+  EXPECT_EQ(frontEnd_.Messages().size(), 1u);  // silent for /find
+}
+
+TEST_F(Rewriting, ACancelledDialogChangesNothing) {
+  const std::string serial = "01,1,7,8,O,650,ERA\r\nR03;P\r\n";
+  WriteFile("a.cmd", serial);
+  auto cancel = [](RewriteValues&) { return false; };
+  EXPECT_EQ(RewriteSerialParams(*program_, values_, cancel, true, RewriteMode::kFull), 0);
+  EXPECT_EQ(ReadFile("a.cmd"), serial);
+  auto confirm = [](RewriteValues& v) {
+    v.port = 4;
+    return true;
+  };
+  EXPECT_EQ(RewriteSerialParams(*program_, values_, confirm, false, RewriteMode::kFull), 1);
+  EXPECT_EQ(ReadFile("a.cmd"), "03,4,5,8,O,650 ,ERA\r\nR03;P\r\n");
+}
+
+TEST_F(Rewriting, AMalformedOldLineIsRestoredBeforeTheFailure) {
+  const std::string bad = "0123456,1,7,8,O,650,ERA\r\nR03;P\r\n";
+  WriteFile("a.cmd", bad);
+  EXPECT_JOB_FAILURE(
+      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLineSettings), 51,
+      4);
+  EXPECT_EQ(ReadFile("a.cmd"), bad);
+  WriteFile("a.cmd", "01,1,7,8,O,650123,ERA\r\n");
+  EXPECT_JOB_FAILURE(
+      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLogName), 51, 12);
+  EXPECT_TRUE(FileExists("a.cmd"));
+}
+
+TEST_F(Rewriting, MalformedIpLines) {
+  WriteFile("a.cmd", "123456789.1.1.1,01,650,ERA\r\n");
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 15);
+  WriteFile("a.cmd", "1.2.3.4,01234,650,ERA\r\n");
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 21);
+  WriteFile("a.cmd", "1.2.3.4,01,650");
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 24);
+}
+
+TEST(ConnectionFieldsTest, SpeedCodesAndParityLetters) {
+  RewriteValues v;
+  v.baudRate = 600;
+  v.parity = 4;
+  v.port = 9;
+  ConnectionFields f = RefreshConnectionFields(v);
+  EXPECT_EQ(f.speed, '1');
+  EXPECT_EQ(f.parity, 'S');
+  EXPECT_EQ(f.port, '9');
+  v.baudRate = 14400;  // no code: the previous one stays
+  EXPECT_EQ(RefreshConnectionFields(v, '5').speed, '5');
+}
+
+}  // namespace
+}  // namespace tarvik::link
