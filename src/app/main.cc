@@ -6,25 +6,40 @@
 #include "frame/failure.h"
 #include "frame/program.h"
 #include "frame/settings.h"
+#include "frame/status.h"
 #include "job/job_runner.h"
 #include "job/sample_files.h"
+#include "job/special_jobs.h"
+#include "link/discovery.h"
 #include "link/link.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "ui/console_frontend.h"
+#if TARVIK_WITH_QT
+#include "ui/qt/window_app.h"
+#endif
 
 using namespace tarvik;
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   platform::Console& console = platform::RealConsole();
-  ui::ConsoleFrontEnd frontEnd(console);
+  ui::ConsoleFrontEnd consoleFrontEnd(console);
+#if TARVIK_WITH_QT
+  // The console answers until the window exists.
+  ui::qt::SwitchableFrontEnd frontEnd(consoleFrontEnd);
+#else
+  ui::FrontEnd& frontEnd = consoleFrontEnd;
+#endif
   frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
                                          platform::RealProcess(), console, frontEnd});
   link::RegisterLink link(program);
   job::JobRunner runner(program, link);
 
+#if TARVIK_WITH_QT
+  bool openWindow = false;
+#endif
   frame::RunGuarded(program, [&] {
     frame::JobSettings& s = program.settings;
     frame::ParseCommandLine(program, args);
@@ -33,6 +48,21 @@ int main(int argc, char** argv) {
     job::WriteSampleCommandFiles(program);
 
     if (s.okno) {
+#if TARVIK_WITH_QT
+      // Setting the clock and searching the ports stay windowless.
+      if (!s.setClockOnly && !s.searchOnly) {
+        if (ui::qt::DisplayAvailable()) {
+          openWindow = true;
+          return;
+        }
+        if (!s.jobRequested && !s.searchWithWindow) {
+          console.WriteStderr(
+              "Komunikace Tarvik: hlavní okno nelze otevřít, není k dispozici žádný displej; "
+              "spusťte program s příkazovým souborem.\n");
+          program.process.Exit(0);
+        }
+      }
+#else
       // This build has no window: a job asked to run with one runs without it.
       if (!s.jobRequested && !s.setClockOnly && !s.searchOnly && !s.searchWithWindow) {
         console.WriteStderr(
@@ -40,18 +70,27 @@ int main(int argc, char** argv) {
             "s příkazovým souborem.\n");
         program.process.Exit(0);
       }
+#endif
       s.okno = 0;
     }
 
     if (s.setClockOnly) {
-      frame::Fail(70, 10);
+      job::SetRegisterClock(program, runner);
+      program.process.Exit(0);
     } else if (s.searchOnly) {
-      frame::Fail(70, 11);
+      link::FindRegister(program, link);
+      program.process.Exit(0);
+    }
+    if (s.searchWithWindow && !link::FindRegister(program, link)) {
+      frame::ShowMessage(program, "Nenalezl jsem zadnou pokladnu.", ui::kStyleExclamation);
     }
     if (s.jobRequested) {
       runner.StartJob();
       runner.WaitForJobThread();
     }
   });
+#if TARVIK_WITH_QT
+  if (openWindow) ui::qt::RunMainWindow(program, runner, link, frontEnd, argc, argv);
+#endif
   return 0;
 }

@@ -14,7 +14,9 @@ std::string Cp1250ToUtf8(std::string_view bytes);
 // UTF-8 to Windows-1250; characters the code page lacks become '?'.
 std::string Utf8ToCp1250(std::string_view utf8);
 // Shorthand for texts written in the source: "Čas je v pokladně." -> 1250 bytes.
-inline std::string W(std::string_view utf8) { return Utf8ToCp1250(utf8); }
+inline std::string W(std::string_view utf8) {
+  return Utf8ToCp1250(utf8);
+}
 
 // The pair of 256-byte tables between the register (852) and data files (1250).
 struct CharConversionTable {
@@ -23,7 +25,11 @@ struct CharConversionTable {
 };
 const CharConversionTable& CharConversion();
 
-inline unsigned char RegisterToFile(unsigned char c) { return CharConversion().registerToFile[c]; }
-inline unsigned char FileToRegister(unsigned char c) { return CharConversion().fileToRegister[c]; }
+inline unsigned char RegisterToFile(unsigned char c) {
+  return CharConversion().registerToFile[c];
+}
+inline unsigned char FileToRegister(unsigned char c) {
+  return CharConversion().fileToRegister[c];
+}
 
 }  // namespace tarvik::frame

@@ -31,9 +31,9 @@ TEST_F(CommandLine, PlainAndMinusFormsWithSubstringLayering) {
 
   Parse({"tarvik", "/progress", "/nooff", "x"});
   EXPECT_EQ(s().progress, 1);
-  EXPECT_EQ(s().konverze, 1);   // "/progress" contains "/p"
+  EXPECT_EQ(s().konverze, 1);  // "/progress" contains "/p"
   EXPECT_EQ(s().stahujvzdy, 1);
-  EXPECT_EQ(s().leaveDtr, 1);   // "/nooff" contains "/n"
+  EXPECT_EQ(s().leaveDtr, 1);  // "/nooff" contains "/n"
 
   Parse({"tarvik", "/najdi"});
   EXPECT_EQ(s().searchWithWindow, 1);

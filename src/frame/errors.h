@@ -42,7 +42,6 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
     {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
     {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
     {59, 30, "data file to send: an H or L number, or the line count, that does not fit its bytes"},
-    {89, 20, "rewriting: a malformed old connection line (the command file was restored first)"},
     {106, 1, "network: the register closed the connection"},
 };
 

@@ -21,7 +21,8 @@ TEST(ErrorTable, TextsSitAtTheirCodes) {
 TEST(ErrorTable, AddedSubcodesAreUniqueAndHaveTexts) {
   std::set<std::pair<int, int>> seen;
   for (const auto& added : kAddedSubcodes) {
-    EXPECT_TRUE(seen.insert({added.code, added.subcode}).second) << added.code << "/" << added.subcode;
+    EXPECT_TRUE(seen.insert({added.code, added.subcode}).second)
+        << added.code << "/" << added.subcode;
     EXPECT_FALSE(ErrorText(added.code).empty()) << added.code;
   }
 }

@@ -11,7 +11,9 @@ namespace {
 constexpr std::size_t kMaxIniLine = 255;
 constexpr int kMaxIniLines = 1002;
 
-bool Has(const std::string& line, const char* key) { return line.find(key) != std::string::npos; }
+bool Has(const std::string& line, const char* key) {
+  return line.find(key) != std::string::npos;
+}
 
 // "comN=" at the start of the line (either case of "com"), N = 1..9.
 int ComLine(const std::string& line) {
@@ -49,7 +51,8 @@ std::string IniTextValue(const std::string& line, std::size_t maximum) {
 }
 
 std::string ComDevice(const Program& program, int comNumber) {
-  if (comNumber >= 1 && comNumber <= 9 && !program.comDevice[static_cast<std::size_t>(comNumber)].empty()) {
+  if (comNumber >= 1 && comNumber <= 9 &&
+      !program.comDevice[static_cast<std::size_t>(comNumber)].empty()) {
     return program.comDevice[static_cast<std::size_t>(comNumber)];
   }
   return "/dev/ttyS" + std::to_string(comNumber - 1);
@@ -133,12 +136,11 @@ void InitSettings(Program& program) {
   ReadIniFile(program);
   if (s.debug) {
     if (!s.IniFileFound) TerminalWrite(program, "\rSoubor .ini neexistuje.");
-    TerminalWrite(program,
-                  Format("\rNastavene hodnoty: \r\npripona_cmd = %s \rticho = %d \rzvuk = "
-                         "%d\rdebug = %d \rokno  = %d \rhlaseni = %d\rtimeout = %d "
-                         "sec.\rstahujvzdy = %d\r",
-                         s.pripona_cmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno, s.hlaseni,
-                         s.timeout, s.stahujvzdy));
+    TerminalWrite(program, Format("\rNastavene hodnoty: \r\npripona_cmd = %s \rticho = %d \rzvuk = "
+                                  "%d\rdebug = %d \rokno  = %d \rhlaseni = %d\rtimeout = %d "
+                                  "sec.\rstahujvzdy = %d\r",
+                                  s.pripona_cmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno,
+                                  s.hlaseni, s.timeout, s.stahujvzdy));
   }
 }
 

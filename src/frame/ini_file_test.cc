@@ -47,7 +47,8 @@ TEST_F(IniFile, TimeoutIsClampedWithAMessage) {
   EXPECT_EQ(s().timeout, 1);
   auto messages = frontEnd_.Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].text, "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.");
+  EXPECT_EQ(messages[0].text,
+            "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.");
   EXPECT_EQ(messages[1].text, "V souboru .ini je prilis mala hodnota timeoutu.\rNastavuji 1 sec.");
   EXPECT_EQ(messages[0].style, ui::kStyleExclamation);
 }

@@ -25,7 +25,7 @@ struct Paths {
   std::string argv0;             // as the program was started, for the restart
   std::string programDirectory;  // ends with '/' when not empty
   bool hasProgramDirectory = false;
-  std::string commandFileName;   // last path component of the command file
+  std::string commandFileName;  // last path component of the command file
 };
 
 struct JobSettings {

@@ -20,7 +20,8 @@ void WriteResultFiles(Program& program) {
       err = "3";
       text = "8\r\n";
       break;
-    default: break;
+    default:
+      break;
   }
   platform::OsError error = 0;
   auto errFile = program.fs.Open(program.MakeProgramPath("err"), platform::Access::kWrite,

@@ -25,9 +25,9 @@ void AppendLogLine(Program& program) {
   platform::LocalTime now = program.clock.LocalNow();
   const JobSettings& s = program.settings;
   platform::OsError error = 0;
-  auto file = program.fs.Open(program.MakeProgramPath(LogFileName(program)),
-                              platform::Access::kWrite, platform::Creation::kOpenAlways, false,
-                              &error);
+  auto file =
+      program.fs.Open(program.MakeProgramPath(LogFileName(program)), platform::Access::kWrite,
+                      platform::Creation::kOpenAlways, false, &error);
   if (!file && s.debug && !platform::IsMissingFileError(error)) {
     ShowMessage(program, "Nepodarilo se otevrit logovy soubor.", ui::kStyleExclamation);
     return;
@@ -37,19 +37,18 @@ void AppendLogLine(Program& program) {
   std::string line;
   if (c.linkType == LinkType::kTcpIp) {
     line = Format("%02u-%02u-%04u,%02u:%02u,%02u,%s,%s;%04u\r\n", unsigned(now.day),
-                  unsigned(now.month), unsigned(now.year), unsigned(now.hour),
-                  unsigned(now.minute), unsigned(e.LastErrorCode), c.ipAddress.c_str(),
+                  unsigned(now.month), unsigned(now.year), unsigned(now.hour), unsigned(now.minute),
+                  unsigned(e.LastErrorCode), c.ipAddress.c_str(),
                   program.command.commandText.c_str(), unsigned(e.LastErrorSubcode));
   } else {
     line = Format("%02u-%02u-%04u,%02u:%02u,%02u,%s,%s;%c,%04u\r\n", unsigned(now.day),
-                  unsigned(now.month), unsigned(now.year), unsigned(now.hour),
-                  unsigned(now.minute), unsigned(e.LastErrorCode), c.terminalText.c_str(),
-                  program.command.commandText.c_str(), c.comDigit,
-                  unsigned(e.LastErrorSubcode));
+                  unsigned(now.month), unsigned(now.year), unsigned(now.hour), unsigned(now.minute),
+                  unsigned(e.LastErrorCode), c.terminalText.c_str(),
+                  program.command.commandText.c_str(), c.comDigit, unsigned(e.LastErrorSubcode));
   }
-  bool written = file && file->SeekToEnd(&error) &&
-                 file->Write(line.data(), line.size(), &error) ==
-                     static_cast<std::ptrdiff_t>(line.size());
+  bool written =
+      file && file->SeekToEnd(&error) &&
+      file->Write(line.data(), line.size(), &error) == static_cast<std::ptrdiff_t>(line.size());
   if (!written && (s.debug || s.okno)) {
     ShowMessage(program, "\nNepodarilo se zapsat do logoveho souboru.", ui::kStyleExclamation);
   }
@@ -106,7 +105,8 @@ void TrimLogIfLarge(Program& program) {
   std::string bak = program.MakeProgramPath("log.bak");
   program.fs.Remove(bak, &missing, &error);
   if (!program.fs.Rename(logPath, bak, &error)) Fail(61, 2, error);
-  if (!program.fs.Rename(program.MakeProgramPath("work03.tmp"), logPath, &error)) Fail(61, 3, error);
+  if (!program.fs.Rename(program.MakeProgramPath("work03.tmp"), logPath, &error))
+    Fail(61, 3, error);
 }
 
 }  // namespace tarvik::frame

@@ -75,7 +75,9 @@ std::string LoadCommandFile(frame::Program& program, const Subcodes& sub) {
 }
 
 // Reads a decimal number the way atoi does (leading blanks and a sign).
-long AtoL(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+long AtoL(const std::string& text) {
+  return std::strtol(text.c_str(), nullptr, 10);
+}
 
 // Takes the characters from `pos` up to `stop` (or CR); returns them.
 std::string Field(const std::string& text, std::size_t& pos, char stop) {
@@ -168,12 +170,28 @@ void ParseConnectionLine(frame::Program& program, const std::string& text, std::
     c.dataBits = bits - '0';
     char parity = Single(text, pos, 36);
     switch (parity) {
-      case 'N': case 'n': c.parity = 0; break;
-      case 'O': case 'o': c.parity = 1; break;
-      case 'E': case 'e': c.parity = 2; break;
-      case 'M': case 'm': c.parity = 3; break;
-      case 'S': case 's': c.parity = 4; break;
-      default: Fail(51, 37);
+      case 'N':
+      case 'n':
+        c.parity = 0;
+        break;
+      case 'O':
+      case 'o':
+        c.parity = 1;
+        break;
+      case 'E':
+      case 'e':
+        c.parity = 2;
+        break;
+      case 'M':
+      case 'm':
+        c.parity = 3;
+        break;
+      case 'S':
+      case 's':
+        c.parity = 4;
+        break;
+      default:
+        Fail(51, 37);
     }
     ui::LineSettings line = program.terminal.Line();
     line.port = c.comNumber;
@@ -205,16 +223,27 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
   cmd.isRegisterOp = cmd.isAccounts = cmd.isSpecial = false;
   cmd.commandLetter = commandText.empty() ? '\0' : commandText[0];
   switch (std::toupper(static_cast<unsigned char>(cmd.commandLetter))) {
-    case 'R': cmd.isRead = true; break;
-    case 'V': cmd.isWrite = true; break;
+    case 'R':
+      cmd.isRead = true;
+      break;
+    case 'V':
+      cmd.isWrite = true;
+      break;
     case 'W':
       cmd.isWrite = true;
       cmd.isWriteAfterClear = true;
       break;
-    case 'N': cmd.isRegisterOp = true; break;
-    case 'U': cmd.isAccounts = true; break;
-    case 'S': cmd.isSpecial = true; break;
-    default: Fail(51, sub.badLetter);
+    case 'N':
+      cmd.isRegisterOp = true;
+      break;
+    case 'U':
+      cmd.isAccounts = true;
+      break;
+    case 'S':
+      cmd.isSpecial = true;
+      break;
+    default:
+      Fail(51, sub.badLetter);
   }
   std::string number = commandText.substr(1);
   if (number.size() > kMaxNumber) Fail(51, sub.numberTooLong);
@@ -251,10 +280,14 @@ unsigned HexValue(const std::string& text) {
   unsigned value = 0;
   for (char c : text) {
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else Fail(25, 1);
+    if (c >= '0' && c <= '9')
+      digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    else
+      Fail(25, 1);
     value = value * 16 + digit;
   }
   return value;
@@ -300,12 +333,17 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
   if (!program.fs.List(folder, namePrefix, ".dat", &entries, &error)) {
     if (!platform::IsMissingFileError(error)) Fail(89, 13, error);
   }
+  if (entries.empty()) return prefix + "0000.dat";
   int n = 0;
-  if (!entries.empty()) {
+  {
     const platform::DirectoryEntry* newest = &entries.front();
     for (const auto& e : entries) {
       frame::TerminalWrite(program, frame::Format("Nasel jsem soubor %s.\r", e.name.c_str()));
-      if (e.creationTime > newest->creationTime) newest = &e;
+      // Time stamps are coarse: of files made in the same tick the larger name is newer.
+      if (e.creationTime > newest->creationTime ||
+          (e.creationTime == newest->creationTime && e.name > newest->name)) {
+        newest = &e;
+      }
     }
     std::string digits = newest->name.substr(namePrefix.size(), 4);
     n = std::atoi(digits.c_str());

@@ -1,10 +1,15 @@
 #include "job/job_runner.h"
 
+#include "convert/plu_files.h"
 #include "convert/received.h"
+#include "convert/special_files.h"
 #include "frame/errors.h"
 #include "frame/failure.h"
 #include "frame/status.h"
 #include "frame/transfer_log.h"
+#include "job/special_jobs.h"
+#include "journal/journal_render.h"
+#include "journal/journal_verify.h"
 
 namespace tarvik::job {
 namespace {
@@ -40,9 +45,13 @@ void JobRunner::JoinJobThread() {
   if (jobThread_.joinable()) jobThread_.join();
 }
 
-void JobRunner::WaitForJobThread() { JoinJobThread(); }
+void JobRunner::WaitForJobThread() {
+  JoinJobThread();
+}
 
-bool JobRunner::JobRunning() const { return running_.load(); }
+bool JobRunner::JobRunning() const {
+  return running_.load();
+}
 
 std::optional<platform::ProcessEnding> JobRunner::ProcessEnd() const {
   std::lock_guard<std::mutex> lock(endMutex_);
@@ -150,13 +159,24 @@ void JobRunner::NetworkJobThread() {
 
 void JobRunner::Dispatch(int unknownLetterSubcode) {
   switch (std::toupper(static_cast<unsigned char>(program_.command.commandLetter))) {
-    case 'R': ReadCommand(); break;
+    case 'R':
+      ReadCommand();
+      break;
     case 'V':
-    case 'W': link_.SendRegisterFile(); break;
-    case 'N': link_.ClearRegisterFile(); break;
-    case 'U': Fail(70, 1); break;
-    case 'S': SpecialCommand(); break;
-    default: Fail(51, unknownLetterSubcode);
+    case 'W':
+      link_.SendRegisterFile();
+      break;
+    case 'N':
+      link_.ClearRegisterFile();
+      break;
+    case 'U':
+      DownloadAccounts(program_, link_);
+      break;
+    case 'S':
+      SpecialCommand();
+      break;
+    default:
+      Fail(51, unknownLetterSubcode);
   }
 }
 
@@ -184,7 +204,8 @@ void JobRunner::ReadCommand() {
   link_.ReceiveRegisterFile();
   frame::ProgramFile work = frame::ProgramFile::Open(program_, "work01.tmp", 'r');
   if (program_.command.isJournal) {
-    Fail(70, 2);
+    journal::RenderJournal(program_, work);
+    return;
   }
   frame::ProgramFile data = frame::ProgramFile::Open(program_, program_.command.DataFileName, 'w');
   convert::ConvertReceivedFile(program_, work, data);
@@ -199,25 +220,42 @@ void JobRunner::ReadCommand() {
 
 void JobRunner::SpecialCommand() {
   switch (program_.command.fileNumber) {
-    case 0x03: Fail(70, 3); break;
-    case 0x59: link_.DownloadRawText(); break;
-    case 0x65: AddStockToRegister(); break;
-    case 0x74: Fail(70, 4); break;
+    case 0x03:
+      convert::AddSalesToPlu(program_);
+      break;
+    case 0x59:
+      link_.DownloadRawText();
+      break;
+    case 0x65:
+      AddStockToRegister();
+      break;
+    case 0x74:
+      convert::AddNamesToSales(program_);
+      break;
     case 0x87:
       NoLinkCommand = 1;
-      Fail(70, 5);
+      journal::VerifyJournal(program_);
       break;
-    case 0xE3: Fail(70, 6); break;
-    default: Fail(51, 25);
+    case 0xE3:
+      convert::SortPluFile(program_);
+      break;
+    default:
+      Fail(51, 25);
   }
 }
 
-void JobRunner::AddStockToRegister() { Fail(70, 7); }
+void JobRunner::AddStockToRegister() {
+  // The register's stock first (file 65 into X_SKL.DAT), then the sum into
+  // the command's data file, which is sent back.
+  RunEmbeddedCommand("sklp");
+  convert::SumStockIntoDataFile(program_);
+  link_.SendRegisterFile();
+}
 
 void JobRunner::SaveJobSettings() {
   const frame::JobSettings& s = program_.settings;
-  saved_ = {s.debug, s.ticho, s.noLink, s.leaveDtr, s.hlaseni, s.okno, s.jobRequested,
-            s.pripona_cmd};
+  saved_ = {s.debug,   s.ticho, s.noLink,       s.leaveDtr,
+            s.hlaseni, s.okno,  s.jobRequested, s.pripona_cmd};
 }
 
 void JobRunner::RestoreJobSettings() {

@@ -39,6 +39,7 @@ class JobRunner {
   // Waits until the current job thread has ended.
   void WaitForJobThread();
   bool JobRunning() const;
+  link::RegisterLink& Link() { return link_; }
 
   frame::ManualResetEvent SerialJobFinished;
   frame::ManualResetEvent NetworkJobFinished;

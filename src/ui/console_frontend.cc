@@ -13,13 +13,17 @@ int ConsoleFrontEnd::ShowMessage(const std::string& text, int style) {
       gap = !line.empty();
       continue;
     }
-    if (gap) line += ' ';
+    if (gap && line.back() != ' ') line += ' ';
     gap = false;
     line += c;
   }
   console_.WriteStderr("Komunikace Tarvik: " + frame::Cp1250ToUtf8(line) + "\n");
-  // Without anybody to ask, a question takes the safe answer.
-  return (style & 0x0F) == kStyleYesNo ? kAnswerNo : kAnswerOk;
+  // Without anybody to ask, a question takes the safe answer, and says so.
+  if ((style & 0x0F) == kStyleYesNo) {
+    console_.WriteStderr("Komunikace Tarvik: bez okna odpovídám Ne.\n");
+    return kAnswerNo;
+  }
+  return kAnswerOk;
 }
 
 void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {
@@ -42,6 +46,8 @@ void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {
   console_.WriteStdout(frame::Cp1250ToUtf8(out));
 }
 
-void ConsoleFrontEnd::Beep(int /*type*/) { console_.Bell(); }
+void ConsoleFrontEnd::Beep(int /*type*/) {
+  console_.Bell();
+}
 
 }  // namespace tarvik::ui

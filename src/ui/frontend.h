@@ -17,6 +17,7 @@ inline constexpr int kStyleStop = 16;
 inline constexpr int kStyleQuestion = 32;
 inline constexpr int kStyleExclamation = 48;
 inline constexpr int kStyleInformation = 64;
+inline constexpr int kDefaultSecondButton = 256;
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;
 inline constexpr int kAnswerYes = 6;

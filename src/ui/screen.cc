@@ -2,7 +2,9 @@
 
 namespace tarvik::ui {
 
-TerminalState::TerminalState() { Reset(); }
+TerminalState::TerminalState() {
+  Reset();
+}
 
 void TerminalState::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);

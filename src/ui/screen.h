@@ -24,8 +24,8 @@ struct LineSettings {
   int port = 1;
   unsigned baudRate = 38400;
   int dataBits = 8;
-  int parity = 1;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  int stopBits = 0;  // 0 one, 1 one and a half, 2 two
+  int parity = 1;       // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  int stopBits = 0;     // 0 one, 1 one and a half, 2 two
   int flowControl = 2;  // 1 DTR/DSR, 2 RTS/CTS, 4 XON/XOFF
 };
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Link speed, measured against the bundled register emulator:
+#  (a) 10,000 PLU records (file 03) read over a pty from an emulator that
+#      takes the time of a 38400 Bd line with 11-bit characters: the pure
+#      wire time of the bytes exchanged against the transfer time (the
+#      emulator's clock, from the request to the end marker), and the whole
+#      job's wall time;
+#  (b) the same over TCP loopback without delay: frames per second.
+# Usage: scripts/bench_link.sh [build directory]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="$(realpath "${1:-build}")"
+tarvik="$build/src/app/tarvik"
+emulator="$build/register/tarvik-register"
+records=10000
+baud=38400
+for f in "$tarvik" "$emulator"; do
+  [[ -x "$f" ]] || { echo "missing $f: build first (cmake --build $build)" >&2; exit 1; }
+done
+
+work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
+emulator_pid=""
+cleanup() {
+  [[ -n "$emulator_pid" ]] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/register" "$work/program"
+ln -s "$tarvik" "$work/program/tarvik"
+awk -v n="$records" 'BEGIN {
+  for (i = 1; i <= n; ++i)
+    printf "%014d;\"PLU %06d\";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n", 8590000000 + i, i, i % 100000
+}' > "$work/register/03.dat"
+printf '01,1,7,8,O,650,BENCH\r\nR03;P_PLU\r\n' > "$work/program/pty.cmd"
+
+# Starts the emulator with the given options; sets emulator_pid and ready.
+start_emulator() {
+  "$emulator" --data "$work/register" --no-save "$@" \
+    > "$work/emulator.out" 2> "$work/emulator.err" &
+  emulator_pid=$!
+  for _ in $(seq 100); do
+    ready="$(head -n1 "$work/emulator.out" 2>/dev/null || true)"
+    [[ -n "$ready" ]] && return 0
+    sleep 0.05
+  done
+  echo "the emulator did not start" >&2
+  exit 1
+}
+stop_emulator() {
+  kill "$emulator_pid"
+  wait "$emulator_pid" 2>/dev/null || true
+  emulator_pid=""
+}
+# The emulator's figures of the last transfer: frames in out elapsed_ms.
+transfer_figures() {
+  grep 'transfer file=03' "$work/emulator.err" | tail -n1 |
+    sed -E 's/.*frames=([0-9]+) in=([0-9]+) out=([0-9]+) elapsed_ms=([0-9.]+).*/\1 \2 \3 \4/'
+}
+run_job() {
+  local start end
+  start=$(date +%s.%N)
+  (cd "$work/program" && ./tarvik "$1") || { echo "the job failed: $(cat "$work/program/error.txt")" >&2; exit 1; }
+  end=$(date +%s.%N)
+  echo "$start $end" | awk '{ printf "%.3f", $2 - $1 }'
+}
+
+echo "== (a) pty, emulated ${baud} Bd, 11-bit characters, ${records} PLU records"
+start_emulator --pty --baud "$baud"
+device="${ready#pty: }"
+printf 'zpozdeni=0\r\ncom1=%s\r\n' "$device" > "$work/program/tarvik.ini"
+job_seconds=$(run_job pty.cmd)
+stop_emulator
+read -r frames bytes_in bytes_out elapsed_ms < <(transfer_figures)
+lines=$(wc -l < "$work/program/P_PLU.dat")
+awk -v f="$frames" -v i="$bytes_in" -v o="$bytes_out" -v e="$elapsed_ms" -v b="$baud" \
+    -v j="$job_seconds" -v l="$lines" 'BEGIN {
+  wire = (i + o) * 11 / b
+  t = e / 1000
+  printf "frames %d, bytes to the register %d, from it %d, data file lines %d\n", f, i, o, l
+  printf "wire time %.3f s, transfer time %.3f s, whole job %.3f s\n", wire, t, j
+  printf "transfer time / wire time = %.4f; wire time / transfer time = %.4f (goal >= 0.95)\n", t / wire, wire / t
+}'
+
+echo "== (b) TCP loopback, no delay, ${records} PLU records"
+start_emulator --tcp 127.0.0.1 --port 0
+address="${ready#tcp: }"
+printf 'zpozdeni=0\r\n' > "$work/program/tarvik.ini"
+printf '%s,01,650,BENCH\r\nR03;P_PLU\r\n' "$address" > "$work/program/tcp.cmd"
+job_seconds=$(run_job tcp.cmd)
+stop_emulator
+read -r frames bytes_in bytes_out elapsed_ms < <(transfer_figures)
+awk -v f="$frames" -v e="$elapsed_ms" -v j="$job_seconds" 'BEGIN {
+  printf "frames %d in %.3f s (whole job %.3f s): %.0f frames/s (goal >= 5000)\n", f, e / 1000, j, f / (e / 1000)
+}'

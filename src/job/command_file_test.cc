@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "job/command_file.h"
+#include "support/test_support.h"
+
+namespace tarvik::job {
+namespace {
+
+class CommandFiles : public testing::ProgramFixture {
+ protected:
+  // Writes the file and loads it with its first command.
+  bool Load(const std::string& name, const std::string& content) {
+    WriteFile(name, content);
+    program_->paths.commandFileName = name;
+    state_ = CommandFileState{};
+    return NextCommand(*program_, state_);
+  }
+  bool Next() { return NextCommand(*program_, state_); }
+  frame::JobCommand& cmd() { return program_->command; }
+  frame::ConnectionLine& conn() { return program_->connection; }
+  CommandFileState state_;
+};
+
+TEST_F(CommandFiles, SerialConnectionLineAndFirstCommand) {
+  ASSERT_TRUE(Load("job.cmd", "01,1,7,8,O,650,ERA\r\nR03;P_PLU\r\n"));
+  EXPECT_EQ(conn().linkType, frame::LinkType::kSerial);
+  EXPECT_EQ(conn().terminalText, "01");
+  EXPECT_EQ(conn().terminalNumber, 1);
+  EXPECT_EQ(conn().comNumber, 1);
+  EXPECT_EQ(conn().baudRate, 38400u);
+  EXPECT_EQ(conn().dataBits, 8);
+  EXPECT_EQ(conn().parity, 1);
+  EXPECT_EQ(conn().modelText, "650 ");
+  EXPECT_EQ(conn().modelNumber, 9);
+  EXPECT_EQ(conn().logFileName, "ERA.log");
+  EXPECT_EQ(cmd().commandText, "R03");
+  EXPECT_TRUE(cmd().isRead);
+  EXPECT_EQ(cmd().fileNumber, 0x03);
+  EXPECT_EQ(cmd().DataFileName, "P_PLU.dat");
+  EXPECT_EQ(frontEnd_.TerminalText(), "Pracuji se souborem P_PLU.dat.");
+  EXPECT_FALSE(Next());
+}
+
+TEST_F(CommandFiles, NetworkConnectionLine) {
+  ASSERT_TRUE(Load("net.cmd", "192.168.0.160,01,650 , ERA\r\nN4C\r\n"));
+  EXPECT_EQ(conn().linkType, frame::LinkType::kTcpIp);
+  EXPECT_EQ(conn().ipAddress, "192.168.0.160");
+  EXPECT_EQ(conn().modelText, "650 ");
+  EXPECT_EQ(conn().logFileName, " ERA.log");
+  EXPECT_TRUE(cmd().isRegisterOp);
+  EXPECT_EQ(cmd().fileNumber, 0x4C);
+}
+
+TEST_F(CommandFiles, FileSizeLimits) {
+  EXPECT_JOB_FAILURE(Load("a.cmd", "01,1,7,8,O,650,E\r\nR03"), 50, 5);  // 21 bytes
+  std::string big = "01,1,7,8,O,650,ERA\r\nR03;P\r\n";
+  big += std::string(2048 - big.size() - 2, 'x') + "\r\n";
+  ASSERT_EQ(big.size(), 2048u);
+  EXPECT_TRUE(Load("b.cmd", big));
+  EXPECT_JOB_FAILURE(Load("c.cmd", big + "x"), 50, 6);
+}
+
+TEST_F(CommandFiles, ExtensionRules) {
+  program_->settings.pripona_cmd = "cm9";
+  EXPECT_TRUE(Load("Job.CM9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"));
+  EXPECT_JOB_FAILURE(Load("job.b.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"), 50, 4);
+  WriteFile("plain.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
+  program_->paths.commandFileName = "plain";
+  state_ = CommandFileState{};
+  EXPECT_TRUE(NextCommand(*program_, state_));
+  program_->paths.commandFileName = "";
+  state_ = CommandFileState{};
+  EXPECT_JOB_FAILURE(NextCommand(*program_, state_), 50, 2);
+}
+
+TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
+  ASSERT_TRUE(Load("j.cmd",
+                   "01,1,7,8,O,650,ERA\r\nR03;P_PLU.TXT\r\nW03;P_PLU\r\nV03;P_PLU\r\nU10;X\r\n"
+                   "r10;X\r\nSE3\r\n"));
+  EXPECT_EQ(cmd().DataFileName, "P_PLU.dat");
+  ASSERT_TRUE(Next());
+  EXPECT_TRUE(cmd().isWrite && cmd().isWriteAfterClear);
+  EXPECT_EQ(cmd().fileNumber, 0x61);
+  ASSERT_TRUE(Next());
+  EXPECT_EQ(cmd().fileNumber, 0x03);
+  EXPECT_FALSE(cmd().isWriteAfterClear);
+  ASSERT_TRUE(Next());
+  EXPECT_TRUE(cmd().isAccounts);
+  EXPECT_EQ(cmd().accountNumber, 10);
+  ASSERT_TRUE(Next());
+  EXPECT_EQ(cmd().commandLetter, 'r');
+  EXPECT_EQ(cmd().fileNumber, 0x10);
+  ASSERT_TRUE(Next());
+  EXPECT_TRUE(cmd().isSpecial);
+  EXPECT_EQ(cmd().fileNumber, 0xE3);
+  EXPECT_EQ(cmd().DataFileName, "X.dat");  // no ";": the previous name stays
+  EXPECT_FALSE(Next());
+}
+
+TEST_F(CommandFiles, JournalCommandsAreMarked) {
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR87;ZURNAL\r\n"));
+  EXPECT_EQ(cmd().isJournal, 1);
+}
+
+TEST_F(CommandFiles, DollarMarksTheHangUpAndTheLastLineDecides) {
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\n$R03;P\r\nR04;Q\r\n"));
+  EXPECT_EQ(program_->settings.hangUpAfterJob.load(), 1);
+  EXPECT_EQ(cmd().commandText, "R03");
+  ASSERT_TRUE(Next());
+  EXPECT_EQ(program_->settings.hangUpAfterJob.load(), 0);
+}
+
+TEST_F(CommandFiles, LineEndsOfAnyKindAndEmptyLines) {
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\nR03;P\n\n\r\nR04;Q"));
+  ASSERT_TRUE(Next());
+  EXPECT_EQ(cmd().commandText, "R04");
+  EXPECT_EQ(cmd().DataFileName, "Q.dat");
+  EXPECT_FALSE(Next());
+}
+
+TEST_F(CommandFiles, ConnectionLineChecks) {
+  const std::string tail = "\r\nR03;PLU_DATA\r\n";
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,0,7,8,O,650,ERA" + tail), 51, 31);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,12,7,8,O,650,ERA" + tail), 51, 30);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,77,8,O,650,ERA" + tail), 51, 32);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,88,O,650,ERA" + tail), 51, 34);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,OO,650,ERA" + tail), 51, 36);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,X,650,ERA" + tail), 51, 37);
+  EXPECT_JOB_FAILURE(Load("j.cmd", ",1,7,8,O,650,ERA" + tail), 51, 28);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567,1,7,8,O,650,ERA" + tail), 51, 27);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "256,1,7,8,O,650,ERA" + tail), 51, 29);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65000,ERA" + tail), 51, 43);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65O,ERA" + tail), 49, 1);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,650," + tail), 51, 45);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "0123456789ABCDEFGHIJ" + tail), 51, 26);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,X,8,O,650,ERA" + tail), 51, 33);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567890123456789012.1,01,650,ERA" + tail), 51, 26);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,1234567,650,ERA" + tail), 51, 40);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,,650,ERA" + tail), 51, 41);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,300,650,ERA" + tail), 51, 42);
+  ASSERT_TRUE(Load("j.cmd", "01,1,9,8,e,650,ERA" + tail));
+  EXPECT_EQ(conn().baudRate, 300u * 512);
+  EXPECT_EQ(conn().parity, 2);
+}
+
+TEST_F(CommandFiles, CommandLineChecks) {
+  const std::string head = "01,1,7,8,O,650,ERA\r\n";
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "X03;P\r\n"), 51, 47);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + ";P\r\nR03\r\n"), 51, 47);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R0G;P\r\n"), 25, 1);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(16, '0') + ";P\r\n"), 51, 48);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(199, '0') + "\r\n"), 51, 46);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R03;" + std::string(261, 'n') + "\r\n"), 51, 49);
+  EXPECT_TRUE(Load("j.cmd", head + "R03;" + std::string(260, 'n') + "\r\n"));
+}
+
+TEST_F(CommandFiles, VariantTablesFollowTheModel) {
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,396,ERA\r\nR06;D\r\n"));
+  EXPECT_TRUE(program_->variantTables);
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR06;D\r\n"));
+  EXPECT_FALSE(program_->variantTables);
+}
+
+TEST_F(CommandFiles, NumberedDataFiles) {
+  const std::string job = "01,1,7,8,O,650,ERA\r\nR03;Sxxxx\r\n";
+  ASSERT_TRUE(Load("j.cmd", job));
+  EXPECT_EQ(cmd().DataFileName, "S0000.dat");
+  WriteFile("S0001.dat", "a");
+  WriteFile("S0002.dat", "b");
+  ASSERT_TRUE(Load("j.cmd", job));
+  EXPECT_EQ(cmd().DataFileName, "S0003.dat");
+  EXPECT_NE(frontEnd_.TerminalText().find("Nasel jsem soubor S0002.dat.\r"), std::string::npos);
+  WriteFile("S9999.dat", "c");  // the newest
+  ASSERT_TRUE(Load("j.cmd", job));
+  EXPECT_EQ(cmd().DataFileName, "S0003.dat");  // wraps to 0, then the next free number
+}
+
+TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
+  WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X_SKL\r\n");
+  program_->connection.logFileName = "MY.log";
+  program_->paths.commandFileName = "sklp.cmx";
+  program_->settings.pripona_cmd = "cmx";
+  ReadEmbeddedCommand(*program_);
+  EXPECT_EQ(cmd().fileNumber, 0x65);
+  EXPECT_EQ(cmd().DataFileName, "X_SKL.dat");
+  EXPECT_EQ(program_->connection.logFileName, "MY.log");
+  WriteFile("big.cmx", "01,1,7,8,O,650,ERA\r\nR65;X\r\n" + std::string(500, 'x'));
+  program_->paths.commandFileName = "big.cmx";
+  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 50, 11);
+  WriteFile("bad.cmx", "01,1,7,8,O,650,ERA\r\nQ65;X_SKL\r\n");
+  program_->paths.commandFileName = "bad.cmx";
+  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 51, 52);
+}
+
+}  // namespace
+}  // namespace tarvik::job

@@ -1,0 +1,185 @@
+// The main window: the status screen on top, the command-file editor below
+// (hidden until a text is created or opened), and the menu that starts
+// transfers and the other operations.
+//
+// Menu commands run on the UI thread and return at once: a job runs on its
+// job thread, and the longer operations (date and time, VAT, journal
+// verification, logo, register search) run on an operation thread of the
+// window, so the window keeps painting their status lines. While either
+// runs, the commands that would start another one are disabled (nothing in
+// the job runner refuses a second job).
+//
+// The accelerator table is applied before the focused control sees a key,
+// so Ctrl+O runs "Otevři a komunikuj" even inside the editor, while the
+// editor keeps its own Ctrl+Z, Ctrl+X, Ctrl+C, Ctrl+V and Del.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "frame/program.h"
+#include "job/job_runner.h"
+#include "link/link.h"
+#include "platform/process.h"
+#include "ui/qt/find_dialog.h"
+
+class QMenu;
+
+namespace tarvik::ui::qt {
+
+class CommandEditor;
+class Dialogs;
+class QtFrontEnd;
+class TerminalView;
+
+// Menu commands, by their numbers.
+namespace command {
+inline constexpr int kHelp = 40004;
+inline constexpr int kRun = 40005;
+inline constexpr int kChooseAndRun = 40006;
+inline constexpr int kFindRegister = 40015;
+inline constexpr int kSetCmd = 40017;
+inline constexpr int kExit = 40026;
+inline constexpr int kAbout = 40028;
+inline constexpr int kSetIp = 40048;
+inline constexpr int kSave = 40051;
+inline constexpr int kNew = 40053;
+inline constexpr int kOpen = 40054;
+inline constexpr int kSaveAs = 40055;
+inline constexpr int kPrint = 40056;
+inline constexpr int kUndo = 40057;
+inline constexpr int kCut = 40058;
+inline constexpr int kCopy = 40059;
+inline constexpr int kPaste = 40060;
+inline constexpr int kClear = 40061;
+inline constexpr int kSelectAll = 40062;
+inline constexpr int kFind = 40063;
+inline constexpr int kFindNext = 40064;
+inline constexpr int kReplace = 40065;
+inline constexpr int kFont = 40066;
+inline constexpr int kDateTime = 40068;
+inline constexpr int kLogo = 50180;
+inline constexpr int kVerifyJournal = 50184;
+}  // namespace command
+
+class MainWindow final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Writes the missing built-in command files and sets okno: the window is
+  // shown. `frontEnd` is attached to this window.
+  MainWindow(frame::Program& program, job::JobRunner& runner, link::RegisterLink& link,
+             QtFrontEnd& frontEnd, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The rest of the start-up once the window is shown: the search asked for
+  // with /najdi, then the job named on the command line.
+  void StartRequestedWork();
+
+  // Carries out a menu or accelerator command (the enabled state of its
+  // menu item is not consulted: the disabled logo upload stays reachable).
+  void RunCommand(int command);
+
+  // The menu item of a command (for 40006 the one in the Akce menu).
+  QAction* Action(int command) const;
+  QMenu* EditMenu() const { return editMenu_; }
+  CommandEditor* Editor() const { return editor_; }
+  TerminalView* Terminal() const { return terminal_; }
+  FindDialog* OpenFindDialog() const { return findDialog_; }
+  QWidget* Client() const { return client_; }
+  bool EditorVisible() const { return editorVisible_; }
+  bool EditorModified() const;
+  QString EditorFileName() const { return editorFileName_; }
+  // A job or an operation runs.
+  bool Busy() const;
+  // How the process would have ended on the UI or operation thread, when a
+  // test double stood in for the process.
+  std::optional<platform::ProcessEnding> ProcessEnd() const;
+  // Whether Shift is held at the moment of a command (tests replace it).
+  void SetShiftQuery(std::function<bool()> query) { shiftHeld_ = std::move(query); }
+
+ signals:
+  void commandRun(int command);
+  void busyChanged(bool busy);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private slots:
+  void RefreshBusy();
+
+ private:
+  void BuildMenu();
+  QAction* AddItem(QMenu* menu, const QString& text, int command);
+  void LayoutClient();
+  void UpdateEditMenu();
+  void SetTitle(const QString& name);
+  QString ProgramDirectory() const;
+
+  // A body run to its thread boundary: a failure ends in the failure exit.
+  void Guarded(const std::function<void()>& body);
+  void StartJobNow();
+  void StartOperation(std::function<void()> body);
+  bool ChooseCommandFile();
+
+  void NewText();
+  void OpenText();
+  bool Save();
+  bool SaveAs();
+  bool WriteEditor();
+  void Print();
+  void Exit();
+  int AskSaveChanges();
+  void FileMessage(const char* format, const QString& path);
+  void ShowEditor();
+
+  void OpenFind(bool replace);
+  void FindNext();
+  void Replace(bool all);
+
+  void DateAndTime();
+  void VerifyJournal();
+  void UploadLogo();
+  void SetSerialLines();
+  void SetIpAddresses();
+  void FindRegister();
+
+  frame::Program& program_;
+  job::JobRunner& runner_;
+  link::RegisterLink& link_;
+  QtFrontEnd& frontEnd_;
+  Dialogs& dialogs_;
+
+  QWidget* client_ = nullptr;
+  TerminalView* terminal_ = nullptr;
+  CommandEditor* editor_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  std::map<int, QAction*> actions_;
+  QAction* barRun_ = nullptr;
+  std::map<int, int> accelerators_;
+
+  bool editorVisible_ = false;
+  QString editorFileName_;
+  QString editorExtension_;
+  QPointer<FindDialog> findDialog_;
+  QString findText_;
+  QString replaceText_;
+
+  std::function<bool()> shiftHeld_;
+  QTimer busyTimer_;
+  bool lastBusy_ = false;
+  std::thread operation_;
+  std::atomic<bool> operationRunning_{false};
+  mutable std::mutex endMutex_;
+  std::optional<platform::ProcessEnding> processEnd_;
+};
+
+}  // namespace tarvik::ui::qt

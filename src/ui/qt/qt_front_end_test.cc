@@ -1,0 +1,179 @@
+#include "ui/qt/qt_front_end.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "frame/codepage.h"
+#include "frame/status.h"
+#include "link/activity.h"
+#include "ui/qt/dialogs.h"
+#include "ui/qt/qt_test_support.h"
+#include "ui/qt/terminal_view.h"
+
+namespace tarvik::ui::qt {
+namespace {
+
+using testing::WaitUntil;
+
+class FrontEndTest : public testing::WindowFixture {
+ protected:
+  void WaitForWorkerRequest() {
+    while (frontEnd_->PaintCounts().asked == 0) std::this_thread::yield();
+  }
+};
+
+TEST_F(FrontEndTest, WorkerWriteReturnsOnlyAfterTheWindowPaintedIt) {
+  ShowWindow();
+  std::atomic<bool> returned{false};
+  std::atomic<std::uint64_t> paintedAtReturn{0};
+  std::thread worker([&] {
+    frame::TerminalWrite(*program_, frame::W("Zpráva z vlákna"), true);
+    paintedAtReturn = frontEnd_->PaintCounts().done;
+    returned = true;
+  });
+  // The UI thread has not handled events yet, so the worker still waits...
+  WaitForWorkerRequest();
+  EXPECT_FALSE(returned.load());
+  // ...also while the UI thread writes a line of its own, which is painted at once.
+  const int paints = window_->Terminal()->PaintCount();
+  frame::TerminalWrite(*program_, "Okno pise samo.", true);
+  EXPECT_EQ(window_->Terminal()->PaintCount(), paints + 1);
+  EXPECT_FALSE(returned.load());
+
+  ASSERT_TRUE(WaitUntil([&] { return returned.load(); }));
+  worker.join();
+  EXPECT_EQ(paintedAtReturn.load(), 1u);
+  EXPECT_EQ(window_->Terminal()->LastPaint().size(), static_cast<std::size_t>(kScreenRows));
+  const QString both = PaintedRow(0) + "|" + PaintedRow(1);
+  EXPECT_TRUE(both == "Zpráva z vlákna|Okno pise samo." ||
+              both == "Okno pise samo.|Zpráva z vlákna")
+      << both.toStdString();
+}
+
+TEST_F(FrontEndTest, BuiltInJobWaitedForOnTheUiThreadDoesNotHangItsWriter) {
+  ShowWindow();
+  program_->settings.noLink = 1;
+  // The second command's status line is written by the job thread.
+  WriteFile("two.cmx", "01,1,7,8,O,650,ERA\r\nR03;PRVNI\r\nR03;DRUHY\r\n");
+  int result = -1;
+  {
+    QtFrontEnd::UiWait wait(*frontEnd_);
+    result = runner_->RunBuiltInJob("two.cmx", std::chrono::seconds(30));
+  }
+  EXPECT_EQ(result, 0);
+  // What the job wrote while the UI thread waited is painted after the wait.
+  ASSERT_TRUE(WaitUntil([&] { return PaintedScreen().contains("DRUHY"); }))
+      << PaintedScreen().toStdString();
+  EXPECT_EQ(PaintedRow(0), "Pracuji se souborem PRVNI.dat.Pracuji se souborem DRUHY.dat.");
+  EXPECT_EQ(ReadFile("err"), "0");
+}
+
+TEST_F(FrontEndTest, QuestionsFromWorkersAreAskedOnTheUiThread) {
+  ShowWindow();
+  dialogs_.answers = {kAnswerNo};
+  std::atomic<int> answer{0};
+  std::thread worker([&] {
+    answer = frame::ShowMessage(*program_, frame::W("Mám pokračovat?\rDruhý řádek"),
+                                kStyleYesNo | kStyleQuestion);
+  });
+  ASSERT_TRUE(WaitUntil([&] { return answer.load() != 0; }));
+  worker.join();
+  EXPECT_EQ(answer.load(), kAnswerNo);
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text, "Mám pokračovat?\nDruhý řádek");
+  EXPECT_EQ(dialogs_.boxes[0].style, kStyleYesNo | kStyleQuestion);
+}
+
+TEST_F(FrontEndTest, ClosedWindowReleasesWaitingWorkers) {
+  ShowWindow();
+  std::atomic<bool> returned{false};
+  std::atomic<int> answer{0};
+  std::thread worker([&] {
+    frame::TerminalWrite(*program_, "x");
+    answer = frame::ShowMessage(*program_, "Konec?", kStyleYesNo);
+    returned = true;
+  });
+  WaitForWorkerRequest();
+  EXPECT_TRUE(frontEnd_->HasWindow());
+  window_->close();
+  // No events are handled here: the worker gets on without the window.
+  worker.join();
+  EXPECT_TRUE(returned.load());
+  EXPECT_EQ(answer.load(), kAnswerNo);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_FALSE(frontEnd_->HasWindow());
+}
+
+TEST_F(FrontEndTest, ActivityIconAndBeepsArePassedOnWithoutWaiting) {
+  program_->settings.progress = 1;
+  link::Activity activity(*program_);
+  std::thread worker([&] {
+    activity.Show();         // the icon appears with its first toggle
+    activity.CountFrame(8);  // the first frame beeps and toggles
+    activity.CountFrame(8);
+  });
+  worker.join();
+  // Shown with the first image, toggled to the second by the first frame.
+  EXPECT_TRUE(frontEnd_->Activity().shown);
+  EXPECT_FALSE(frontEnd_->Activity().firstImage);
+  for (int frame = 3; frame <= 9; ++frame) {
+    activity.CountFrame(8);
+    EXPECT_EQ(frontEnd_->Activity().firstImage, frame == 9) << frame;
+  }
+  ASSERT_TRUE(WaitUntil([&] { return frontEnd_->Beeps() == 2; }));
+  activity.Hide();
+  EXPECT_FALSE(frontEnd_->Activity().shown);
+
+  program_->settings.ticho = 1;
+  activity.ResetCounter();
+  activity.CountFrame(8);
+  QCoreApplication::processEvents();  // the hand-over is done by now
+  EXPECT_EQ(frontEnd_->Beeps(), 2);
+}
+
+TEST_F(FrontEndTest, CaretOnTheCursorCellWhilePortOpenAndWindowActive) {
+  ShowWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  frame::TerminalWrite(*program_, "abc\rde");
+  TerminalView* view = window_->Terminal();
+
+  // With the port closed the caret stays away.
+  std::thread([&] { frontEnd_->SetCaret(true); }).join();
+  ASSERT_TRUE(WaitUntil([&] { return view->CaretOn(); }));
+  view->repaint();
+  EXPECT_FALSE(view->CaretDrawn());
+
+  program_->terminal.SetConnected(true);
+  view->repaint();
+  EXPECT_TRUE(view->CaretDrawn());
+  EXPECT_EQ(view->CaretCell(), QPoint(1, 2));
+
+  // Another window has the focus: no caret until the window is back.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  view->repaint();
+  EXPECT_FALSE(view->CaretDrawn());
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  view->repaint();
+  EXPECT_TRUE(view->CaretDrawn());
+
+  std::thread([&] { frontEnd_->SetCaret(false); }).join();
+  ASSERT_TRUE(WaitUntil([&] { return !view->CaretOn(); }));
+  view->repaint();
+  EXPECT_FALSE(view->CaretDrawn());
+}
+
+TEST(BoxTextTest, LineBreaksOfTheProgramsTextsBecomeBoxLines) {
+  EXPECT_EQ(BoxText(frame::W("Chyba 30, 1, LastError 2. \nChyba otevření\rdruhý\r\ntřetí")),
+            "Chyba 30, 1, LastError 2. \nChyba otevření\ndruhý\ntřetí");
+}
+
+}  // namespace
+}  // namespace tarvik::ui::qt

@@ -1,0 +1,154 @@
+#include "e2e/process_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace tarvik::testing {
+namespace {
+
+std::vector<char*> Argv(const std::string& argv0, const std::vector<std::string>& args,
+                        std::vector<std::string>& storage) {
+  storage.clear();
+  storage.push_back(argv0);
+  storage.insert(storage.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& s : storage) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+void Drain(int fd, std::string& into) {
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) return;
+    into.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+std::string BuiltProgram(const char* environmentVariable) {
+  const char* path = std::getenv(environmentVariable);
+  if (path == nullptr) throw std::runtime_error(std::string(environmentVariable) + " is not set");
+  return path;
+}
+
+RunResult RunProcess(const std::string& program, const std::string& argv0,
+                     const std::vector<std::string>& args,
+                     const std::filesystem::path& workingDirectory,
+                     std::chrono::milliseconds limit) {
+  int out[2], err[2];
+  if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
+  std::vector<std::string> storage;
+  std::vector<char*> argv = Argv(argv0, args, storage);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    int devnull = ::open("/dev/null", O_RDONLY);
+    ::dup2(devnull, 0);
+    if (::chdir(workingDirectory.c_str()) != 0) ::_exit(127);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  ::close(err[1]);
+  ::fcntl(out[0], F_SETFL, O_NONBLOCK);
+  ::fcntl(err[0], F_SETFL, O_NONBLOCK);
+  RunResult result;
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  bool reaped = false;
+  while (!reaped) {
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    ::poll(fds, 2, 20);
+    Drain(out[0], result.out);
+    Drain(err[0], result.err);
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      reaped = true;
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      result.timedOut = true;
+      reaped = true;
+    }
+  }
+  Drain(out[0], result.out);
+  Drain(err[0], result.err);
+  ::close(out[0]);
+  ::close(err[0]);
+  if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  return result;
+}
+
+Background::Background(const std::string& program, const std::vector<std::string>& args,
+                       const std::filesystem::path& workingDirectory) {
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  std::vector<std::string> storage;
+  std::vector<char*> argv = Argv(program, args, storage);
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::dup2(out[1], 1);
+    if (::chdir(workingDirectory.c_str()) != 0) ::_exit(127);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  outFd_ = out[0];
+}
+
+Background::~Background() {
+  Stop();
+}
+
+std::string Background::WaitForLine(const std::string& text, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    std::size_t at = buffer_.find(text);
+    if (at != std::string::npos) {
+      std::size_t begin = buffer_.rfind('\n', at);
+      begin = begin == std::string::npos ? 0 : begin + 1;
+      std::size_t end = buffer_.find('\n', at);
+      if (end != std::string::npos) return buffer_.substr(begin, end - begin);
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) throw std::runtime_error("no line with '" + text + "' in: " + buffer_);
+    pollfd fd = {outFd_, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(left.count())) > 0) {
+      char buf[1024];
+      ssize_t n = ::read(outFd_, buf, sizeof buf);
+      if (n <= 0) throw std::runtime_error("child ended: " + buffer_);
+      buffer_.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+}
+
+int Background::Stop() {
+  if (pid_ <= 0) return -1;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 200; ++i) {
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) break;
+    ::usleep(10000);
+    if (i == 199) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+  pid_ = -1;
+  if (outFd_ >= 0) ::close(outFd_);
+  outFd_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace tarvik::testing
