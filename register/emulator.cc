@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "convert/format_table.h"
@@ -11,6 +13,7 @@
 #include "convert/work_file.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
+#include "journal/journal_record_text.h"
 #include "link/wire.h"
 
 namespace tarvik::reg {
@@ -75,44 +78,140 @@ std::uint32_t Memory::BlockLength(std::uint8_t number) const {
   return convert::BlockLength(program_, number);
 }
 
-bool Memory::Load(std::string* error) {
-  if (options_.dataDirectory.empty()) return true;
+bool Memory::LoadRecords(const std::string& path, std::uint8_t number,
+                         std::vector<std::string>* records, std::string* error) {
   std::error_code ec;
-  fs::directory_iterator it(options_.dataDirectory, ec);
+  fs::copy_file(path, program_.MakeProgramPath(FileName(number)),
+                fs::copy_options::overwrite_existing, ec);
   if (ec) {
-    *error = options_.dataDirectory + ": " + ec.message();
+    *error = path + ": " + ec.message();
     return false;
   }
-  for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
-    if (name.size() != 6) continue;
-    std::string extension = name.substr(2);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    int high = HexDigit(name[0]);
-    int low = HexDigit(name[1]);
-    if (extension != ".dat" || high < 0 || low < 0) continue;
-    auto number = static_cast<std::uint8_t>(high * 16 + low);
-    fs::copy_file(entry.path(), program_.MakeProgramPath(FileName(number)),
-                  fs::copy_options::overwrite_existing, ec);
-    program_.command.fileNumber = number;
-    program_.command.DataFileName = FileName(number);
-    try {
-      convert::BuildSendFile(program_);
-      frame::ProgramFile work = frame::ProgramFile::Open(program_, "work02.tmp", 'r');
-      convert::WorkFileReader reader(work);
-      std::vector<std::string>& records = files_[number];
-      records.clear();
-      std::string record;
-      while (reader.ReadWorkRecord(&record)) records.push_back(record);
-      work.Close();
-    } catch (const frame::JobFailure& failure) {
-      *error = entry.path().string() + ": error " + std::to_string(failure.code()) + "/" +
-               std::to_string(failure.subcode());
+  program_.command.fileNumber = number;
+  program_.command.DataFileName = FileName(number);
+  try {
+    convert::BuildSendFile(program_);
+    frame::ProgramFile work = frame::ProgramFile::Open(program_, "work02.tmp", 'r');
+    convert::WorkFileReader reader(work);
+    records->clear();
+    std::string record;
+    while (reader.ReadWorkRecord(&record)) records->push_back(record);
+    work.Close();
+  } catch (const frame::JobFailure& failure) {
+    *error = path + ": error " + std::to_string(failure.code()) + "/" +
+             std::to_string(failure.subcode());
+    return false;
+  }
+  return true;
+}
+
+bool Memory::LoadJournal(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (!in) {
+    *error = path + ": cannot be read";
+    return false;
+  }
+  std::vector<std::string> records;
+  std::string problem;
+  if (!journal::ParseJournalRecordText(text.str(), &records, &problem)) {
+    *error = path + ": " + problem;
+    return false;
+  }
+  const std::uint32_t length = BlockLength(0x87);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    // A longer record would go out cut, a different record than was given.
+    if (records[i].size() > length) {
+      *error = path + ": record " + std::to_string(i + 1) + " is longer than " +
+               std::to_string(length) + " bytes";
       return false;
     }
   }
+  files_[0x87] = std::move(records);
   return true;
+}
+
+bool Memory::Load(std::string* error) {
+  bool taxesGiven = false;
+  if (!options_.dataDirectory.empty()) {
+    std::error_code ec;
+    fs::directory_iterator it(options_.dataDirectory, ec);
+    if (ec) {
+      *error = options_.dataDirectory + ": " + ec.message();
+      return false;
+    }
+    bool journalGiven = false;
+    std::string journalPath;
+    for (const fs::directory_entry& entry : it) {
+      std::string name = entry.path().filename().string();
+      std::string lower = name;
+      std::transform(lower.begin(), lower.end(), lower.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (lower == "87.txt") {
+        journalPath = entry.path().string();
+        continue;
+      }
+      if (lower.size() < 4 || lower.compare(lower.size() - 4, 4, ".dat") != 0) continue;
+      std::string stem = lower.substr(0, lower.size() - 4);
+      if (stem.size() > 3 && stem.compare(0, 3, "91-") == 0) {
+        std::string digits = stem.substr(3);
+        if (digits.size() > 18 || !std::all_of(digits.begin(), digits.end(),
+                                               [](char c) { return c >= '0' && c <= '9'; })) {
+          *error = entry.path().string() + ": the account number must be decimal";
+          return false;
+        }
+        std::uint64_t account = std::stoull(digits);
+        if (!LoadRecords(entry.path().string(), 0x91, &accountItems_[account], error)) {
+          return false;
+        }
+        continue;
+      }
+      int high = stem.size() == 2 ? HexDigit(stem[0]) : -1;
+      int low = stem.size() == 2 ? HexDigit(stem[1]) : -1;
+      if (high < 0 || low < 0) continue;
+      auto number = static_cast<std::uint8_t>(high * 16 + low);
+      if (!LoadRecords(entry.path().string(), number, &files_[number], error)) return false;
+      if (number == 0x30) taxesGiven = true;
+      if (number == 0x87) journalGiven = true;
+    }
+    if (!journalPath.empty()) {
+      if (journalGiven) {
+        *error = "give the journal as 87.dat or as 87.txt, not both";
+        return false;
+      }
+      if (!LoadJournal(journalPath, error)) return false;
+    }
+  }
+  if (!taxesGiven) {
+    std::vector<std::string>& taxes = files_[0x30];
+    taxes.clear();
+    static constexpr std::uint8_t kRates[] = {0x21, 0x15, 0x10, 0, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < std::size(kRates); ++i) {
+      taxes.push_back(
+          std::string{static_cast<char>(i + 1), '\0', static_cast<char>(kRates[i]), '\0', '\0'});
+    }
+  }
+  return true;
+}
+
+const std::vector<std::string>& Memory::AccountItems() {
+  if (files_[0x67].empty()) return files_[0x91];
+  std::optional<std::uint64_t> account = SelectedAccount();
+  if (!account) return noItems_;
+  auto it = accountItems_.find(*account);
+  return it == accountItems_.end() ? noItems_ : it->second;
+}
+
+std::optional<std::uint64_t> Memory::SelectedAccount() {
+  const std::string& record = files_[0x67].front();
+  std::uint64_t account = 0;
+  for (std::size_t i = 2; i < record.size(); ++i) {
+    auto byte = static_cast<std::uint8_t>(record[i]);
+    if ((byte >> 4) > 9 || (byte & 15) > 9) return std::nullopt;
+    account = account * 100 + (byte >> 4) * 10 + (byte & 15);
+  }
+  return account;
 }
 
 void Memory::Save(std::uint8_t number) {
@@ -313,8 +412,9 @@ void Session::ServeRead(std::uint8_t command, std::uint8_t file) {
   std::uint32_t length = memory_.BlockLength(file);
   std::vector<std::string> frames;
   if (length > 0) {
-    for (const std::string& record : memory_.File(file))
-      frames.push_back(DataFrame(record, length));
+    const std::vector<std::string>& records =
+        file == 0x91 ? memory_.AccountItems() : memory_.File(file);
+    for (const std::string& record : records) frames.push_back(DataFrame(record, length));
     // The item list ends with an empty item instead of the end marker.
     if (file == 0x91) frames.push_back(DataFrame(std::string(), length));
   }
@@ -458,10 +558,14 @@ void Session::Commit(std::uint8_t file, const std::vector<std::string>& records)
   std::vector<std::string>& stored = memory_.File(target);
   if (file == 0x61) stored.clear();
   // A record takes the place of the stored one with the same number (its
-  // first two bytes); others are added at the end.
+  // first two bytes), a stock record that of the same PLU (bytes 2 to 8);
+  // others are added at the end.
+  const std::size_t keyAt = target == 0x65 ? 2 : 0;
+  const std::size_t keyLength = target == 0x65 ? 7 : 2;
   for (const std::string& record : records) {
     auto same = std::find_if(stored.begin(), stored.end(), [&](const std::string& s) {
-      return s.size() >= 2 && record.size() >= 2 && s.compare(0, 2, record, 0, 2) == 0;
+      return s.size() >= keyAt + keyLength && record.size() >= keyAt + keyLength &&
+             s.compare(keyAt, keyLength, record, keyAt, keyLength) == 0;
     });
     if (same != stored.end()) {
       *same = record;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,20 +61,38 @@ bool IsVariantModel(const std::string& model);
 
 // The register's files. With a data directory, file NN is loaded from NN.dat
 // (the utility's data-file line format, through its converters) and saved
-// there after every change.
+// there after every change. Besides: the items of account N from 91-N.dat
+// and the journal (file 87) from 87.txt, one record per line in hex. A
+// register always has its tax table: without 30.dat file 30 holds eight
+// taxes, 21.00, 15.00, 10.00 and five of 0 (lines 0001;2100;00 ...).
 class Memory {
  public:
   Memory(frame::Program& program, const Options& options);
-  // Loads every NN.dat; false with a message when one does not convert.
+  // Loads the data directory; false with a message when a file does not
+  // convert.
   bool Load(std::string* error);
   std::vector<std::string>& File(std::uint8_t number) { return files_[number]; }
   std::uint32_t BlockLength(std::uint8_t number) const;
   void Save(std::uint8_t number);
+  // What a read of file 91 returns: the items of the account the first record
+  // of file 67 selects (none when 91-N.dat was not given), or file 91 itself
+  // while file 67 is empty.
+  const std::vector<std::string>& AccountItems();
 
  private:
+  // One data file of register file `number` into its records.
+  bool LoadRecords(const std::string& path, std::uint8_t number, std::vector<std::string>* records,
+                   std::string* error);
+  bool LoadJournal(const std::string& path, std::string* error);
+  // The account number of the selection record (18 BCD digits behind its
+  // number); none when it holds other nibbles.
+  std::optional<std::uint64_t> SelectedAccount();
+
   frame::Program& program_;
   const Options& options_;
   std::map<std::uint8_t, std::vector<std::string>> files_;
+  std::map<std::uint64_t, std::vector<std::string>> accountItems_;
+  const std::vector<std::string> noItems_;
 };
 
 // Hex text of every exchange: "> " what the utility sent, "< " what the

@@ -52,8 +52,31 @@ Register content:
   --data DIR            register file NN is DIR/NN.dat (two hexadecimal
                         digits, e.g. 03.dat for the PLU items), in tarvik's
                         own data-file line format, read and written through
-                        its converters. Files not given are empty. Every file
-                        the register receives or clears is written back.
+                        its converters. Files not given are empty, except
+                        the tax table (file 30), which without 30.dat holds
+                        eight taxes: 0001;2100;00, 0002;1500;00,
+                        0003;1000;00 and 0004..0008 with rate 0000. Every
+                        file the register receives or clears is written
+                        back. Besides the NN.dat files:
+                          DIR/91-N.dat  the items of account N (decimal,
+                                        e.g. 91-7.dat), in the line format
+                                        of file 91: 8 digits; 2 digits of
+                                        the department; 2 of the type; 26
+                                        digits (14 of the PLU, 4 unused, 8
+                                        more). The type of a department
+                                        item is D0, written "=0" (digits
+                                        are nibbles added to "0"), e.g.
+                                        00000123;07;=0;
+                                        00000000000000000000004500
+                          DIR/87.txt    the electronic journal (file 87):
+                                        one record per line in hexadecimal,
+                                        blanks between the bytes allowed,
+                                        "#" starts a comment; records of
+                                        up to 24 bytes, shorter ones go out
+                                        filled with zero bytes. Every read
+                                        returns the whole journal. (87.dat
+                                        in the line format works too; not
+                                        both.)
   --no-save             keep received files in memory only
   --separator C         field separator of the data files (default ";")
   --numbered            data files carry record numbers (tarvik's cislovani=1)
@@ -82,10 +105,26 @@ Behaviour:
 
 Writes: a write to file NN puts each record in place of the stored record
 with the same number (its first two bytes) and adds the others; a write to
-file 61 (tarvik's W03) replaces file 03 as a whole. A write request for a
-file that has no records on the link (block length 0, such as 4C) is
-answered with the end marker, as an operation is. A read of file 91 ends
+file 65 (stock) puts each record in place of the one with the same PLU
+(its 14 digits) and adds the others; a write to file 61 (tarvik's W03)
+replaces file 03 as a whole. A write request for a file that has no
+records on the link (block length 0, such as 4C) is answered with the end
+marker, as an operation is.
+
+Accounts: file 89 (89.dat) is the list of open accounts, one line each,
+account number first (0003;0002;000000004500). Writing file 67 (tarvik's
+selection line 0001;<account as 9 digits>) selects an account: while file
+67 holds a record, a read of file 91 returns the items of the account its
+first record names (DIR/91-N.dat; none when that file was not given);
+while file 67 is empty, file 91 itself (91.dat). A read of file 91 ends
 with an empty item instead of the end marker.
+
+Identification: the request E9 is answered with --identify's two bytes on
+any terminal. Discovery then probes the terminal numbers with a read of
+file 30 and drains eight of its records. To be found on one port among
+several, give each COMn of tarvik.ini a device (comN=PATH) and point the
+ports without a register at paths that do not exist; --speed makes the
+register answer at one speed only.
 
 Faults:
   --corrupt-frame K[:N] the K-th data frame sent goes out with bad check

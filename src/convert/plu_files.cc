@@ -6,6 +6,7 @@
 
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "ui/frontend.h"
 
@@ -20,9 +21,9 @@ using frame::ProgramFile;
 constexpr char kNines[] = "99999999999999";
 constexpr char kNoSale[] = "+00000000000000";
 
-void WriteLine(ProgramFile& file, std::string_view text) {
-  file.Write(text);
-  file.Write("\r\n");
+void AppendLine(std::string* out, std::string_view text) {
+  out->append(text);
+  out->append("\r\n");
 }
 
 // Opens a file whose failure to open has its own subcode here.
@@ -35,14 +36,46 @@ ProgramFile OpenOr(Program& program, const std::string& name, char mode, int sub
   }
 }
 
-// An unopened file when the input is missing or cannot be opened.
-ProgramFile OpenIfPossible(Program& program, const std::string& name) {
-  try {
-    return ProgramFile::Open(program, name, 'R');
-  } catch (const JobFailure& failure) {
-    if (failure.code() != 30) throw;
-    return ProgramFile();
+// The output file of an operation, made beside it and put in its place once
+// written whole; when it cannot be made: 30/18.
+class OutputFile {
+ public:
+  OutputFile(Program& program, const std::string& name) : out_(Create(program, name)) {}
+  void Write(std::string_view bytes) { out_.file().Write(bytes); }
+  // Writes out what is buffered (30/4 on a failure); Commit does it as well.
+  void Close() { out_.file().Close(); }
+  void Commit() {
+    try {
+      out_.Commit();
+    } catch (const JobFailure& failure) {
+      if (failure.code() == 30 && failure.subcode() == 1) Fail(30, 18, failure.osError());
+      throw;
+    }
   }
+
+ private:
+  static frame::ReplacingFile Create(Program& program, const std::string& name) {
+    try {
+      return frame::ReplacingFile(program, name);
+    } catch (const JobFailure& failure) {
+      if (failure.code() != 30) throw;
+      Fail(30, 18, failure.osError());
+    }
+  }
+  frame::ReplacingFile out_;
+};
+
+void WriteWholeFile(Program& program, const std::string& name, std::string_view bytes) {
+  OutputFile out(program, name);
+  out.Write(bytes);
+  out.Commit();
+}
+
+// An unopened file when the input is missing. Any other reason it cannot be
+// opened (no permission, a read error) is 30/1: passing over it would report
+// success and leave an earlier output in place.
+ProgramFile OpenIfPossible(Program& program, const std::string& name) {
+  return ProgramFile::Open(program, name, 'R');
 }
 
 std::size_t FindSeparator(std::string_view line, char separator, std::size_t from,
@@ -204,10 +237,12 @@ void AddNamesToSales(Program& program) {
     names = LoadTable(9, [&] { return LoadPluNameTable(plu, separator); });
   }
   ProgramFile sales = OpenOr(program, kPluSalesFileName, 'r', 8);
-  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
   const std::string noName(kPluNameWidth, ' ');
   std::string line;
   std::string output;
+  // Written only once every line is made: a bad line leaves the data file of
+  // an earlier run whole.
+  std::string result;
   while (sales.ReadLine(&line, kPluLineMax)) {
     std::size_t s1 = FindSeparator(line, separator, 0, 16);
     if (s1 == std::string::npos) Fail(30, 28);
@@ -220,9 +255,9 @@ void AddNamesToSales(Program& program) {
     output += separator;
     output.append(line, s2 + 1);
     if (output.size() > 256) Fail(100, 102);
-    WriteLine(out, output);
+    AppendLine(&result, output);
   }
-  out.Close();
+  WriteWholeFile(program, program.command.DataFileName, result);
 }
 
 void AddSalesToPlu(Program& program) {
@@ -233,7 +268,7 @@ void AddSalesToPlu(Program& program) {
     sales = LoadTable(9, [&] { return LoadPluSalesTable(salesFile, separator); });
   }
   ProgramFile plu = ProgramFile::Open(program, kPluFileName, 'r');
-  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
+  std::string result;  // written once every line is made, as in S74
   // Where the layout of a PLU line wants the first four separators at the latest.
   constexpr std::size_t kLimits[4] = {17, 38, 47, 56};
   std::string line;
@@ -258,9 +293,9 @@ void AddSalesToPlu(Program& program) {
       output += separator;
       output += kNoSale;
     }
-    WriteLine(out, output);
+    AppendLine(&result, output);
   }
-  out.Close();
+  WriteWholeFile(program, program.command.DataFileName, result);
 }
 
 void SortPluFile(Program& program) {
@@ -272,11 +307,7 @@ void SortPluFile(Program& program) {
     if (!in.IsOpen()) return;
     table = LoadTable(9, [&] { return LoadPluSortTable(in, separator); });
   }
-  // The target exists: the rename does nothing and the old backup stays.
-  platform::OsError ignored = 0;
-  program.fs.Rename(program.MakeProgramPath(name), program.MakeProgramPath(kPluBackupName),
-                    &ignored);
-  ProgramFile out = OpenOr(program, name, 'w', 18);
+  OutputFile out(program, name);
 
   // The same file as a selection sort that starts every pass from the key
   // 99999999999999: the first line of each key in key order, every later
@@ -305,16 +336,29 @@ void SortPluFile(Program& program) {
     out.Write("\r\n");
     lastWritten = &entry;
   }
+  // The backup is made once the sorted file is written whole. When one exists
+  // already, the rename does nothing and the old backup stays; when the sorted
+  // file then cannot take the name, the unsorted one gets it back.
   out.Close();
+  platform::OsError ignored = 0;
+  const std::string path = program.MakeProgramPath(name);
+  const std::string backup = program.MakeProgramPath(kPluBackupName);
+  const bool backedUp = program.fs.Rename(path, backup, &ignored);
+  try {
+    out.Commit();
+  } catch (const JobFailure&) {
+    if (backedUp) program.fs.Rename(backup, path, &ignored);
+    throw;
+  }
 }
 
 void WriteStockFile(Program& program, const StockTable& table) {
-  ProgramFile out = OpenOr(program, program.command.DataFileName, 'w', 18);
+  OutputFile out(program, program.command.DataFileName);
   for (const StockRecord& record : table) {
-    WriteLine(out, frame::Format("%s%c%+08d", record.key.c_str(), program.settings.oddelovac,
-                                 static_cast<int>(record.quantity)));
+    out.Write(frame::Format("%s%c%+08d\r\n", record.key.c_str(), program.settings.oddelovac,
+                            static_cast<int>(record.quantity)));
   }
-  out.Close();
+  out.Commit();
 }
 
 }  // namespace tarvik::convert

@@ -5,11 +5,16 @@
 //   SE3  SortPluFile      the data file sorted by PLU number, repeats dropped
 // and the writer of the summed stock (S65).
 //
+// Their output files are written beside the target (frame/replacing_file.h)
+// and take its place only once complete: a faulty line or a failed write
+// leaves the file of an earlier run as it was.
+//
 // They work by field position only: a field ends at the separator, whether it
 // stands inside quotes or not. Lines are read with the 256-character reader
 // and written with CR LF.
 //
 // Errors (all thrown as frame::JobFailure):
+//   30/1   S74: P_PLU.DAT, SE3: the file to sort exists but cannot be opened
 //   30/8   S74: S_PLU.DAT cannot be opened
 //   30/1   S03: S_PLU.DAT or P_PLU.DAT cannot be opened
 //   30/18  the output file cannot be created
@@ -48,7 +53,7 @@ inline constexpr std::size_t kPluLineMax = kDataLineMaxChars;
 
 // S74: writes S_PLU.DAT into program.command.DataFileName with an 18-character
 // name field inserted after the second field. P_PLU.DAT missing: nothing is
-// written and nothing fails.
+// written and nothing fails (present but not readable: 30/1).
 void AddNamesToSales(frame::Program& program);
 
 // S03: writes the first four fields of every P_PLU.DAT line into
@@ -61,8 +66,8 @@ void AddSalesToPlu(frame::Program& program);
 // "V souboru jsou stejná PLU:\r\n<key> ". The unsorted file is kept as
 // P_PLU.BAK (an older P_PLU.BAK stays as it is). Lines with the key
 // 99999999999999 are dropped and reported as well; keys that compare above it
-// (a letter in front) are sorted last. A file that cannot be opened is left
-// alone. O(n log n); the lines and messages are those of the classic
+// (a letter in front) are sorted last. A missing file is left alone (one
+// that exists but cannot be opened is 30/1). O(n log n); the lines and messages are those of the classic
 // selection sort (messages possibly in another order).
 void SortPluFile(frame::Program& program);
 

@@ -199,6 +199,23 @@ TEST_F(PluFilesTest, SalesErrors) {
   EXPECT_JOB_FAILURE(AddSalesToPlu(*program_), 30, 1);
 }
 
+TEST_F(PluFilesTest, FaultyLineLeavesAnEarlierOutputWhole) {
+  // The good lines in front of the faulty one used to reach the output file,
+  // which had been emptied first.
+  const std::string earlier = Lines({"the output of an earlier run"});
+  program_->command.DataFileName = "OUT.DAT";
+  WriteFile("OUT.DAT", earlier);
+  WriteFile("P_PLU.DAT", Lines({R"(00000000000001;"A";1;2;x)"}));
+  WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;x", "+2;" + std::string(40, '0') + ";x"}));
+  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 29);
+  EXPECT_EQ(ReadFile("OUT.DAT"), earlier);
+
+  WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;+5;0"}));
+  WriteFile("P_PLU.DAT", Lines({R"(00000000000001;"A";1;2;x)", "no separators"}));
+  EXPECT_JOB_FAILURE(AddSalesToPlu(*program_), 30, 28);
+  EXPECT_EQ(ReadFile("OUT.DAT"), earlier);
+}
+
 // --- SE3 ----------------------------------------------------------------------
 
 TEST_F(PluFilesTest, SortDropsRepeatsAndKeepsBackup) {
@@ -252,6 +269,32 @@ TEST_F(PluFilesTest, SortMissingFileDoesNothing) {
   program_->command.DataFileName = "PLU.DAT";
   SortPluFile(*program_);
   EXPECT_FALSE(FileExists("PLU.DAT"));
+  EXPECT_FALSE(FileExists("P_PLU.BAK"));
+}
+
+TEST_F(PluFilesTest, InputThatExistsButCannotBeOpenedIs30And1NotNothingToDo) {
+  // Only a missing input is passed over; any other reason used to end the
+  // command as done, with the output of an earlier run left in place.
+  std::filesystem::create_symlink("P_PLU.DAT", dir_ / "P_PLU.DAT");  // ELOOP
+  WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;x"}));
+  WriteFile("OUT.DAT", "earlier\r\n");
+  program_->command.DataFileName = "OUT.DAT";
+  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 1);
+  EXPECT_EQ(ReadFile("OUT.DAT"), "earlier\r\n");
+
+  program_->command.DataFileName = "P_PLU.DAT";
+  EXPECT_JOB_FAILURE(SortPluFile(*program_), 30, 1);
+  EXPECT_FALSE(FileExists("P_PLU.BAK"));
+}
+
+TEST_F(PluFilesTest, SortThatCannotWriteKeepsTheUnsortedFileAndMakesNoBackup) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // The sorted lines go to work04.tmp first; here every write to it fails.
+  std::filesystem::create_symlink("/dev/full", dir_ / "work04.tmp");
+  WriteFile("PLU.DAT", Lines({"2;b", "1;a"}));
+  program_->command.DataFileName = "PLU.DAT";
+  EXPECT_JOB_FAILURE(SortPluFile(*program_), 30, 4);
+  EXPECT_EQ(ReadFile("PLU.DAT"), Lines({"2;b", "1;a"}));
   EXPECT_FALSE(FileExists("P_PLU.BAK"));
 }
 

@@ -28,9 +28,6 @@ struct AddedSubcode {
   const char* meaning;
 };
 inline constexpr AddedSubcode kAddedSubcodes[] = {
-    {23, 2, "a file name or path longer than the 260-character name buffers"},
-    {23, 3, "a command-file or data-file path that does not fit the program directory buffer"},
-    {44, 2, "work file: it ends inside a record (no 0xFF marker after its last byte)"},
     {51, 33, "connection line: a speed code that is not a digit"},
     {56, 2, "data file to send: a record for a file whose block length is 0"},
     {59, 20, "stock file: a key longer than 14 characters"},

@@ -5,6 +5,7 @@
 #include "convert/special_files.h"
 #include "frame/errors.h"
 #include "frame/failure.h"
+#include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "frame/transfer_log.h"
 #include "job/special_jobs.h"
@@ -86,13 +87,15 @@ void JobRunner::StartJob() {
   DeleteResultFile(program_, "error.txt", 11);
   NextCommand(program_, commandFile_);
 
+  // The marker is written before the thread starts: a failure to write it
+  // must not run the failure exit beside a job thread that already works.
+  const bool serial = program_.connection.linkType == frame::LinkType::kSerial;
+  WriteMarkerFile(program_, "tk", serial ? '0' : '1');
   running_ = true;
-  if (program_.connection.linkType == frame::LinkType::kSerial) {
+  if (serial) {
     jobThread_ = std::thread([this] { RunThreadBody(&JobRunner::SerialJobThread); });
-    WriteMarkerFile(program_, "tk", '0');
   } else {
     jobThread_ = std::thread([this] { RunThreadBody(&JobRunner::NetworkJobThread); });
-    WriteMarkerFile(program_, "tk", '1');
   }
 }
 
@@ -184,7 +187,8 @@ void JobRunner::SimulatedRead() {
   std::string source = program_.command.DataFileName;
   if (!source.empty()) source.back() = 's';
   frame::ProgramFile in = frame::ProgramFile::Open(program_, source, 'r');
-  frame::ProgramFile out = frame::ProgramFile::Open(program_, program_.command.DataFileName, 'w');
+  frame::ReplacingFile data(program_, program_.command.DataFileName);
+  frame::ProgramFile& out = data.file();
   std::uint8_t b = 0;
   while (in.ReadByte(&b)) {
     out.WriteByte(b);
@@ -193,7 +197,7 @@ void JobRunner::SimulatedRead() {
       program_.clock.Sleep(milliseconds(5));
     }
   }
-  out.Close();
+  data.Commit();
 }
 
 void JobRunner::ReadCommand() {
@@ -207,10 +211,11 @@ void JobRunner::ReadCommand() {
     journal::RenderJournal(program_, work);
     return;
   }
-  frame::ProgramFile data = frame::ProgramFile::Open(program_, program_.command.DataFileName, 'w');
-  convert::ConvertReceivedFile(program_, work, data);
-  data.Close();
+  // The data file of an earlier read stays whole until this one is complete.
+  frame::ReplacingFile data(program_, program_.command.DataFileName);
+  convert::ConvertReceivedFile(program_, work, data.file());
   work.Close();
+  data.Commit();
   if (!program_.settings.debug) {
     bool missing = false;
     platform::OsError error = 0;

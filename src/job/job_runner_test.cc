@@ -103,6 +103,19 @@ TEST_F(Jobs, MissingDataFileOfAWrite) {
   EXPECT_EQ(program_->lastError.LastErrorSubcode, 1);
 }
 
+TEST_F(Jobs, MarkerThatCannotBeWrittenEndsTheJobBeforeItsThreadRuns) {
+  // The failure exit must not run beside a job thread that already works.
+  program_->settings.noLink = 1;
+  std::filesystem::create_directory(dir_ / "tk");
+  WriteFile("D10.dat", "0005;1234\r\n");
+  auto end = Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
+  EXPECT_EQ(end.code, 1);
+  EXPECT_EQ(program_->lastError.LastErrorCode, 30);
+  EXPECT_EQ(program_->lastError.LastErrorSubcode, 1);
+  EXPECT_FALSE(FileExists("work02.tmp"));
+  EXPECT_FALSE(runner_.JobRunning());
+}
+
 TEST_F(Jobs, ConnectionLineWithoutCommands) {
   auto end = Run("empty.cmd", "01,1,7,8,O,650,ERA_LOGS\r\n");
   EXPECT_EQ(end.code, 1);

@@ -5,6 +5,7 @@
 #include "convert/work_file.h"
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "link/discovery.h"
 
@@ -67,25 +68,26 @@ void DownloadAccounts(frame::Program& program, link::RegisterLink& link) {
   link.ReceiveRegisterFile();
   {
     frame::ProgramFile work = frame::ProgramFile::Open(program, convert::kReceiveWorkFile, 'r');
-    frame::ProgramFile list = frame::ProgramFile::Open(program, convert::kAccountListFileName, 'w');
-    convert::ConvertReceivedFile(program, work, list);
-    list.Close();
+    frame::ReplacingFile list(program, convert::kAccountListFileName);
+    convert::ConvertReceivedFile(program, work, list.file());
     work.Close();
+    list.Commit();
   }
   RemoveWorkFile(program);
   convert::AccountTable table = convert::LoadAccountTable(program);
 
+  // The items of all accounts reach the data file together or not at all.
   if (cmd.accountNumber == 0) {
-    frame::ProgramFile data = frame::ProgramFile::Open(program, dataFileName, 'w');
+    frame::ReplacingFile data(program, dataFileName);
     for (const convert::AccountRecord& r : table) {
-      DownloadAccount(program, link, data, r.account, r.second, r.third);
+      DownloadAccount(program, link, data.file(), r.account, r.second, r.third);
     }
-    data.Close();
+    data.Commit();
   } else if (const convert::AccountRecord* r = convert::FindAccount(table, cmd.accountNumber)) {
     convert::AccountRecord record = *r;
-    frame::ProgramFile data = frame::ProgramFile::Open(program, dataFileName, 'w');
-    DownloadAccount(program, link, data, record.account, record.second, record.third);
-    data.Close();
+    frame::ReplacingFile data(program, dataFileName);
+    DownloadAccount(program, link, data.file(), record.account, record.second, record.third);
+    data.Commit();
   }
   cmd.DataFileName = dataFileName;
 }

@@ -6,6 +6,7 @@
 #include "convert/work_file.h"
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "journal/journal_digest.h"
 #include "journal/journal_format.h"
@@ -314,8 +315,6 @@ void RenderJournal(frame::Program& program, frame::ProgramFile& work) {
 
   std::string journalName = JournalFileName(program.command.DataFileName);
   frame::ProgramFile journal = frame::ProgramFile::Open(program, journalName, 'B');
-  frame::ProgramFile pluSales;
-  if (options.pluSalesFile) pluSales = frame::ProgramFile::Open(program, "CS_PLU.DAT", 'w');
   frame::ProgramFile accounts;
   if (options.accountsFile) accounts = frame::ProgramFile::Open(program, "UCTY_E.DAT", '+');
 
@@ -343,9 +342,12 @@ void RenderJournal(frame::Program& program, frame::ProgramFile& work) {
     journal.Seek(static_cast<std::uint64_t>(journal.Size()));
     journal.Write(section);
     journal.Close();
-    if (pluSales.IsOpen()) {
-      pluSales.Write(renderer.PluSalesFile());
-      pluSales.Close();
+    // Made only here and put in place whole: a rendering or a write that
+    // fails keeps the file of the last download.
+    if (options.pluSalesFile) {
+      frame::ReplacingFile pluSales(program, "CS_PLU.DAT");
+      pluSales.file().Write(renderer.PluSalesFile());
+      pluSales.Commit();
     }
     if (accounts.IsOpen()) {
       accounts.Write(renderer.accountLines());

@@ -538,10 +538,12 @@ TEST_P(JournalRenderFailureTest, BadTableFileFailsBeforeAnythingIsWritten) {
   program_->settings.extraucty = 1;
   WriteFile("ZURNAL.txt", "signed sections");
   WriteFile("UCTY_E.DAT", "accounts");
+  WriteFile("CS_PLU.DAT", "sales of the last download");
   WriteFile(bad.file, bad.content);
   EXPECT_JOB_FAILURE(Render({R(0x80, {{3, kDateTime}})}), bad.code, bad.subcode);
   EXPECT_EQ(ReadFile("ZURNAL.txt"), "signed sections");
   EXPECT_EQ(ReadFile("UCTY_E.DAT"), "accounts");
+  EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
   EXPECT_TRUE(FileExists("work01.tmp"));
 }
 
@@ -566,9 +568,12 @@ TEST_F(JournalRenderTest, FailedWritesAreLineWriterErrors) {
   std::filesystem::create_symlink("/dev/full", dir_ / "ZURNAL.txt");
   EXPECT_JOB_FAILURE(Render({R(0x20)}), 26, 1);
   std::filesystem::remove(dir_ / "ZURNAL.txt");
-  std::filesystem::remove(dir_ / "CS_PLU.DAT");
-  std::filesystem::create_symlink("/dev/full", dir_ / "CS_PLU.DAT");
+  // CS_PLU.DAT is written beside itself first; a failed write keeps the old one.
+  WriteFile("CS_PLU.DAT", "sales of the last download");
+  std::filesystem::create_symlink("/dev/full", dir_ / "work04.tmp");
   EXPECT_JOB_FAILURE(Render({R(0x05)}), 26, 1);
+  EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
+  EXPECT_FALSE(FileExists("work04.tmp"));
 }
 
 TEST_F(JournalRenderTest, JournalThatCannotBeOpenedFailsWithThirtyOne) {

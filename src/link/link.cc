@@ -8,6 +8,7 @@
 #include "convert/send.h"
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "link/activity.h"
 #include "link/network_link.h"
@@ -427,10 +428,11 @@ void RegisterLink::DownloadRawText() {
     st.activity.ResetCounter();
     st.end = false;
   }
-  frame::ProgramFile data =
-      frame::ProgramFile::Open(st.program, st.program.command.DataFileName, 'w');
+  // A text cut short by a failure never replaces the text of an earlier job.
+  frame::ReplacingFile replacing(st.program, st.program.command.DataFileName);
+  frame::ProgramFile& data = replacing.file();
   if (s.noLink) {
-    data.Close();
+    replacing.Commit();
     return;
   }
   st.SendRequest(st.ReadCommandByte(), st.FileNumber(), 1);
@@ -452,7 +454,7 @@ void RegisterLink::DownloadRawText() {
                st.network.TakeChunkWithin(milliseconds(kRawTextWaitMs))) {
       for (char c : *chunk) store(c);
     }
-    data.Close();
+    replacing.Commit();
     return;
   }
   st.serial.SetReadTimeout(kRawTextWaitMs);
@@ -460,7 +462,7 @@ void RegisterLink::DownloadRawText() {
     if (!st.serial.ReadLinkByte() || st.serial.LastByte() != 'Y') frame::Fail(8, 1);
   }
   while (st.serial.ReadLinkByte()) store(static_cast<char>(st.serial.LastByte()));
-  data.Close();
+  replacing.Commit();
   st.serial.CloseSerialPort();
 }
 

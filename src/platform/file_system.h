@@ -49,6 +49,15 @@ class FileSystem {
   // Returns true when the file was removed or did not exist (*missing set then).
   virtual bool Remove(const std::string& path, bool* missing, OsError* error) = 0;
   virtual bool Rename(const std::string& from, const std::string& to, OsError* error) = 0;
+  // Moves `from` over `to`, which may exist (its name found without regard to
+  // case). Where the system allows it in one step, a reader sees either the
+  // old or the new file and a failure leaves the old one; this fallback for
+  // other file systems removes `to` first.
+  virtual bool Replace(const std::string& from, const std::string& to, OsError* error) {
+    bool missing = false;
+    if (!Remove(to, &missing, error)) return false;
+    return Rename(from, to, error);
+  }
   virtual bool Exists(const std::string& path) = 0;
   // Files in `directory` (empty: the current directory) whose names start with
   // `prefix` and end with `suffix`, both compared without regard to case.

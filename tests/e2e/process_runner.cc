@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,8 +96,13 @@ Background::Background(const std::string& program, const std::vector<std::string
   if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   std::vector<std::string> storage;
   std::vector<char*> argv = Argv(program, args, storage);
+  pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ == 0) {
+    // A test that dies without its destructors must not leave the child
+    // holding its pty or address.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
     ::dup2(out[1], 1);
     if (::chdir(workingDirectory.c_str()) != 0) ::_exit(127);
     ::execv(program.c_str(), argv.data());

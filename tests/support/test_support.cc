@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -123,6 +124,102 @@ std::vector<int> RecordingFrontEnd::Beeps() const {
 std::vector<std::string> RecordingFrontEnd::ActivityEvents() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return activity_;
+}
+
+namespace {
+
+class FailingHandle final : public platform::FileHandle {
+ public:
+  FailingHandle(std::unique_ptr<platform::FileHandle> inner, FailingFileSystem& fs,
+                std::string path)
+      : inner_(std::move(inner)), fs_(fs), path_(std::move(path)) {}
+  std::ptrdiff_t Read(void* buffer, std::size_t size, platform::OsError* error) override {
+    if (fs_.Fails("read " + path_, error)) return -1;
+    return inner_->Read(buffer, size, error);
+  }
+  std::ptrdiff_t Write(const void* buffer, std::size_t size, platform::OsError* error) override {
+    if (fs_.Fails("write " + path_, error)) return -1;
+    return inner_->Write(buffer, size, error);
+  }
+  bool Seek(std::uint64_t offset, platform::OsError* error) override {
+    return !fs_.Fails("seek " + path_, error) && inner_->Seek(offset, error);
+  }
+  bool SeekToEnd(platform::OsError* error) override {
+    return !fs_.Fails("seek to end " + path_, error) && inner_->SeekToEnd(error);
+  }
+  std::int64_t Size(platform::OsError* error) override {
+    if (fs_.Fails("size " + path_, error)) return -1;
+    return inner_->Size(error);
+  }
+  bool Truncate(platform::OsError* error) override {
+    return !fs_.Fails("truncate " + path_, error) && inner_->Truncate(error);
+  }
+
+ private:
+  std::unique_ptr<platform::FileHandle> inner_;
+  FailingFileSystem& fs_;
+  std::string path_;
+};
+
+}  // namespace
+
+bool FailingFileSystem::Fails(const std::string& what, platform::OsError* error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (++count_ != failAt_) return false;
+  injectedAt_ = what;
+  *error = EIO;
+  return true;
+}
+
+bool FailingFileSystem::Injected() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !injectedAt_.empty();
+}
+
+std::string FailingFileSystem::InjectedAt() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return injectedAt_;
+}
+
+std::unique_ptr<platform::FileHandle> FailingFileSystem::Open(const std::string& path,
+                                                              platform::Access access,
+                                                              platform::Creation creation,
+                                                              bool shareRead,
+                                                              platform::OsError* error) {
+  if (Fails("open " + path, error)) return nullptr;
+  auto inner = real_.Open(path, access, creation, shareRead, error);
+  if (!inner) return nullptr;
+  return std::make_unique<FailingHandle>(std::move(inner), *this, path);
+}
+
+bool FailingFileSystem::Remove(const std::string& path, bool* missing, platform::OsError* error) {
+  return !Fails("remove " + path, error) && real_.Remove(path, missing, error);
+}
+
+bool FailingFileSystem::Rename(const std::string& from, const std::string& to,
+                               platform::OsError* error) {
+  return !Fails("rename " + from, error) && real_.Rename(from, to, error);
+}
+
+bool FailingFileSystem::Replace(const std::string& from, const std::string& to,
+                                platform::OsError* error) {
+  return !Fails("replace " + to, error) && real_.Replace(from, to, error);
+}
+
+bool FailingFileSystem::Exists(const std::string& path) {
+  return real_.Exists(path);
+}
+
+bool FailingFileSystem::List(const std::string& directory, const std::string& prefix,
+                             const std::string& suffix,
+                             std::vector<platform::DirectoryEntry>* entries,
+                             platform::OsError* error) {
+  return !Fails("list " + directory, error) &&
+         real_.List(directory, prefix, suffix, entries, error);
+}
+
+std::string FailingFileSystem::Resolve(const std::string& path) {
+  return real_.Resolve(path);
 }
 
 std::filesystem::path MakeTempDirectory(const std::string& tag) {

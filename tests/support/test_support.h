@@ -13,6 +13,7 @@
 #include "frame/errors.h"
 #include "frame/program.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/process.h"
 #include "ui/frontend.h"
 
@@ -94,6 +95,39 @@ class RecordingFrontEnd final : public ui::FrontEnd {
   std::string terminal_;
   std::vector<int> beeps_;
   std::vector<std::string> activity_;
+};
+
+// The real file system with one injected fault: the `failAt`-th operation
+// (counted from 1 over opening, removing, renaming, replacing and listing,
+// and every read, write, seek, size and truncation through a handle it
+// opened) fails with EIO; 0 injects nothing. Looking names up (Exists,
+// Resolve) is not counted. A test raises `failAt` until a run injects nothing.
+class FailingFileSystem final : public platform::FileSystem {
+ public:
+  explicit FailingFileSystem(int failAt) : failAt_(failAt) {}
+  std::unique_ptr<platform::FileHandle> Open(const std::string& path, platform::Access access,
+                                             platform::Creation creation, bool shareRead,
+                                             platform::OsError* error) override;
+  bool Remove(const std::string& path, bool* missing, platform::OsError* error) override;
+  bool Rename(const std::string& from, const std::string& to, platform::OsError* error) override;
+  bool Replace(const std::string& from, const std::string& to, platform::OsError* error) override;
+  bool Exists(const std::string& path) override;
+  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
+            std::vector<platform::DirectoryEntry>* entries, platform::OsError* error) override;
+  std::string Resolve(const std::string& path) override;
+
+  // Whether the fault was injected, and where ("write /dir/P_PLU.dat").
+  bool Injected() const;
+  std::string InjectedAt() const;
+  // Counts an operation; true when it is the one to fail (then *error = EIO).
+  bool Fails(const std::string& what, platform::OsError* error);
+
+ private:
+  platform::FileSystem& real_ = platform::RealFileSystem();
+  const int failAt_;
+  mutable std::mutex mutex_;
+  int count_ = 0;
+  std::string injectedAt_;
 };
 
 // A program instance over a fresh temporary program directory.

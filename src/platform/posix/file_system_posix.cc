@@ -177,6 +177,14 @@ class PosixFileSystem final : public FileSystem {
     return true;
   }
 
+  bool Replace(const std::string& from, const std::string& to, OsError* error) override {
+    if (::rename(Resolve(from).c_str(), Resolve(to).c_str()) != 0) {
+      *error = static_cast<OsError>(errno);
+      return false;
+    }
+    return true;
+  }
+
   bool Exists(const std::string& path) override {
     struct stat st {};
     return ::stat(Resolve(path).c_str(), &st) == 0;

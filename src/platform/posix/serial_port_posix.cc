@@ -139,9 +139,14 @@ class PosixSerialDevice final : public SerialDevice {
     ::cfsetispeed(&t, speed);
     ::cfsetospeed(&t, speed);
     if (::tcsetattr(fd_, TCSANOW, &t) != 0) {
-      *error = static_cast<OsError>(errno);
-      *what = "tcsetattr";
-      return false;
+      // The C library reports EINVAL when none of the asked changes took. On a
+      // pseudo-terminal that happens whenever only the parity it drops differs
+      // from what it has (the same speed set again): the read-back decides.
+      if (!isPty_ || errno != EINVAL) {
+        *error = static_cast<OsError>(errno);
+        *what = "tcsetattr";
+        return false;
+      }
     }
     // tcsetattr succeeds when any one of the changes took; read them back.
     termios back;

@@ -1,0 +1,70 @@
+// The fixture of the end-to-end tests that run the built `tarvik` against
+// register emulators: a fresh program directory holding a link to the
+// program, a tarvik.ini that maps the COM ports, and the files around a job.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "e2e/process_runner.h"
+#include "link/link_test_support.h"
+#include "support/test_support.h"
+
+namespace tarvik::testing {
+
+class RegisterJobTest : public ::testing::Test {
+ protected:
+  RegisterJobTest() : dir_(MakeTempDirectory("ops-e2e")), register_(dir_ / "emulator") {
+    std::filesystem::create_symlink(BuiltProgram("TARVIK_BIN"), dir_ / "tarvik");
+  }
+  ~RegisterJobTest() override {
+    register_.Stop();
+    std::filesystem::remove_all(dir_);
+  }
+
+  // tarvik.ini without pauses and with a one-second time-out; the COM ports
+  // given map to their devices, every other one to a path that does not
+  // exist, so that no real serial port is ever touched.
+  void WriteIni(const std::map<int, std::string>& ports, const std::string& more = {}) {
+    std::string ini = "zpozdeni=0\r\ntimeout=1\r\n";
+    for (int n = 1; n <= 9; ++n) {
+      auto it = ports.find(n);
+      std::string device =
+          it != ports.end() ? it->second : (dir_ / ("no-port-" + std::to_string(n))).string();
+      ini += "com" + std::to_string(n) + "=" + device + "\r\n";
+    }
+    Write("tarvik.ini", ini + more);
+  }
+
+  RunResult Run(const std::vector<std::string>& args) {
+    return RunProcess((dir_ / "tarvik").string(), (dir_ / "tarvik").string(), args, dir_,
+                      std::chrono::seconds(60));
+  }
+  void Write(const std::string& name, const std::string& bytes) { WriteBinary(dir_ / name, bytes); }
+  std::string Read(const std::string& name) { return ReadBinary(dir_ / name); }
+  bool Exists(const std::string& name) { return std::filesystem::exists(dir_ / name); }
+
+  // The log lines without their date and time ("dd-mm-yyyy,hh:mm,"), each
+  // with its CR LF.
+  std::vector<std::string> LogTails(const std::string& name) {
+    std::vector<std::string> tails;
+    std::string log = Read(name);
+    for (std::size_t at = 0; at < log.size();) {
+      std::size_t end = log.find("\r\n", at);
+      end = end == std::string::npos ? log.size() : end + 2;
+      std::string line = log.substr(at, end - at);
+      tails.push_back(line.size() > 17 ? line.substr(17) : line);
+      at = end;
+    }
+    return tails;
+  }
+
+  std::filesystem::path dir_;
+  EmulatedRegister register_;
+};
+
+}  // namespace tarvik::testing
