@@ -67,8 +67,9 @@ void AddSalesToPlu(frame::Program& program);
 // P_PLU.BAK (an older P_PLU.BAK stays as it is). Lines with the key
 // 99999999999999 are dropped and reported as well; keys that compare above it
 // (a letter in front) are sorted last. A missing file is left alone (one
-// that exists but cannot be opened is 30/1). O(n log n); the lines and messages are those of the classic
-// selection sort (messages possibly in another order).
+// that exists but cannot be opened is 30/1). O(n log n); the lines and
+// messages are those of the classic selection sort (messages possibly in
+// another order).
 void SortPluFile(frame::Program& program);
 
 // The duplicate-PLU message text (Windows-1250) for a 14-character key.

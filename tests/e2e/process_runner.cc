@@ -143,10 +143,10 @@ int Background::Stop() {
   if (pid_ <= 0) return -1;
   ::kill(pid_, SIGTERM);
   int status = 0;
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 1000; ++i) {  // up to 10 s: a loaded machine is slow to save
     if (::waitpid(pid_, &status, WNOHANG) == pid_) break;
     ::usleep(10000);
-    if (i == 199) {
+    if (i == 999) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, &status, 0);
     }
