@@ -65,7 +65,7 @@ struct FieldSpec {
   std::size_t groupsAt = 0;  // B: where its "(" should stand in the list
 };
 
-// Walks a field list one specification at a time (NextFieldSpec), expanding
+// Walks a field list one field spec at a time (NextFieldSpec), expanding
 // repeat counts. Never reads outside the list; the end of the text ends the
 // list like a ".".
 class FieldSpecReader {
@@ -100,7 +100,7 @@ enum class BitGroupError {
 BitGroupError ReadBitGroups(std::string_view fieldList, std::size_t at, bool sending,
                             std::vector<BitGroup>* groups);
 
-// A field list walked to its end (or to its first specification that is
+// A field list walked to its end (or to its first field spec that is
 // none, which is kept as the last entry), with the bit groups of B fields
 // read for the given direction. Faults stay with their field, so a converter
 // reports them only when it reaches that field.
