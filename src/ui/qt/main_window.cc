@@ -492,15 +492,8 @@ void MainWindow::NewText() {
 void MainWindow::OpenText() {
   if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
   ShowEditor();
-  FileChoice choice;
-  choice.kind = FileChoice::Kind::kOpenAny;
-  choice.title = QStringLiteral("Otevři");
-  choice.directory = ProgramDirectory();
-  choice.filters = {
-      QStringLiteral("Cmdéčka (*.%1 *.%2)").arg(editorExtension_, editorExtension_.toUpper()),
-      QStringLiteral("Všechny soubory (*)")};
-  choice.defaultSuffix = QStringLiteral("cmd");
-  const QString path = dialogs_.ChooseFile(this, choice);
+  const QString path = dialogs_.ChooseFile(
+      this, CommandFileChoice(FileChoice::Kind::kOpenAny, QStringLiteral("Otevři")));
   if (!path.isEmpty()) {
     editorFileName_ = path;
     if (!editor_->LoadFile(path)) {
@@ -512,6 +505,18 @@ void MainWindow::OpenText() {
   editor_->document()->setModified(false);
 }
 
+FileChoice MainWindow::CommandFileChoice(FileChoice::Kind kind, const QString& title) const {
+  FileChoice choice;
+  choice.kind = kind;
+  choice.title = title;
+  choice.directory = ProgramDirectory();
+  choice.filters = {
+      QStringLiteral("Cmdéčka (*.%1 *.%2)").arg(editorExtension_, editorExtension_.toUpper()),
+      QStringLiteral("Všechny soubory (*)")};
+  choice.defaultSuffix = QStringLiteral("cmd");
+  return choice;
+}
+
 bool MainWindow::Save() {
   if (!editorVisible_) return false;
   if (editorFileName_.isEmpty()) return SaveAs();
@@ -520,15 +525,8 @@ bool MainWindow::Save() {
 
 bool MainWindow::SaveAs() {
   if (!editorVisible_) return false;
-  FileChoice choice;
-  choice.kind = FileChoice::Kind::kSave;
-  choice.title = QStringLiteral("Ulož jako");
-  choice.directory = ProgramDirectory();
-  choice.filters = {
-      QStringLiteral("Cmdéčka (*.%1 *.%2)").arg(editorExtension_, editorExtension_.toUpper()),
-      QStringLiteral("Všechny soubory (*)")};
-  choice.defaultSuffix = QStringLiteral("cmd");
-  const QString path = dialogs_.ChooseFile(this, choice);
+  const QString path = dialogs_.ChooseFile(
+      this, CommandFileChoice(FileChoice::Kind::kSave, QStringLiteral("Ulož jako")));
   if (path.isEmpty()) return false;
   editorFileName_ = path;
   SetTitle(QFileInfo(path).fileName());

@@ -28,6 +28,7 @@
 #include "job/job_runner.h"
 #include "link/link.h"
 #include "platform/process.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/find_dialog.h"
 
 class QMenu;
@@ -134,6 +135,8 @@ class MainWindow final : public QMainWindow {
   void OpenText();
   bool Save();
   bool SaveAs();
+  // The file dialog for command files of the editor (open or save).
+  FileChoice CommandFileChoice(FileChoice::Kind kind, const QString& title) const;
   bool WriteEditor();
   void Print();
   void Exit();
