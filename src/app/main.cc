@@ -13,6 +13,7 @@
 #include "link/discovery.h"
 #include "link/link.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "ui/console_frontend.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
 
 #if TARVIK_WITH_QT
   bool openWindow = false;
+  bool desktop = false;
 #endif
   frame::RunGuarded(program, [&] {
     frame::JobSettings& s = program.settings;
@@ -46,12 +48,15 @@ int main(int argc, char** argv) {
     if (s.searchWithWindow) s.okno = 1;
     frame::InitSettings(program);
     job::WriteSampleCommandFiles(program);
+#if TARVIK_WITH_QT
+    desktop = platform::DisplayAvailable();
+#endif
 
     if (s.okno) {
 #if TARVIK_WITH_QT
       // Setting the clock and searching the ports stay windowless.
       if (!s.setClockOnly && !s.searchOnly) {
-        if (ui::qt::DisplayAvailable()) {
+        if (desktop) {
           openWindow = true;
           return;
         }
@@ -73,7 +78,11 @@ int main(int argc, char** argv) {
 #endif
       s.okno = 0;
     }
+  });
 
+  // The windowless modes; each ends the process.
+  auto windowless = [&] {
+    frame::JobSettings& s = program.settings;
     if (s.setClockOnly) {
       job::SetRegisterClock(program, runner);
       program.process.Exit(0);
@@ -88,9 +97,13 @@ int main(int argc, char** argv) {
       runner.StartJob();
       runner.WaitForJobThread();
     }
-  });
+    program.process.Exit(0);
+  };
 #if TARVIK_WITH_QT
   if (openWindow) ui::qt::RunMainWindow(program, runner, link, frontEnd, argc, argv);
+  // On a desktop the boxes of a windowless run appear as boxes.
+  if (desktop) ui::qt::RunWindowless(program, frontEnd, consoleFrontEnd, argc, argv, windowless);
 #endif
+  frame::RunGuarded(program, windowless);
   return 0;
 }

@@ -334,15 +334,8 @@ TEST_F(Operations, FindKeepsACommandFileWhoseLineCannotBeRewritten) {
   EXPECT_EQ(LogTails("error.log"), Lines{"51,,;1,0006\r\n"});
 }
 
-class Najdi : public Operations {
- protected:
-  // Without a display the window cannot open.
-  Najdi() {
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::unsetenv("QT_QPA_PLATFORM");
-  }
-};
+// The children run without a display, so the window cannot open.
+using Najdi = Operations;
 
 TEST_F(Najdi, WithoutADisplayTheQuestionIsAnsweredNo) {
   WriteIni({{1, register_.StartPty({"--terminal", "0"})}});

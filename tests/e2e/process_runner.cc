@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 namespace tarvik::testing {
 namespace {
@@ -22,6 +23,28 @@ std::vector<char*> Argv(const std::string& argv0, const std::vector<std::string>
   for (auto& s : storage) argv.push_back(s.data());
   argv.push_back(nullptr);
   return argv;
+}
+
+std::vector<char*> ChildEnvironment(const Environment& environment,
+                                    std::vector<std::string>& storage) {
+  auto overridden = [&](std::string_view entry) {
+    for (const char* name : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}) {
+      if (entry.starts_with(name)) return true;
+    }
+    for (const auto& [name, value] : environment) {
+      if (entry.starts_with(name + "=")) return true;
+    }
+    return false;
+  };
+  storage.clear();
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (!overridden(*e)) storage.emplace_back(*e);
+  }
+  for (const auto& [name, value] : environment) storage.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (auto& s : storage) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  return envp;
 }
 
 void Drain(int fd, std::string& into) {
@@ -43,13 +66,16 @@ std::string BuiltProgram(const char* environmentVariable) {
 
 RunResult RunProcess(const std::string& program, const std::string& argv0,
                      const std::vector<std::string>& args,
-                     const std::filesystem::path& workingDirectory,
-                     std::chrono::milliseconds limit) {
+                     const std::filesystem::path& workingDirectory, std::chrono::milliseconds limit,
+                     const Environment& environment) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe");
   std::vector<std::string> storage;
   std::vector<char*> argv = Argv(argv0, args, storage);
+  // Made before the fork: the child may only call what is safe there.
+  std::vector<std::string> environmentStorage;
+  std::vector<char*> envp = ChildEnvironment(environment, environmentStorage);
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(out[1], 1);
@@ -57,7 +83,7 @@ RunResult RunProcess(const std::string& program, const std::string& argv0,
     int devnull = ::open("/dev/null", O_RDONLY);
     ::dup2(devnull, 0);
     if (::chdir(workingDirectory.c_str()) != 0) ::_exit(127);
-    ::execv(program.c_str(), argv.data());
+    ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(out[1]);

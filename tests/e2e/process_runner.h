@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvik::testing {
@@ -20,11 +21,17 @@ struct RunResult {
 // Path of a built program named by an environment variable set by CTest.
 std::string BuiltProgram(const char* environmentVariable);
 
-// Runs `program` with `args` (argv[0] = argv0) in `workingDirectory`.
+// Variables set in a child's environment.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Runs `program` with `args` (argv[0] = argv0) in `workingDirectory`. The
+// child sees no display (so no message box can wait for a click) unless
+// `environment` names one.
 RunResult RunProcess(const std::string& program, const std::string& argv0,
                      const std::vector<std::string>& args,
                      const std::filesystem::path& workingDirectory,
-                     std::chrono::milliseconds limit = std::chrono::seconds(60));
+                     std::chrono::milliseconds limit = std::chrono::seconds(60),
+                     const Environment& environment = {});
 
 // A child process that runs until stopped (the register emulator).
 class Background {

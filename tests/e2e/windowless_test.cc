@@ -17,8 +17,9 @@ class Windowless : public ::testing::Test {
   }
   ~Windowless() override { std::filesystem::remove_all(dir_); }
 
-  RunResult Run(const std::vector<std::string>& args) {
-    return RunProcess((dir_ / "tarvik").string(), (dir_ / "tarvik").string(), args, dir_);
+  RunResult Run(const std::vector<std::string>& args, const Environment& environment = {}) {
+    return RunProcess((dir_ / "tarvik").string(), (dir_ / "tarvik").string(), args, dir_,
+                      std::chrono::seconds(60), environment);
   }
   void Write(const std::string& name, const std::string& bytes) { WriteBinary(dir_ / name, bytes); }
   std::string Read(const std::string& name) { return ReadBinary(dir_ / name); }
@@ -76,6 +77,24 @@ TEST_F(Windowless, MessagesGoToStderrWithHlaseni) {
   RunResult bad = Run({"/h", "missing.cmd"});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_EQ(bad.err, "Komunikace Tarvik: Chyba 30, 1, LastError 2. Chyba otevreni souboru\n");
+}
+
+// With a display the boxes would appear as boxes; a silent job and a silent
+// failure still end on their own, with the same results as without one.
+TEST_F(Windowless, OnADesktopASilentJobRunsAndEndsTheProcess) {
+  const Environment desktop{{"QT_QPA_PLATFORM", "offscreen"}};
+  Write("D10.dat", "0005;1234\r\n");
+  Write("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
+  RunResult ok = Run({"/k", "/progress", "w.cmd"}, desktop);
+  EXPECT_EQ(ok.exitCode, 0) << ok.err;
+  EXPECT_FALSE(ok.timedOut);
+  EXPECT_EQ(ToHex(Read("work02.tmp")), "05 00 00 00 12 00 34 FF");
+  EXPECT_EQ(Read("err"), "0");
+
+  RunResult bad = Run({"missing.cmd"}, desktop);
+  EXPECT_EQ(bad.exitCode, 1) << bad.err;
+  EXPECT_EQ(Read("err"), "1");
+  EXPECT_EQ(Read("error.log").substr(17), "30,,;1,0001\r\n");
 }
 
 TEST_F(Windowless, CommandFileIsTakenByItsBareNameFromTheProgramDirectory) {

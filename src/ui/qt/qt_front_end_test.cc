@@ -5,14 +5,19 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "frame/codepage.h"
+#include "frame/errors.h"
+#include "frame/failure.h"
 #include "frame/status.h"
 #include "link/activity.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/qt_test_support.h"
 #include "ui/qt/terminal_view.h"
+#include "ui/qt/window_app.h"
 
 namespace tarvik::ui::qt {
 namespace {
@@ -173,6 +178,96 @@ TEST_F(FrontEndTest, CaretOnTheCursorCellWhilePortOpenAndWindowActive) {
 TEST(BoxTextTest, LineBreaksOfTheProgramsTextsBecomeBoxLines) {
   EXPECT_EQ(BoxText(frame::W("Chyba 30, 1, LastError 2. \nChyba otevření\rdruhý\r\ntřetí")),
             "Chyba 30, 1, LastError 2. \nChyba otevření\ndruhý\ntřetí");
+}
+
+// A windowless run on a desktop: the job's thread asks, the UI thread shows.
+class DesktopTest : public ::testing::Test {
+ protected:
+  DesktopTest() : dir_(tarvik::testing::MakeTempDirectory("desktop")) {
+    toolkit_.Attach(nullptr, nullptr, &dialogs_);
+    frame::Services services{platform::RealFileSystem(), clock_, process_, console_, desktop_};
+    program_ = std::make_unique<frame::Program>(services);
+    program_->paths.programDirectory = dir_.string() + "/";
+    program_->paths.hasProgramDirectory = true;
+  }
+  ~DesktopTest() override {
+    toolkit_.Detach();
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Runs `work` on a worker while this thread handles the boxes.
+  void OnWorker(const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+      work();
+      done = true;
+    });
+    const bool finished = WaitUntil([&] { return done.load(); });
+    worker.join();
+    ASSERT_TRUE(finished);
+  }
+
+  std::filesystem::path dir_;
+  tarvik::testing::FakeClock clock_;
+  tarvik::testing::TestProcess process_;
+  tarvik::testing::RecordingConsole console_;
+  tarvik::testing::RecordingFrontEnd consoleFrontEnd_;
+  testing::ScriptedDialogs dialogs_;
+  QtFrontEnd toolkit_;
+  DesktopFrontEnd desktop_{consoleFrontEnd_, toolkit_};
+  std::unique_ptr<frame::Program> program_;
+};
+
+TEST_F(DesktopTest, BoxesOfTheJobThreadAppearAndTheirAnswersComeBack) {
+  dialogs_.answers = {kAnswerOk, kAnswerYes};
+  int answer = 0;
+  OnWorker([&] {
+    frame::ShowMessage(*program_, "Komunikace uspesne ukoncena.", kStyleExclamation);
+    answer = frame::ShowMessage(*program_, frame::W("Mám nahrát logo do pokladny?"),
+                                kStyleYesNo | kStyleQuestion);
+    frame::TerminalWrite(*program_, "Ctu soubor 01", true);
+  });
+  EXPECT_EQ(answer, kAnswerYes);
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[0].text, "Komunikace uspesne ukoncena.");
+  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
+  EXPECT_EQ(dialogs_.boxes[1].text, "Mám nahrát logo do pokladny?");
+  // The console keeps the plain message; the question is asked in its box only.
+  const auto copied = consoleFrontEnd_.Messages();
+  ASSERT_EQ(copied.size(), 1u);
+  EXPECT_EQ(copied[0].text, "Komunikace uspesne ukoncena.");
+  EXPECT_NE(consoleFrontEnd_.TerminalText().find("Ctu soubor 01"), std::string::npos);
+}
+
+TEST_F(DesktopTest, FailureShowsItsBoxAndEndsTheProcessWithoutRestart) {
+  program_->settings.hlaseni = 1;
+  std::optional<platform::ProcessEnding> ending;
+  OnWorker([&] {
+    try {
+      frame::RunGuarded(*program_, [] { frame::Fail(40, 1); });
+    } catch (const platform::ProcessEnding& e) {
+      ending = e;
+    }
+  });
+  ASSERT_TRUE(ending.has_value());
+  EXPECT_EQ(ending->code, 1);
+  EXPECT_FALSE(ending->restarted);
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_TRUE(dialogs_.boxes[0].text.startsWith("Chyba 40, 1, LastError"))
+      << dialogs_.boxes[0].text.toStdString();
+  EXPECT_EQ(tarvik::testing::ReadBinary(dir_ / "err"), "1");
+}
+
+TEST_F(DesktopTest, ActivityIconFollowsTheTransfer) {
+  OnWorker([&] {
+    desktop_.ShowActivity();
+    desktop_.SetActivityIcon(false);
+  });
+  ASSERT_TRUE(WaitUntil([&] { return toolkit_.Activity().shown; }));
+  EXPECT_FALSE(toolkit_.Activity().firstImage);
+  OnWorker([&] { desktop_.HideActivity(); });
+  ASSERT_TRUE(WaitUntil([&] { return !toolkit_.Activity().shown; }));
+  EXPECT_FALSE(desktop_.HasWindow());
 }
 
 }  // namespace

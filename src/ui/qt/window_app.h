@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <string>
 
 #include "frame/program.h"
 #include "job/job_runner.h"
@@ -32,9 +34,32 @@ class SwitchableFrontEnd final : public FrontEnd {
   std::atomic<FrontEnd*> target_;
 };
 
-// Whether a window can be shown here: a display, or a Qt platform named in
-// the environment.
-bool DisplayAvailable();
+// The front end of a windowless run on a desktop: message boxes, beeps and
+// the activity icon through the toolkit, the status lines and a copy of
+// every plain message on the console as without a display. It has no window, so
+// a failure still ends the process instead of restarting it.
+class DesktopFrontEnd final : public FrontEnd {
+ public:
+  DesktopFrontEnd(FrontEnd& console, FrontEnd& toolkit) : console_(console), toolkit_(toolkit) {}
+
+  int ShowMessage(const std::string& text, int style) override {
+    // Calling programs that capture the output keep the text too; a question
+    // is answered in its box only.
+    if ((style & 0x0F) == kStyleOk) console_.ShowMessage(text, style);
+    return toolkit_.ShowMessage(text, style);
+  }
+  void TerminalWritten(std::string_view bytes) override { console_.TerminalWritten(bytes); }
+  void Beep(int type) override { toolkit_.Beep(type); }
+  void ShowActivity() override { toolkit_.ShowActivity(); }
+  void SetActivityIcon(bool first) override { toolkit_.SetActivityIcon(first); }
+  void HideActivity() override { toolkit_.HideActivity(); }
+  void SetCaret(bool) override {}
+  bool HasWindow() const override { return false; }
+
+ private:
+  FrontEnd& console_;
+  FrontEnd& toolkit_;
+};
 
 // Creates the application and the main window, runs the rest of the
 // start-up (search, job) and the message loop, and ends the process with the
@@ -42,5 +67,13 @@ bool DisplayAvailable();
 [[noreturn]] void RunMainWindow(frame::Program& program, job::JobRunner& runner,
                                 link::RegisterLink& link, SwitchableFrontEnd& frontEnd, int& argc,
                                 char** argv);
+
+// A windowless run on a desktop: `work` (the rest of start-up, which ends
+// the process itself) runs on a thread of its own while this thread shows
+// its boxes and the activity icon. Ends the process with exit code 0 should
+// `work` return.
+[[noreturn]] void RunWindowless(frame::Program& program, SwitchableFrontEnd& frontEnd,
+                                FrontEnd& console, int& argc, char** argv,
+                                const std::function<void()>& work);
 
 }  // namespace tarvik::ui::qt

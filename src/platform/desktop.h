@@ -1,0 +1,14 @@
+// Whether message boxes and a window can be shown: a desktop session the
+// program can reach.
+#pragma once
+
+namespace tarvik::platform {
+
+// True when a display is there to show a window on. On Linux a DISPLAY or
+// WAYLAND_DISPLAY that names a server which accepts connections, or a Qt
+// platform chosen in QT_QPA_PLATFORM (other than the two display-bound
+// ones); a stale DISPLAY left in the environment of a scheduled job counts as
+// none, so the job does not end in the toolkit's abort.
+bool DisplayAvailable();
+
+}  // namespace tarvik::platform

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/desktop.h"
+
+namespace tarvik::platform {
+namespace {
+
+class DisplayTest : public ::testing::Test {
+ protected:
+  DisplayTest() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"}) {
+      const char* value = std::getenv(name);
+      saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+      ::unsetenv(name);
+    }
+  }
+  ~DisplayTest() override {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    if (listener_ >= 0) ::close(listener_);
+  }
+
+  // Listens where an X server of display `number` would (abstract socket,
+  // so nothing is left on disk).
+  void ListenAsXServer(int number) {
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, path.data(), path.size());
+    listener_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener_, 0);
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+    ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener_, 4), 0);
+  }
+
+  std::map<std::string, std::optional<std::string>> saved_;
+  int listener_ = -1;
+};
+
+TEST_F(DisplayTest, NothingInTheEnvironmentMeansNoDisplay) {
+  EXPECT_FALSE(DisplayAvailable());
+}
+
+TEST_F(DisplayTest, DisplayCountsOnlyWhenItsServerAnswers) {
+  ::setenv("DISPLAY", ":4711", 1);
+  EXPECT_FALSE(DisplayAvailable());  // a stale value left by a desktop session
+
+  ListenAsXServer(4711);
+  EXPECT_TRUE(DisplayAvailable());
+  ::setenv("DISPLAY", ":4711.0", 1);
+  EXPECT_TRUE(DisplayAvailable());
+  ::setenv("DISPLAY", "unix:4711", 1);
+  EXPECT_TRUE(DisplayAvailable());
+
+  for (const char* bad : {"4711", ":", ":x", ":47111234"}) {
+    ::setenv("DISPLAY", bad, 1);
+    EXPECT_FALSE(DisplayAvailable()) << bad;
+  }
+}
+
+TEST_F(DisplayTest, AChosenToolkitPlatformDecidesUnlessItNeedsADisplayServer) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  EXPECT_TRUE(DisplayAvailable());
+
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  ::setenv("DISPLAY", ":4712", 1);
+  EXPECT_FALSE(DisplayAvailable());
+  ListenAsXServer(4712);
+  EXPECT_TRUE(DisplayAvailable());
+
+  // A Wayland-only choice cannot use the X server.
+  ::setenv("QT_QPA_PLATFORM", "wayland", 1);
+  EXPECT_FALSE(DisplayAvailable());
+}
+
+TEST_F(DisplayTest, WaylandSocketIsLookedForInTheRuntimeDirectory) {
+  ::setenv("WAYLAND_DISPLAY", "wayland-4713", 1);
+  EXPECT_FALSE(DisplayAvailable());  // no runtime directory
+  ::setenv("XDG_RUNTIME_DIR", "/nonexistent-runtime", 1);
+  EXPECT_FALSE(DisplayAvailable());
+}
+
+}  // namespace
+}  // namespace tarvik::platform
