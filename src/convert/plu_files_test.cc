@@ -275,7 +275,7 @@ TEST_F(PluFilesTest, SortMissingFileDoesNothing) {
 TEST_F(PluFilesTest, InputThatExistsButCannotBeOpenedIs30And1NotNothingToDo) {
   // Only a missing input is passed over; any other reason used to end the
   // command as done, with the output of an earlier run left in place.
-  std::filesystem::create_symlink("P_PLU.DAT", dir_ / "P_PLU.DAT");  // ELOOP
+  testing::UnopenableFile unopenable(dir_ / "P_PLU.DAT");
   WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;x"}));
   WriteFile("OUT.DAT", "earlier\r\n");
   program_->command.DataFileName = "OUT.DAT";

@@ -30,7 +30,9 @@ TEST_F(SpecialFilesTest, ClockFileGetsDateAndTimeAndKeepsTheThirdLine) {
   WriteFile("X_REG.DAT", Lines({"0001;010101", "0002;235959", "0003;123456"}));
   WriteClockFile(*program_, "x_reg.dat");
   EXPECT_EQ(ReadFile("X_REG.DAT"), Lines({"0001;090305", "0002;140700", "0003;123456"}));
-  EXPECT_FALSE(FileExists("x_reg.dat"));  // the existing spelling is kept
+  // The existing spelling is kept.
+  EXPECT_TRUE(StoredNameExists("X_REG.DAT"));
+  EXPECT_FALSE(StoredNameExists("x_reg.dat"));
 
   clock_.SetLocal({1999, 12, 31, 0, 5, 59, 5});
   program_->settings.oddelovac = ',';

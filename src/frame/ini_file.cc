@@ -4,6 +4,7 @@
 #include "frame/program_file.h"
 #include "frame/settings.h"
 #include "frame/status.h"
+#include "platform/com_ports.h"
 
 namespace tarvik::frame {
 namespace {
@@ -55,7 +56,7 @@ std::string ComDevice(const Program& program, int comNumber) {
       !program.comDevice[static_cast<std::size_t>(comNumber)].empty()) {
     return program.comDevice[static_cast<std::size_t>(comNumber)];
   }
-  return "/dev/ttyS" + std::to_string(comNumber - 1);
+  return platform::DefaultComDevice(comNumber);
 }
 
 void ReadIniFile(Program& program) {

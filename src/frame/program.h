@@ -23,7 +23,7 @@ inline constexpr std::size_t kPathBuffer = 260;
 
 struct Paths {
   std::string argv0;             // as the program was started, for the restart
-  std::string programDirectory;  // ends with '/' when not empty
+  std::string programDirectory;  // ends with the path separator when not empty
   bool hasProgramDirectory = false;
   std::string commandFileName;  // last path component of the command file
 };
@@ -141,7 +141,7 @@ class Program {
   Paths paths;
   JobSettings settings;
   // Devices of COM1..COM9 named by comN= lines of tarvik.ini (index 1..9;
-  // empty: the default /dev/ttyS(N-1)).
+  // empty: the system's default device of COMN, platform::DefaultComDevice).
   std::array<std::string, 10> comDevice;
   CommandLineMarks marks;
   ConnectionLine connection;

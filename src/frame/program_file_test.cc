@@ -42,7 +42,8 @@ TEST_F(ProgramFiles, NamesMeetWithoutRegardToCase) {
   w.Write("new");
   w.Close();
   EXPECT_EQ(ReadFile("X_REG.dat"), "new");
-  EXPECT_FALSE(FileExists("X_Reg.DAT"));
+  EXPECT_TRUE(StoredNameExists("X_REG.dat"));
+  EXPECT_FALSE(StoredNameExists("X_Reg.DAT"));
 }
 
 TEST_F(ProgramFiles, LineEndsOfEveryKindAndAMissingLastOne) {

@@ -21,7 +21,8 @@ TEST_F(ReplacingFileTest, CommitPutsTheWholeFileInPlaceUnderItsExistingSpelling)
     data.Commit();
   }
   EXPECT_EQ(ReadFile("P_PLU.DAT"), "new line 1\r\nnew line 2\r\n");
-  EXPECT_FALSE(FileExists("p_plu.dat"));
+  EXPECT_TRUE(StoredNameExists("P_PLU.DAT"));
+  EXPECT_FALSE(StoredNameExists("p_plu.dat"));
   EXPECT_FALSE(FileExists(kReplacingWorkFile));
 }
 

@@ -5,6 +5,7 @@
 //   journal_verify_tool verify FILE.txt           prints the damaged-section count
 //
 // Exit codes: 0 done (verify: intact), 1 failure, 2 usage, 3 damaged sections.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -61,7 +62,8 @@ int Make(frame::Program& program, const std::filesystem::path& file, long megaby
     journal::RenderJournal(program, in);
     error.clear();
   }
-  std::printf("%s: %ju bytes\n", file.c_str(), std::filesystem::file_size(file));
+  std::printf("%s: %ju bytes\n", file.string().c_str(),
+              static_cast<std::uintmax_t>(std::filesystem::file_size(file)));
   return 0;
 }
 

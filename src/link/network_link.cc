@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "frame/codepage.h"
 #include "frame/failure.h"
 #include "frame/status.h"
 #include "platform/process.h"
@@ -81,7 +82,7 @@ void NetworkLink::ConnectRegister() {
   auto socket = platform::ConnectTcp(address, port, steady_clock::now() + Timeout(), &error, &what);
   if (!socket) {
     std::string detail = frame::Format("%s:%u: %s: %s", address.c_str(), port, what.c_str(),
-                                       platform::SystemErrorText(error).c_str());
+                                       frame::W(platform::SystemErrorText(error)).c_str());
     frame::TerminalWriteDebug(program_, detail + "\r");
     frame::Fail(103, what == "socket" ? 6 : 7, error, detail);
   }

@@ -5,6 +5,7 @@
 
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/settings.h"
 #include "frame/status.h"
 #include "link/wire.h"
 
@@ -28,11 +29,7 @@ SerialLine::SerialLine(frame::Program& program) : program_(program) {}
 SerialLine::~SerialLine() = default;
 
 std::string SerialLine::DevicePath() const {
-  int n = program_.connection.comNumber;
-  if (n >= 1 && n <= 9 && !program_.comDevice[static_cast<std::size_t>(n)].empty()) {
-    return program_.comDevice[static_cast<std::size_t>(n)];
-  }
-  return "/dev/ttyS" + std::to_string(n - 1);
+  return frame::ComDevice(program_, program_.connection.comNumber);
 }
 
 bool SerialLine::Configure(platform::OsError* error, std::string* what) {

@@ -38,7 +38,8 @@ class SerialLine {
   SerialLine(const SerialLine&) = delete;
   SerialLine& operator=(const SerialLine&) = delete;
 
-  // The device of COMn: the comN= line of tarvik.ini, else /dev/ttyS(n-1).
+  // The device of COMn: the comN= line of tarvik.ini, else the system's
+  // default device of COMn (platform::DefaultComDevice).
   std::string DevicePath() const;
 
   // 1 open (also when it already was), 0 failed (see OpenFailure). With

@@ -5,12 +5,25 @@
 
 namespace {
 
+void SetVariable(const char* name, const char* value, bool replace) {
+  if (!replace && std::getenv(name) != nullptr) return;
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
 struct TestEnvironment {
   TestEnvironment() {
-    setenv("TARVIK_BIN", TARVIK_BIN_PATH, 0);
-    setenv("TARVIK_REGISTER_BIN", TARVIK_REGISTER_BIN_PATH, 0);
-    setenv("TZ", "Europe/Prague", 1);
-    setenv("LC_ALL", "C", 1);
+    SetVariable("TARVIK_BIN", TARVIK_BIN_PATH, false);
+    SetVariable("TARVIK_REGISTER_BIN", TARVIK_REGISTER_BIN_PATH, false);
+#ifndef _WIN32
+    // The C runtime on Windows reads TZ in a form of its own; the local time
+    // there comes from the system, which no unit test reads.
+    SetVariable("TZ", "Europe/Prague", true);
+#endif
+    SetVariable("LC_ALL", "C", true);
   }
 };
 

@@ -308,4 +308,24 @@ bool ProgramFixture::FileExists(const std::string& name) const {
   return std::filesystem::exists(dir_ / name);
 }
 
+bool ProgramFixture::StoredNameExists(const std::string& name) const {
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    if (entry.path().filename().string() == name) return true;
+  }
+  return false;
+}
+
+UnopenableFile::UnopenableFile(const std::filesystem::path& path) {
+  if (kUnsharedFilesAreLocked) {
+    platform::OsError error = 0;
+    held_ = platform::RealFileSystem().Open(path.string(), platform::Access::kReadWrite,
+                                            platform::Creation::kCreateAlways, false, &error);
+    EXPECT_NE(held_, nullptr) << "error " << error;
+  } else {
+    std::filesystem::create_symlink(path.filename(), path);  // ELOOP
+  }
+}
+
+UnopenableFile::~UnopenableFile() = default;
+
 }  // namespace tarvik::testing

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -141,6 +142,9 @@ class ProgramFixture : public ::testing::Test {
   void WriteFile(const std::string& name, const std::string& bytes) const;
   std::string ReadFile(const std::string& name) const;
   bool FileExists(const std::string& name) const;
+  // True only for a file stored under exactly this spelling (FileExists
+  // also finds other spellings where the system ignores letter case).
+  bool StoredNameExists(const std::string& name) const;
 
   std::filesystem::path dir_;
   FakeClock clock_;
@@ -148,6 +152,28 @@ class ProgramFixture : public ::testing::Test {
   RecordingConsole console_;
   RecordingFrontEnd frontEnd_;
   std::unique_ptr<frame::Program> program_;
+};
+
+// Whether a file that the program holds open without sharing stays closed
+// to every other open (Windows) or not (POSIX, which has no such locks).
+#ifdef _WIN32
+inline constexpr bool kUnsharedFilesAreLocked = true;
+#else
+inline constexpr bool kUnsharedFilesAreLocked = false;
+#endif
+
+// A file that exists but that no open succeeds on, for as long as the object
+// lives: a symbolic link to itself on POSIX, a file held open without
+// sharing on Windows.
+class UnopenableFile {
+ public:
+  explicit UnopenableFile(const std::filesystem::path& path);
+  ~UnopenableFile();
+  UnopenableFile(const UnopenableFile&) = delete;
+  UnopenableFile& operator=(const UnopenableFile&) = delete;
+
+ private:
+  std::unique_ptr<platform::FileHandle> held_;
 };
 
 std::filesystem::path MakeTempDirectory(const std::string& tag);
