@@ -20,13 +20,27 @@
 #if TARVIK_WITH_QT
 #include "ui/qt/window_app.h"
 #endif
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "ui/win32_front_end.h"
+#endif
 
 using namespace tarvik;
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   platform::Console& console = platform::RealConsole();
+#ifdef _WIN32
+  // Boxes, beeps and the activity icon of the system, also without a window.
+  ui::Win32FrontEnd consoleFrontEnd(console);
+#else
   ui::ConsoleFrontEnd consoleFrontEnd(console);
+#endif
 #if TARVIK_WITH_QT
   // The console answers until the window exists.
   ui::qt::SwitchableFrontEnd frontEnd(consoleFrontEnd);
@@ -44,7 +58,11 @@ int main(int argc, char** argv) {
 #endif
   frame::RunGuarded(program, [&] {
     frame::JobSettings& s = program.settings;
+#ifdef _WIN32
+    frame::ParseWindowsCommandLine(program, GetCommandLineA());
+#else
     frame::ParseCommandLine(program, args);
+#endif
     if (s.searchWithWindow) s.okno = 1;
     frame::InitSettings(program);
     job::WriteSampleCommandFiles(program);
@@ -101,8 +119,10 @@ int main(int argc, char** argv) {
   };
 #if TARVIK_WITH_QT
   if (openWindow) ui::qt::RunMainWindow(program, runner, link, frontEnd, argc, argv);
-  // On a desktop the boxes of a windowless run appear as boxes.
+    // On a desktop the boxes of a windowless run appear as boxes.
+#ifndef _WIN32
   if (desktop) ui::qt::RunWindowless(program, frontEnd, consoleFrontEnd, argc, argv, windowless);
+#endif
 #endif
   frame::RunGuarded(program, windowless);
   return 0;

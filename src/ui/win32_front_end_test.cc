@@ -1,0 +1,173 @@
+#include "ui/win32_front_end.h"
+
+#include <gtest/gtest.h>
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frame/codepage.h"
+#include "support/test_support.h"
+
+namespace tarvik::ui {
+namespace {
+
+struct Box {
+  std::string text;
+  std::string title;
+  unsigned flags = 0;
+};
+
+struct Notification {
+  unsigned message = 0;
+  void* window = nullptr;
+  unsigned id = 0;
+  void* icon = nullptr;
+};
+
+class Win32FrontEndTest : public ::testing::Test {
+ protected:
+  Win32Calls Recording() {
+    Win32Calls calls;
+    calls.messageBox = [this](const char* text, const char* title, unsigned flags) {
+      boxes_.push_back({text, title, flags});
+      return boxResult_;
+    };
+    calls.notifyIcon = [this](unsigned message, void* window, unsigned id, void* icon) {
+      notes_.push_back({message, window, id, icon});
+      return trayPresent_;
+    };
+    calls.beep = [this](unsigned type) { beeps_.push_back(type); };
+    return calls;
+  }
+
+  testing::RecordingConsole console_;
+  std::vector<Box> boxes_;
+  std::vector<Notification> notes_;
+  std::vector<unsigned> beeps_;
+  int boxResult_ = IDOK;
+  bool trayPresent_ = true;
+};
+
+TEST_F(Win32FrontEndTest, MessageBoxTakesTitleFlagsAndAnswer) {
+  Win32FrontEnd frontEnd(console_, Recording());
+  boxResult_ = IDYES;
+  const std::string text = frame::W("Nalezena pokladna č. 3\rPokračovat?");
+  EXPECT_EQ(frontEnd.ShowMessage(text, kStyleYesNo | kStyleExclamation | kDefaultSecondButton),
+            kAnswerYes);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, text);
+  EXPECT_EQ(boxes_[0].title, "Komunikace Tarvik");
+  EXPECT_EQ(boxes_[0].flags, unsigned{MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 |
+                                      MB_SETFOREGROUND | MB_TOPMOST});
+  EXPECT_EQ(console_.Stderr(), "");
+  EXPECT_FALSE(frontEnd.HasWindow());
+}
+
+TEST_F(Win32FrontEndTest, ABoxThatCannotBeShownGoesToStderrWithTheSafeAnswer) {
+  Win32FrontEnd frontEnd(console_, Recording());
+  boxResult_ = -1;  // wine without a display
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Pokladna neodpovídá."), kStyleExclamation), kAnswerOk);
+  boxResult_ = 0;  // no desktop
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit?"), kStyleYesNo | kStyleQuestion), kAnswerNo);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit změny?"), 3 | kStyleQuestion), kAnswerCancel);
+  EXPECT_EQ(console_.Stderr(),
+            "Komunikace Tarvik: Pokladna neodpovídá.\n"
+            "Komunikace Tarvik: Uložit?\n"
+            "Komunikace Tarvik: bez okna odpovídám Ne.\n"
+            "Komunikace Tarvik: Uložit změny?\n");
+  EXPECT_EQ(boxes_.size(), 3u);
+}
+
+TEST_F(Win32FrontEndTest, ActivityIconIsAddedToggledAndRemovedOnce) {
+  Win32FrontEnd frontEnd(console_, Recording());
+  ASSERT_NE(frontEnd.IconWindow(), nullptr);
+  ASSERT_NE(frontEnd.Icon(true), nullptr);
+  ASSERT_NE(frontEnd.Icon(false), nullptr);
+  ASSERT_NE(frontEnd.Icon(true), frontEnd.Icon(false));
+  EXPECT_TRUE(IsWindow(static_cast<HWND>(frontEnd.IconWindow())));
+
+  frontEnd.SetActivityIcon(true);  // not shown yet: nothing
+  frontEnd.HideActivity();
+  EXPECT_TRUE(notes_.empty());
+
+  frontEnd.ShowActivity();
+  frontEnd.ShowActivity();  // already there
+  frontEnd.SetActivityIcon(true);
+  frontEnd.SetActivityIcon(false);
+  frontEnd.HideActivity();
+  frontEnd.HideActivity();
+  ASSERT_EQ(notes_.size(), 4u);
+  const unsigned expected[] = {NIM_ADD, NIM_MODIFY, NIM_MODIFY, NIM_DELETE};
+  void* const icons[] = {frontEnd.Icon(true), frontEnd.Icon(true), frontEnd.Icon(false), nullptr};
+  for (std::size_t i = 0; i < notes_.size(); ++i) {
+    EXPECT_EQ(notes_[i].message, expected[i]) << i;
+    EXPECT_EQ(notes_[i].window, frontEnd.IconWindow()) << i;
+    EXPECT_EQ(notes_[i].id, 773u) << i;
+    EXPECT_EQ(notes_[i].icon, icons[i]) << i;
+  }
+}
+
+TEST_F(Win32FrontEndTest, WithoutANotificationAreaTheIconStaysAway) {
+  trayPresent_ = false;
+  {
+    Win32FrontEnd frontEnd(console_, Recording());
+    frontEnd.ShowActivity();
+    frontEnd.SetActivityIcon(false);
+    frontEnd.HideActivity();
+    ASSERT_EQ(notes_.size(), 1u);
+    EXPECT_EQ(notes_[0].message, unsigned{NIM_ADD});
+    trayPresent_ = true;
+    frontEnd.ShowActivity();  // a later transfer tries again
+  }
+  // Ending the front end takes its icon along.
+  ASSERT_EQ(notes_.size(), 3u);
+  EXPECT_EQ(notes_[1].message, unsigned{NIM_ADD});
+  EXPECT_EQ(notes_[2].message, unsigned{NIM_DELETE});
+}
+
+TEST_F(Win32FrontEndTest, BeepsPassTheTypeAndStatusLinesEchoToTheConsole) {
+  Win32FrontEnd frontEnd(console_, Recording());
+  frontEnd.Beep(kBeepSimple);
+  frontEnd.Beep(kBeepError);
+  frontEnd.Beep(64);  // a zvuk value from the INI file
+  EXPECT_EQ(beeps_, (std::vector<unsigned>{0xFFFFFFFFu, MB_ICONHAND, MB_ICONASTERISK}));
+
+  frontEnd.TerminalWritten("nic\r");  // stdout is not a terminal: nothing
+  console_.terminal = true;
+  frontEnd.TerminalWritten(frame::W("Prijem č\r\n\aOK\r"));
+  EXPECT_EQ(console_.Stdout(), "Prijem č\nOK\n");
+}
+
+bool UnderWineWithoutDisplay() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  const char* display = std::getenv("DISPLAY");
+  return wine && (display == nullptr || *display == '\0');
+}
+
+TEST(Win32FrontEndReal, WithoutADisplayTheRealBoxFailsAtOnceToStderr) {
+  // Elsewhere a real box would wait for a click.
+  if (!UnderWineWithoutDisplay()) GTEST_SKIP() << "needs wine without a display";
+  testing::RecordingConsole console;
+  Win32FrontEnd frontEnd(console);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Zkouška"), kStyleYesNo | kStyleQuestion), kAnswerNo);
+  EXPECT_EQ(console.Stderr(),
+            "Komunikace Tarvik: Zkouška\n"
+            "Komunikace Tarvik: bez okna odpovídám Ne.\n");
+  // No notification area either: the icon calls come back quietly.
+  frontEnd.ShowActivity();
+  frontEnd.SetActivityIcon(false);
+  frontEnd.HideActivity();
+}
+
+}  // namespace
+}  // namespace tarvik::ui

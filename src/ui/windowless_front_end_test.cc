@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <bitset>
+
+#include "ui/activity_icons.h"
+#include "ui/frontend.h"
+#include "ui/message_box_flags.h"
+
+namespace tarvik::ui {
+namespace {
+
+TEST(MessageBoxFlags, StyleBitsPassWithForegroundAndTopmost) {
+  EXPECT_EQ(MessageBoxFlags(kStyleOk), 0x00050000u);
+  EXPECT_EQ(MessageBoxFlags(kStyleExclamation), 0x00050030u);
+  EXPECT_EQ(MessageBoxFlags(kStyleYesNo | kStyleExclamation | kDefaultSecondButton), 0x00050134u);
+  EXPECT_EQ(MessageBoxFlags(3 | kStyleQuestion), 0x00050023u);
+  // Modality and other bits are not the caller's to choose here.
+  EXPECT_EQ(MessageBoxFlags(0x3000 | 0x00200000 | kStyleStop), 0x00050010u);
+}
+
+TEST(MessageBoxFlags, AnUnshownBoxAnswersWhatChangesNothing) {
+  EXPECT_EQ(UnshownAnswer(kStyleExclamation), kAnswerOk);
+  EXPECT_EQ(UnshownAnswer(kStyleYesNo | kStyleQuestion | kDefaultSecondButton), kAnswerNo);
+  EXPECT_EQ(UnshownAnswer(3 | kStyleQuestion), kAnswerCancel);  // yes/no/cancel
+  EXPECT_EQ(UnshownAnswer(1), kAnswerCancel);                   // OK/cancel
+  EXPECT_EQ(UnshownAnswer(5), kAnswerCancel);                   // retry/cancel
+  EXPECT_EQ(UnshownAnswer(2), 3);                               // abort/retry/ignore: abort
+
+  EXPECT_FALSE(IsMessageBoxAnswer(0));
+  EXPECT_FALSE(IsMessageBoxAnswer(-1));
+  EXPECT_FALSE(IsMessageBoxAnswer(12));
+  EXPECT_TRUE(IsMessageBoxAnswer(kAnswerOk));
+  EXPECT_TRUE(IsMessageBoxAnswer(kAnswerNo));
+  EXPECT_TRUE(IsMessageBoxAnswer(11));
+}
+
+TEST(ActivityIcons, MasksAreRowsOfTwoBytesHighBitLeft) {
+  IconPicture picture{};
+  for (auto& row : picture) row = "";
+  picture[0] = "#.  ...........#";
+  picture[15] = "       .";  // short: transparent to its end
+  const IconMasks masks = MakeIconMasks(picture);
+  // Row 0: black, white, two transparent, eleven white, black.
+  EXPECT_EQ(masks.andMask[0], 0x30);
+  EXPECT_EQ(masks.andMask[1], 0x00);
+  EXPECT_EQ(masks.xorMask[0], 0x4F);
+  EXPECT_EQ(masks.xorMask[1], 0xFE);
+  // Row 1 is empty: all transparent, nothing drawn.
+  EXPECT_EQ(masks.andMask[2], 0xFF);
+  EXPECT_EQ(masks.andMask[3], 0xFF);
+  EXPECT_EQ(masks.xorMask[2], 0x00);
+  // Row 15: one white pixel at column 7.
+  EXPECT_EQ(masks.andMask[30], 0xFE);
+  EXPECT_EQ(masks.andMask[31], 0xFF);
+  EXPECT_EQ(masks.xorMask[30], 0x01);
+  EXPECT_EQ(masks.xorMask[31], 0x00);
+}
+
+TEST(ActivityIcons, TheTwoPicturesDifferAndAreDrawnWhole) {
+  const IconMasks lit = MakeIconMasks(ActivityIconPicture(true));
+  const IconMasks dark = MakeIconMasks(ActivityIconPicture(false));
+  for (bool first : {true, false}) {
+    for (const char* row : ActivityIconPicture(first)) {
+      ASSERT_EQ(std::string(row).size(), 16u);
+      EXPECT_EQ(std::string(row).find_first_not_of("#. "), std::string::npos) << row;
+    }
+  }
+  // The same outline, a different display.
+  EXPECT_EQ(lit.andMask, dark.andMask);
+  EXPECT_NE(lit.xorMask, dark.xorMask);
+  int opaque = 0;
+  for (auto byte : lit.andMask) opaque += 8 - static_cast<int>(std::bitset<8>(byte).count());
+  EXPECT_GT(opaque, 64);
+  // Transparent pixels never carry a colour (that would invert the screen).
+  for (std::size_t i = 0; i < lit.andMask.size(); ++i) {
+    EXPECT_EQ(lit.andMask[i] & lit.xorMask[i], 0) << i;
+    EXPECT_EQ(dark.andMask[i] & dark.xorMask[i], 0) << i;
+  }
+}
+
+}  // namespace
+}  // namespace tarvik::ui
