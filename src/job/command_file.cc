@@ -322,10 +322,11 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
   std::vector<platform::DirectoryEntry> entries;
   platform::OsError error = 0;
   const std::string& dir = program.paths.programDirectory;
-  // The prefix may name a folder below the program directory.
+  // The prefix may name a folder below the program directory, written with
+  // either separator (command files come from Windows).
   std::string folder = dir;
   std::string namePrefix = prefix;
-  std::size_t slash = prefix.rfind('/');
+  std::size_t slash = prefix.find_last_of("/\\");
   if (slash != std::string::npos) {
     folder = dir + prefix.substr(0, slash + 1);
     namePrefix = prefix.substr(slash + 1);

@@ -175,6 +175,18 @@ TEST_F(CommandFiles, NumberedDataFiles) {
   EXPECT_EQ(cmd().DataFileName, "S0003.dat");  // wraps to 0, then the next free number
 }
 
+TEST_F(CommandFiles, NumberedDataFilesInAFolder) {
+  std::filesystem::create_directory(dir_ / "sub");
+  WriteFile("sub/S0001.dat", "a");
+  WriteFile("S0007.dat", "not in the folder");
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;sub/Sxxxx\r\n"));
+  EXPECT_EQ(cmd().DataFileName, "sub/S0002.dat");
+#ifdef _WIN32
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;sub\\Sxxxx\r\n"));
+  EXPECT_EQ(cmd().DataFileName, "sub\\S0002.dat");
+#endif
+}
+
 TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X_SKL\r\n");
   program_->connection.logFileName = "MY.log";
