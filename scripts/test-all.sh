@@ -7,3 +7,6 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 cd build
 ctest --output-on-failure -j"$(nproc)" --timeout 120
+cd ..
+# The same source built for Windows, tested under wine.
+scripts/test-windows.sh
