@@ -7,18 +7,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvik;
   fuzz::InputReader in(data, size);
-  const auto& entries = fuzz::FormatEntries();
-  const fuzz::FormatEntry entry = entries[in.Byte() % entries.size()];
-  const std::uint8_t flags = in.Byte();
-
   fuzz::FuzzProgram f;
   frame::Program& program = f.program();
-  program.variantTables = entry.variant;
-  program.command.fileNumber = entry.fileNumber;
-  program.command.DataFileName = "DATA.dat";
-  program.settings.cislovani = flags & 1;
-  program.settings.konverze = (flags >> 1) & 1;
-  program.settings.oddelovac = fuzz::SeparatorOf(static_cast<std::uint8_t>(flags >> 2));
+  fuzz::SetUpConversion(in, program);
   f.WriteFile("DATA.dat", in.Rest());
   fuzz::RunExpected([&] { convert::BuildSendFile(program); });
   return 0;

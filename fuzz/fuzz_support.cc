@@ -142,4 +142,16 @@ char SeparatorOf(std::uint8_t flags) {
   return kSeparators[flags & 3];
 }
 
+void SetUpConversion(InputReader& in, frame::Program& program) {
+  const auto& entries = FormatEntries();
+  const FormatEntry entry = entries[in.Byte() % entries.size()];
+  const std::uint8_t flags = in.Byte();
+  program.variantTables = entry.variant;
+  program.command.fileNumber = entry.fileNumber;
+  program.command.DataFileName = "DATA.dat";
+  program.settings.cislovani = flags & 1;
+  program.settings.konverze = (flags >> 1) & 1;
+  program.settings.oddelovac = SeparatorOf(static_cast<std::uint8_t>(flags >> 2));
+}
+
 }  // namespace tarvik::fuzz

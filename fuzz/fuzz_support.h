@@ -77,4 +77,9 @@ const std::vector<FormatEntry>& FormatEntries();
 // the four values), "," or TAB.
 char SeparatorOf(std::uint8_t flags);
 
+// The set-up of a converter run from the input's first two bytes: the
+// format-table entry, then the settings (bit 0 cislovani, bit 1 konverze,
+// bits 2-3 the separator). The data file is DATA.dat.
+void SetUpConversion(InputReader& in, frame::Program& program);
+
 }  // namespace tarvik::fuzz

@@ -36,7 +36,7 @@ convert_bench="$build/src/convert/convert_bench"
 journal_tool="$build/src/journal/journal_verify_tool"
 
 work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-emulator_pid=""
+source "$root/scripts/bench_emulator.sh"
 cleanup() {
   if [[ -n $emulator_pid ]]; then kill "$emulator_pid" 2>/dev/null || true; fi
   rm -rf "$work"
@@ -74,34 +74,6 @@ job_ns() {
   time_ns "$dir" ./tarvik "$@"
 }
 min() { printf '%s\n' "$@" | sort -n | head -n1; }
-
-start_emulator() {
-  "$emulator" --data "$work/register" --no-save "$@" >"$work/emulator.out" 2>"$work/emulator.err" &
-  emulator_pid=$!
-  for _ in $(seq 200); do
-    ready="$(head -n1 "$work/emulator.out" 2>/dev/null || true)"
-    [[ -n $ready ]] && return 0
-    sleep 0.05
-  done
-  echo "bench: the emulator did not start" >&2
-  exit 1
-}
-stop_emulator() {
-  kill "$emulator_pid"
-  wait "$emulator_pid" 2>/dev/null || true
-  emulator_pid=""
-}
-# frames in out elapsed_ms of the emulator's last transfer of file 03.
-transfer_figures() {
-  grep 'transfer file=03' "$work/emulator.err" | tail -n1 |
-    sed -E 's/.*frames=([0-9]+) in=([0-9]+) out=([0-9]+) elapsed_ms=([0-9.]+).*/\1 \2 \3 \4/'
-}
-plu_lines() {
-  awk -v n="$1" 'BEGIN {
-    for (i = 1; i <= n; ++i)
-      printf "%014d;\"PLU %06d        \";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n", 8590000000 + i, i, i % 100000
-  }'
-}
 
 rows=()
 row() { rows+=("| $1 | $2 | $3 | $4 | $5 |"); }

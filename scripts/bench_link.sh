@@ -19,7 +19,7 @@ for f in "$tarvik" "$emulator"; do
 done
 
 work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-emulator_pid=""
+source scripts/bench_emulator.sh
 cleanup() {
   [[ -n "$emulator_pid" ]] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
   rm -rf "$work"
@@ -28,35 +28,9 @@ trap cleanup EXIT
 
 mkdir -p "$work/register" "$work/program"
 ln -s "$tarvik" "$work/program/tarvik"
-awk -v n="$records" 'BEGIN {
-  for (i = 1; i <= n; ++i)
-    printf "%014d;\"PLU %06d\";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n", 8590000000 + i, i, i % 100000
-}' > "$work/register/03.dat"
+plu_lines "$records" > "$work/register/03.dat"
 printf '01,1,7,8,O,650,BENCH\r\nR03;P_PLU\r\n' > "$work/program/pty.cmd"
 
-# Starts the emulator with the given options; sets emulator_pid and ready.
-start_emulator() {
-  "$emulator" --data "$work/register" --no-save "$@" \
-    > "$work/emulator.out" 2> "$work/emulator.err" &
-  emulator_pid=$!
-  for _ in $(seq 100); do
-    ready="$(head -n1 "$work/emulator.out" 2>/dev/null || true)"
-    [[ -n "$ready" ]] && return 0
-    sleep 0.05
-  done
-  echo "the emulator did not start" >&2
-  exit 1
-}
-stop_emulator() {
-  kill "$emulator_pid"
-  wait "$emulator_pid" 2>/dev/null || true
-  emulator_pid=""
-}
-# The emulator's figures of the last transfer: frames in out elapsed_ms.
-transfer_figures() {
-  grep 'transfer file=03' "$work/emulator.err" | tail -n1 |
-    sed -E 's/.*frames=([0-9]+) in=([0-9]+) out=([0-9]+) elapsed_ms=([0-9.]+).*/\1 \2 \3 \4/'
-}
 run_job() {
   local start end
   start=$(date +%s.%N)
