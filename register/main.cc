@@ -153,17 +153,6 @@ in=.. out=.. elapsed_ms=.." goes to stderr. SIGTERM or SIGINT ends it after
 what has arrived has been answered.
 )";
 
-class SilentFrontEnd final : public ui::FrontEnd {
- public:
-  int ShowMessage(const std::string&, int) override { return ui::kAnswerOk; }
-  void TerminalWritten(std::string_view) override {}
-  void Beep(int) override {}
-  void ShowActivity() override {}
-  void SetActivityIcon(bool) override {}
-  void HideActivity() override {}
-  void SetCaret(bool) override {}
-};
-
 [[noreturn]] void Usage(const std::string& problem) {
   std::fprintf(stderr, "tarvik-register: %s (see --help)\n", problem.c_str());
   std::exit(2);
@@ -320,7 +309,7 @@ int main(int argc, char** argv) {
     std::perror("tarvik-register: mkdtemp");
     return 1;
   }
-  SilentFrontEnd frontEnd;
+  ui::SilentFrontEnd frontEnd;
   frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
                                          platform::RealProcess(), platform::RealConsole(),
                                          frontEnd});

@@ -23,17 +23,6 @@
 namespace tarvik::convert {
 namespace {
 
-class SilentFrontEnd final : public ui::FrontEnd {
- public:
-  int ShowMessage(const std::string&, int) override { return ui::kAnswerOk; }
-  void TerminalWritten(std::string_view) override {}
-  void Beep(int) override {}
-  void ShowActivity() override {}
-  void SetActivityIcon(bool) override {}
-  void HideActivity() override {}
-  void SetCaret(bool) override {}
-};
-
 constexpr int kRecords = 20000;
 
 class Bench {
@@ -77,7 +66,7 @@ class Bench {
   }
 
  private:
-  SilentFrontEnd frontEnd_;
+  ui::SilentFrontEnd frontEnd_;
   frame::Program program_;
   std::string dir_;
 };

@@ -15,20 +15,10 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "ui/frontend.h"
 
 namespace tarvik::journal {
 namespace {
-
-class SilentFrontEnd final : public ui::FrontEnd {
- public:
-  int ShowMessage(const std::string&, int) override { return ui::kAnswerOk; }
-  void TerminalWritten(std::string_view) override {}
-  void Beep(int) override {}
-  void ShowActivity() override {}
-  void SetActivityIcon(bool) override {}
-  void HideActivity() override {}
-  void SetCaret(bool) override {}
-};
 
 // A program over a scratch directory holding the usual name tables.
 struct Bench {
@@ -64,7 +54,7 @@ struct Bench {
   }
 
   std::filesystem::path directory;
-  SilentFrontEnd frontEnd;
+  ui::SilentFrontEnd frontEnd;
   frame::Program program;
 };
 

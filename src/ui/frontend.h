@@ -1,7 +1,7 @@
 // What the job and the link may ask of whoever is watching: message boxes and
 // their answers, the status screen's repaint, beeps, the activity icon and the
 // caret. Implementations: a console one for windowless runs, the Qt window,
-// and a recording one for tests.
+// the Windows system's boxes, a silent one, and a recording one for tests.
 #pragma once
 
 #include <string>
@@ -40,6 +40,18 @@ class FrontEnd {
   virtual void HideActivity() = 0;
   virtual void SetCaret(bool on) = 0;
   virtual bool HasWindow() const { return false; }
+};
+
+// Nobody watching (the emulator, the benchmarks): every box takes OK.
+class SilentFrontEnd final : public FrontEnd {
+ public:
+  int ShowMessage(const std::string&, int) override { return kAnswerOk; }
+  void TerminalWritten(std::string_view) override {}
+  void Beep(int) override {}
+  void ShowActivity() override {}
+  void SetActivityIcon(bool) override {}
+  void HideActivity() override {}
+  void SetCaret(bool) override {}
 };
 
 }  // namespace tarvik::ui
