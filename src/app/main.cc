@@ -21,11 +21,7 @@
 #include "ui/qt/window_app.h"
 #endif
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include "ui/win32_front_end.h"
 #endif

@@ -22,24 +22,12 @@ constexpr IconPicture kLit = {
     "                ",  //
 };
 
-constexpr IconPicture kDark = {
-    "                ",  //
-    "   ##########   ",  //
-    "   ##########   ",  //
-    "   ##########   ",  //
-    "   ##########   ",  //
-    "   ##########   ",  //
-    "  ############  ",  //
-    "  #..........#  ",  //
-    "  #.#.#.#.#..#  ",  //
-    "  #..........#  ",  //
-    "  #.#.#.#.#..#  ",  //
-    "  #..........#  ",  //
-    " ############## ",  //
-    " #............# ",  //
-    " ############## ",  //
-    "                ",  //
-};
+// The second picture: the same register with its display dark.
+constexpr IconPicture kDark = [] {
+  IconPicture picture = kLit;
+  for (int row = 2; row <= 4; ++row) picture[row] = "   ##########   ";
+  return picture;
+}();
 
 }  // namespace
 

@@ -1,10 +1,6 @@
 #include "ui/win32_front_end.h"
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 // After windows.h, which it needs.
 #include <shellapi.h>
 

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#define WIN32_LEAN_AND_MEAN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 // After windows.h, which it needs.
 #include <shellapi.h>
 

@@ -1,8 +1,4 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "platform/win32/windows_api.h"
 
 #include <algorithm>
 #include <chrono>
