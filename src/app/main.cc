@@ -33,15 +33,15 @@ int main(int argc, char** argv) {
   platform::Console& console = platform::RealConsole();
 #ifdef _WIN32
   // Boxes, beeps and the activity icon of the system, also without a window.
-  ui::Win32FrontEnd consoleFrontEnd(console);
+  ui::Win32FrontEnd windowlessFrontEnd(console);
 #else
-  ui::ConsoleFrontEnd consoleFrontEnd(console);
+  ui::ConsoleFrontEnd windowlessFrontEnd(console);
 #endif
 #if TARVIK_WITH_QT
   // The console answers until the window exists.
-  ui::qt::SwitchableFrontEnd frontEnd(consoleFrontEnd);
+  ui::qt::SwitchableFrontEnd frontEnd(windowlessFrontEnd);
 #else
-  ui::FrontEnd& frontEnd = consoleFrontEnd;
+  ui::FrontEnd& frontEnd = windowlessFrontEnd;
 #endif
   frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
                                          platform::RealProcess(), console, frontEnd});
@@ -115,9 +115,9 @@ int main(int argc, char** argv) {
   };
 #if TARVIK_WITH_QT
   if (openWindow) ui::qt::RunMainWindow(program, runner, link, frontEnd, argc, argv);
-    // On a desktop the boxes of a windowless run appear as boxes.
 #ifndef _WIN32
-  if (desktop) ui::qt::RunWindowless(program, frontEnd, consoleFrontEnd, argc, argv, windowless);
+  // On a Linux desktop the boxes of a windowless run appear as boxes.
+  if (desktop) ui::qt::RunWindowless(program, frontEnd, windowlessFrontEnd, argc, argv, windowless);
 #endif
 #endif
   frame::RunGuarded(program, windowless);
