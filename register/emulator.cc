@@ -236,10 +236,18 @@ void Memory::Save(std::uint8_t number) {
   }
   // An existing file keeps its spelling.
   std::string target = program_.fs.Resolve(options_.dataDirectory + "/" + FileName(number));
+  // Copied beside the target and renamed over it: a stop or a full disk never
+  // leaves the register's file half written.
+  std::string partial = target + ".part";
   std::error_code ec;
-  fs::copy_file(program_.MakeProgramPath(FileName(number)), target,
+  fs::copy_file(program_.MakeProgramPath(FileName(number)), partial,
                 fs::copy_options::overwrite_existing, ec);
-  if (ec) std::fprintf(stderr, "tarvik-register: %s: %s\n", target.c_str(), ec.message().c_str());
+  if (!ec) fs::rename(partial, target, ec);
+  if (ec) {
+    std::fprintf(stderr, "tarvik-register: %s: %s\n", target.c_str(), ec.message().c_str());
+    std::error_code ignored;
+    fs::remove(partial, ignored);
+  }
 }
 
 Transcript::Transcript(const std::string& path) {

@@ -298,6 +298,10 @@ int main(int argc, char** argv) {
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = OnSignal;
+  // Every wait is a bounded poll that looks at the flag; the interrupted file
+  // and copy calls must go on, or a stop in the middle of saving a register
+  // file would leave it cut short.
+  action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGINT, &action, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
