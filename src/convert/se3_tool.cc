@@ -13,31 +13,12 @@
 #include "platform/process.h"
 #include "ui/frontend.h"
 
-namespace {
-
-class CountingFrontEnd final : public tarvik::ui::FrontEnd {
- public:
-  int ShowMessage(const std::string&, int) override {
-    ++messages;
-    return tarvik::ui::kAnswerOk;
-  }
-  void TerminalWritten(std::string_view) override {}
-  void Beep(int) override {}
-  void ShowActivity() override {}
-  void SetActivityIcon(bool) override {}
-  void HideActivity() override {}
-  void SetCaret(bool) override {}
-  long messages = 0;
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: se3_tool <directory> <data file>\n");
     return 2;
   }
-  CountingFrontEnd frontEnd;
+  tarvik::ui::SilentFrontEnd frontEnd;
   tarvik::frame::Program program({tarvik::platform::RealFileSystem(),
                                   tarvik::platform::SystemClock(), tarvik::platform::RealProcess(),
                                   tarvik::platform::RealConsole(), frontEnd});
@@ -52,6 +33,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "se3_tool: error %d/%d\n", failure.code(), failure.subcode());
     return 1;
   }
-  std::fprintf(stderr, "se3_tool: %ld duplicate messages\n", frontEnd.messages);
+  std::fprintf(stderr, "se3_tool: %ld duplicate messages\n", frontEnd.Messages());
   return 0;
 }

@@ -4,6 +4,7 @@
 // the Windows system's boxes, a silent one, and a recording one for tests.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -42,16 +43,24 @@ class FrontEnd {
   virtual bool HasWindow() const { return false; }
 };
 
-// Nobody watching (the emulator, the benchmarks): every box takes OK.
+// Nobody watching (the emulator, the tools, the benchmarks): every box takes
+// OK and is only counted.
 class SilentFrontEnd final : public FrontEnd {
  public:
-  int ShowMessage(const std::string&, int) override { return kAnswerOk; }
+  int ShowMessage(const std::string&, int) override {
+    ++messages_;
+    return kAnswerOk;
+  }
   void TerminalWritten(std::string_view) override {}
   void Beep(int) override {}
   void ShowActivity() override {}
   void SetActivityIcon(bool) override {}
   void HideActivity() override {}
   void SetCaret(bool) override {}
+  long Messages() const { return messages_; }
+
+ private:
+  std::atomic<long> messages_{0};
 };
 
 }  // namespace tarvik::ui
