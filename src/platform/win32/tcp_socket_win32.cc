@@ -47,26 +47,28 @@ DWORD WaitMs(std::optional<Deadline> deadline) {
   return static_cast<DWORD>(std::min<long long>(ms, 1 << 30));
 }
 
-timeval TimevalOf(DWORD ms) {
-  timeval t;
-  t.tv_sec = static_cast<long>(ms / 1000);
-  t.tv_usec = static_cast<long>((ms % 1000) * 1000);
-  return t;
+// One select() on `s` for reading or writing, also watching for failure,
+// for up to `ms`: 1 ready (with *broken telling a failure), 0 not, -1 error.
+int SelectOne(SOCKET s, bool write, DWORD ms, bool* broken) {
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(s, &ready);
+  fd_set failed;
+  FD_ZERO(&failed);
+  FD_SET(s, &failed);
+  timeval wait;
+  wait.tv_sec = static_cast<long>(ms / 1000);
+  wait.tv_usec = static_cast<long>((ms % 1000) * 1000);
+  int r = ::select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &wait);
+  if (r == SOCKET_ERROR) return -1;
+  if (broken) *broken = FD_ISSET(s, &failed) != 0;
+  return r > 0 ? 1 : 0;
 }
 
 // Whether `s` can be read now without blocking (data, a pending connection
 // on a listener, or the peer's close): 1 yes, 0 no, -1 error.
 int ReadableNow(SOCKET s) {
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(s, &readable);
-  fd_set failed;
-  FD_ZERO(&failed);
-  FD_SET(s, &failed);
-  timeval none = TimevalOf(0);
-  int r = ::select(0, &readable, nullptr, &failed, &none);
-  if (r == SOCKET_ERROR) return -1;
-  return r > 0 ? 1 : 0;
+  return SelectOne(s, false, 0, nullptr);
 }
 
 // Frames are a few bytes each way and every one waits for an answer:
@@ -151,19 +153,8 @@ class Events {
 // deadline passes: 1 ready, 0 deadline, -1 error.
 int WaitWritable(SOCKET s, Deadline deadline, bool* failed) {
   for (;;) {
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(s, &writable);
-    fd_set broken;
-    FD_ZERO(&broken);
-    FD_SET(s, &broken);
-    timeval wait = TimevalOf(WaitMs(deadline));
-    int r = ::select(0, nullptr, &writable, &broken, &wait);
-    if (r == SOCKET_ERROR) return -1;
-    if (r > 0) {
-      *failed = FD_ISSET(s, &broken) != 0;
-      return 1;
-    }
+    int r = SelectOne(s, true, WaitMs(deadline), failed);
+    if (r != 0) return r;
     if (steady_clock::now() >= deadline) return 0;
   }
 }
