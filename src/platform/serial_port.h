@@ -17,6 +17,15 @@ namespace tarvik::platform {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
+// Milliseconds left until `deadline`, rounded up so that a wait never ends
+// before it; 0 once it has passed, and never more than 2^30.
+inline int MillisecondsUntil(Deadline deadline) {
+  auto left = deadline - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return static_cast<int>(ms < (1 << 30) ? ms : (1 << 30));
+}
+
 struct SerialSettings {
   unsigned baudRate = 38400;
   int dataBits = 8;    // 5..8

@@ -41,15 +41,6 @@ bool SpeedOf(unsigned baud, speed_t* code) {
   return false;
 }
 
-// poll's time-out for an absolute deadline, rounded up so that a wait never
-// ends before the deadline.
-int PollTimeout(Deadline deadline) {
-  auto left = deadline - steady_clock::now();
-  if (left <= steady_clock::duration::zero()) return 0;
-  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return static_cast<int>(std::min<long long>(ms, 1 << 30));
-}
-
 // Unix98 pseudo-terminal slaves (/dev/pts/N).
 constexpr unsigned kPtySlaveMajorFirst = 136;
 constexpr unsigned kPtySlaveMajorLast = 143;
@@ -197,7 +188,7 @@ class PosixSerialDevice final : public SerialDevice {
       readable_ = false;
       if (steady_clock::now() >= deadline) return IoStatus::kTimeout;
       pollfd p{fd_, POLLIN, 0};
-      int r = ::poll(&p, 1, PollTimeout(deadline));
+      int r = ::poll(&p, 1, MillisecondsUntil(deadline));
       if (r < 0) {
         if (errno == EINTR) continue;
         *error = static_cast<OsError>(errno);
@@ -239,7 +230,7 @@ class PosixSerialDevice final : public SerialDevice {
         return IoStatus::kTimeout;
       }
       pollfd p{fd_, POLLOUT, 0};
-      if (::poll(&p, 1, PollTimeout(deadline)) < 0 && errno != EINTR) {
+      if (::poll(&p, 1, MillisecondsUntil(deadline)) < 0 && errno != EINTR) {
         *error = static_cast<OsError>(errno);
         return IoStatus::kError;
       }

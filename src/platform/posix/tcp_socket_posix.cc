@@ -18,12 +18,9 @@ namespace {
 
 using std::chrono::steady_clock;
 
+// poll's time-out: -1 waits without a deadline.
 int PollTimeout(std::optional<Deadline> deadline) {
-  if (!deadline) return -1;
-  auto left = *deadline - steady_clock::now();
-  if (left <= steady_clock::duration::zero()) return 0;
-  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return static_cast<int>(std::min<long long>(ms, 1 << 30));
+  return deadline ? MillisecondsUntil(*deadline) : -1;
 }
 
 // Frames are a few bytes each way and every one waits for an answer:

@@ -11,15 +11,6 @@ namespace {
 
 using std::chrono::steady_clock;
 
-// Milliseconds left until the deadline, rounded up so that a wait never ends
-// before it; 0 once it has passed.
-DWORD MsUntil(Deadline deadline) {
-  auto left = deadline - steady_clock::now();
-  if (left <= steady_clock::duration::zero()) return 0;
-  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return static_cast<DWORD>(std::min<long long>(ms, 1 << 30));
-}
-
 // What a driver answers for a request the device has no use for (a modem
 // line on a port without one); an emulated port may fail such a request
 // without giving any reason.
@@ -153,7 +144,7 @@ class Win32SerialDevice final : public SerialDevice {
         *got = n;
         return status;
       }
-      DWORD left = MsUntil(deadline);
+      DWORD left = static_cast<DWORD>(MillisecondsUntil(deadline));
       if (left == 0) return IoStatus::kTimeout;
       // Else the first byte that comes: a read of one byte ends as soon as it
       // is there. (The documented "return at the first byte" setting of the
@@ -179,7 +170,8 @@ class Win32SerialDevice final : public SerialDevice {
       // the deadline with what went so far.
       COMMTIMEOUTS t = timeouts_;
       t.WriteTotalTimeoutMultiplier = 0;
-      t.WriteTotalTimeoutConstant = std::max<DWORD>(MsUntil(deadline), 1);
+      t.WriteTotalTimeoutConstant =
+          std::max<DWORD>(static_cast<DWORD>(MillisecondsUntil(deadline)), 1);
       if (!SetTimeouts(t, error)) return IoStatus::kError;
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1 << 20));
       DWORD n = 0;

@@ -40,11 +40,7 @@ OsError LastSocketError() {
 }
 
 DWORD WaitMs(std::optional<Deadline> deadline) {
-  if (!deadline) return WSA_INFINITE;
-  auto left = *deadline - steady_clock::now();
-  if (left <= steady_clock::duration::zero()) return 0;
-  auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return static_cast<DWORD>(std::min<long long>(ms, 1 << 30));
+  return deadline ? static_cast<DWORD>(MillisecondsUntil(*deadline)) : WSA_INFINITE;
 }
 
 // One select() on `s` for reading or writing, also watching for failure,
