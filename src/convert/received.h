@@ -26,8 +26,8 @@ namespace tarvik::convert {
 // program.command.fileNumber; the caller opens and closes both. Failures:
 // 55/56 from the table, 54/2..5 for a malformed field list, 100/4 and 100/5
 // for L and H fields wider than 4 bytes, 78/3 without memory for block text,
-// 44/2 for a work file that ends inside a record (the lines of the whole
-// records before it stay written), 30/3..5 from the files.
+// 30/3..5 from the files. A work file that ends inside a record ends that
+// record there: its missing bytes read as zero.
 void ConvertReceivedFile(frame::Program& program, frame::ProgramFile& work,
                          frame::ProgramFile& data);
 
