@@ -31,47 +31,34 @@ int ListBytes(std::string_view list) {
   return bytes;
 }
 
-TEST(RecordFormatTable, TextHoldsOnlyTableCharactersBetweenItsEntries) {
-  for (bool variant : {false, true}) {
-    std::string_view table = RecordFormatTable(variant);
-    EXPECT_TRUE(table.starts_with("F:01 H2+T18+N4+N4+N1+N1+N1+N1+N2+N1+. F:02 H2+T18+. "));
-    EXPECT_TRUE(table.ends_with("F:92 L2+N4+N1+N1+N13+. X "));
-    EXPECT_NE(table.find("F:64 L2+N1+N4+.F:65 "), std::string_view::npos);
-    EXPECT_NE(table.find("F:56  .. F:61 "), std::string_view::npos);
-    EXPECT_NE(table.find("F:90 H2+45H1+. "), std::string_view::npos);
-    EXPECT_EQ(table.find('X'), table.size() - 2);
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      char c = table[i];
-      if (c == ':') {
-        EXPECT_EQ(table[i - 1], 'F') << i;
-      } else if (c != 'X') {
-        EXPECT_TRUE(IsFormatTableChar(c)) << i;
-      }
-    }
-  }
-}
-
+// Both tables: every entry is found and its list walks to its end; a
+// character out of place anywhere would end a search in 55/10.
 TEST(RecordFormatTable, EveryEntryCoversItsListedBytes) {
-  std::vector<int> seen;
-  std::string_view table = RecordFormatTable(false);
-  for (std::size_t at = table.find("F:"); at != std::string_view::npos;
-       at = table.find("F:", at + 1)) {
-    seen.push_back(std::stoi(std::string(table.substr(at + 2, 2)), nullptr, 16));
-  }
   std::vector<int> listed;
   for (const auto& [file, bytes] : kEntryBytes) listed.push_back(file);
-  EXPECT_EQ(seen, listed);  // the same entries, in ascending order
-  for (const auto& [file, bytes] : kEntryBytes) {
-    if (file == 0x24) continue;  // block text, no fields
-    std::string list = FindFieldList(table, static_cast<std::uint8_t>(file));
-    EXPECT_EQ(ListBytes(list), bytes) << std::hex << file;
-    EXPECT_EQ(list.back(), '.');
+  for (bool variant : {false, true}) {
+    SCOPED_TRACE(variant);
+    std::string_view table = RecordFormatTable(variant);
+    std::vector<int> seen;
+    for (std::size_t at = table.find("F:"); at != std::string_view::npos;
+         at = table.find("F:", at + 1)) {
+      seen.push_back(std::stoi(std::string(table.substr(at + 2, 2)), nullptr, 16));
+    }
+    EXPECT_EQ(seen, listed);  // the same entries, in ascending order
+    for (const auto& [file, bytes] : kEntryBytes) {
+      if (file == 0x24) continue;  // block text, no fields
+      std::string list = FindFieldList(table, static_cast<std::uint8_t>(file));
+      EXPECT_EQ(ListBytes(list), variant && file == 0x06 ? 28 : bytes) << std::hex << file;
+      EXPECT_EQ(list.back(), '.');
+    }
+    EXPECT_TRUE(table.ends_with(". X "));
   }
-  EXPECT_EQ(ListBytes(FindFieldList(RecordFormatTable(true), 0x06)), 28);
 }
 
-TEST(RecordFormatTable, SelectsEntriesByHexadecimalNumber) {
+TEST(RecordFormatTable, SelectsTheFirstEntryOfTheHexadecimalNumber) {
   std::string_view table = RecordFormatTable(false);
+  EXPECT_EQ(FindFieldList(table, 0x01), "H2+T18+N4+N4+N1+N1+N1+N1+N2+N1+.");
+  EXPECT_EQ(FindFieldList(table, 0x02), "H2+T18+.");
   EXPECT_EQ(FindFieldList(table, 0x10), "H2+N2+.");
   EXPECT_EQ(FindFieldList(table, 0x13), "H2+B(6,5,4,2,1,0)+.");
   EXPECT_EQ(FindFieldList(table, 0x24), "E.");
@@ -79,73 +66,59 @@ TEST(RecordFormatTable, SelectsEntriesByHexadecimalNumber) {
   EXPECT_EQ(FindFieldList(table, 0x64), "L2+N1+N4+.");
   EXPECT_EQ(FindFieldList(table, 0x65), "L2+N7+Z4+.");
   EXPECT_EQ(FindFieldList(table, 0x92), "L2+N4+N1+N1+N13+.");
-  EXPECT_EQ(FindFieldList(table, 0x06), "H2+T18+N2+N1+N2+N1+N1+N1+N1+.");
-  EXPECT_EQ(FindFieldList(RecordFormatTable(true), 0x06), "H2+T18+N2+N1+N2+N1+N1+N1+.");
   EXPECT_EQ(FindFieldList(RecordFormatTable(true), 0x03), FindFieldList(table, 0x03));
+  // The first entry of a number wins; entries need no blank between them.
+  EXPECT_EQ(FindFieldList("F:10 N2+. F:10 H2+. X", 0x10), "N2+.");
+  EXPECT_EQ(FindFieldList("F:11 N2+.F:10 H2+. X", 0x10), "H2+.");
 }
 
-TEST(RecordFormatTable, NumbersWithoutEntryEndInNoFormat) {
-  for (int file : {0x0A, 0x15, 0x00, 0x93, 0xFF, 0x20}) {
-    EXPECT_JOB_FAILURE(FindFieldList(RecordFormatTable(false), static_cast<std::uint8_t>(file)), 56,
-                       1);
-  }
-}
-
-TEST(RecordFormatTable, MalformedTablesNameThePlaceOfTheFault) {
+TEST(RecordFormatTable, MalformedTablesNameThePlaceOfTheFaultAndMissingEntriesNoFormat) {
   struct Case {
     std::string table;
     int subcode;
   };
-  const Case cases[] = {
-      {"", 3},               // no first character
-      {"F", 4},              // nothing after "F"
-      {"F;10 N2+. X", 5},    // no ":"
-      {"F:", 6},             // first digit missing
-      {"F:A0 N2+. X", 6},    // first digit not decimal
-      {"F:1", 7},            // second digit missing
-      {"F:1A N2+. X", 7},    // second digit not decimal
-      {"F:10", 8},           // ends before the list
-      {"F:10   ", 8},        // ends among the blanks
-      {"F:10 H2+", 9},       // the list has no "."
-      {"F:10 H2+x. X", 9},   // a character outside the set
-      {"F:11 H2+. ", 10},    // no end mark
-      {"F:11 H2+x. X", 10},  // a character outside the set while searching
-      {"F:11 H2+.\nF:10 N2+. X", 10},
-  };
+  const Case cases[] = {{"", 3},               // no first character
+                        {"F", 4},              // nothing after "F"
+                        {"F;10 N2+. X", 5},    // no ":"
+                        {"F:", 6},             // first digit missing
+                        {"F:A0 N2+. X", 6},    // first digit not decimal
+                        {"F:1", 7},            // second digit missing
+                        {"F:1A N2+. X", 7},    // second digit not decimal
+                        {"F:10", 8},           // ends before the list
+                        {"F:10   ", 8},        // ends among the blanks
+                        {"F:10 H2+", 9},       // the list has no "."
+                        {"F:10 H2+x. X", 9},   // a character outside the set
+                        {"F:11 H2+. ", 10},    // no end mark
+                        {"F:11 H2+x. X", 10},  // a character outside the set while searching
+                        {"F:11 H2+.\nF:10 N2+. X", 10}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.table);
     EXPECT_JOB_FAILURE(FindFieldList(c.table, 0x10), 55, c.subcode);
   }
   EXPECT_JOB_FAILURE(FindFieldList("X", 0x10), 56, 1);
   EXPECT_JOB_FAILURE(FindFieldList("F:11 H2+. X", 0x10), 56, 1);
+  for (std::uint8_t file : {0x0A, 0x15, 0x00, 0x93, 0xFF, 0x20}) {
+    EXPECT_JOB_FAILURE(FindFieldList(RecordFormatTable(false), file), 56, 1);
+  }
   // An entry longer than any list could be is a broken table, not a list.
   EXPECT_JOB_FAILURE(FindFieldList("F:10 " + std::string(1100, '+') + ". X", 0x10), 55, 9);
-}
-
-TEST(RecordFormatTable, FirstEntryOfANumberWinsAndEntriesNeedNoBlankBetween) {
-  EXPECT_EQ(FindFieldList("F:10 N2+. F:10 H2+. X", 0x10), "N2+.");
-  EXPECT_EQ(FindFieldList("F:11 N2+.F:10 H2+. X", 0x10), "H2+.");
 }
 
 class FormatTableTest : public ProgramFixture {};
 
 TEST_F(FormatTableTest, ModelSelectsTheVariantTablesForEachJobAnew) {
-  frame::Program& program = *program_;
-  SelectModelFormatTables(program, "396");
-  EXPECT_TRUE(program.variantTables);
-  EXPECT_EQ(BlockLength(program, 0x06), 28u);
-  EXPECT_EQ(SelectRecordFormat(program, 0x06), "H2+T18+N2+N1+N2+N1+N1+N1+.");
-  SelectModelFormatTables(program, "650");
-  EXPECT_FALSE(program.variantTables);
-  EXPECT_EQ(BlockLength(program, 0x06), 29u);
-  EXPECT_EQ(SelectRecordFormat(program, 0x06), "H2+T18+N2+N1+N2+N1+N1+N1+N1+.");
-  for (const char* model : {"39T", "362", "396"}) {
-    SelectModelFormatTables(program, model);
-    EXPECT_TRUE(program.variantTables) << model;
-  }
-  for (const char* model : {"", "39", "3960", "600"}) {
-    SelectModelFormatTables(program, model);
-    EXPECT_FALSE(program.variantTables) << model;
+  // Variant models first: the other ones must switch the tables back.
+  const std::vector<std::string> models[] = {{"39T", "362", "396"},
+                                             {"650", "", "39", "3960", "600"}};
+  for (bool variant : {true, false}) {
+    for (const std::string& model : models[variant ? 0 : 1]) {
+      SCOPED_TRACE(model);
+      SelectModelFormatTables(*program_, model);
+      EXPECT_EQ(program_->variantTables, variant);
+      EXPECT_EQ(BlockLength(*program_, 0x06), variant ? 28u : 29u);
+      EXPECT_EQ(SelectRecordFormat(*program_, 0x06),
+                variant ? "H2+T18+N2+N1+N2+N1+N1+N1+." : "H2+T18+N2+N1+N2+N1+N1+N1+N1+.");
+    }
   }
 }
 
@@ -181,35 +154,24 @@ std::string Walk(std::string_view list) {
   return out + "...";
 }
 
-TEST(FieldSpecReader, ReadsOneAndTwoDigitWidths) {
+TEST(FieldSpecReader, WalksTheListUpToItsEndOrFirstFault) {
   EXPECT_EQ(Walk("T18+N13+N45+N1+."), "T18 N13 N45 N1 ");
   EXPECT_EQ(Walk("H2+S9+Z4+L2+P3+."), "H2 S9 Z4 L2 P3 ");
   EXPECT_EQ(Walk("."), "");
   EXPECT_EQ(Walk(""), "");
   EXPECT_EQ(Walk("H2+"), "H2 ");  // the end of the text ends the list too
-}
-
-TEST(FieldSpecReader, RepeatCountExpandsToSeparateFields) {
-  std::string expected = "H2 ";
-  for (int i = 0; i < 45; ++i) expected += "H1 ";
-  EXPECT_EQ(Walk("H2+45H1+."), expected);
+  // A repeat count expands to separate fields.
+  std::string h1x45;
+  for (int i = 0; i < 45; ++i) h1x45 += "H1 ";
+  EXPECT_EQ(Walk("H2+45H1+."), "H2 " + h1x45);
   EXPECT_EQ(Walk("2N3+T4+."), "N3 N3 T4 ");
   EXPECT_EQ(Walk("1H2+."), "H2 ");
-}
-
-TEST(FieldSpecReader, BitFieldKnowsWhereItsGroupsStand) {
+  // A bit field is one byte and knows where its groups stand.
+  EXPECT_EQ(Walk("H2+B(6,5,4,2,1,0)+N1+."), "H2 B1 N1 ");
   FieldSpecReader reader("H2+B(6,5,4,2,1,0)+N1+.");
-  EXPECT_EQ(reader.NextFieldSpec().kind, 'H');
-  FieldSpec bits = reader.NextFieldSpec();
-  EXPECT_EQ(bits.kind, 'B');
-  EXPECT_EQ(bits.width, 1);
-  EXPECT_EQ(bits.groupsAt, 4u);
-  FieldSpec after = reader.NextFieldSpec();
-  EXPECT_EQ(after.kind, 'N');
-  EXPECT_EQ(after.width, 1);
-}
-
-TEST(FieldSpecReader, AnythingElseIsNoFieldSpecification) {
+  reader.NextFieldSpec();
+  EXPECT_EQ(reader.NextFieldSpec().groupsAt, 4u);
+  // Anything else stops the walk as invalid.
   EXPECT_EQ(Walk("H2+X2+."), "H2 !X");
   EXPECT_EQ(Walk("H2+E."), "H2 !E");
   EXPECT_EQ(Walk("E."), "!E");
@@ -224,9 +186,9 @@ TEST(FieldSpecReader, AnythingElseIsNoFieldSpecification) {
   EXPECT_EQ(Walk("+H2+."), "!+");
 }
 
-std::string Groups(std::string_view list, bool sending, BitGroupError* error) {
+std::string Groups(std::string_view list) {
   std::vector<BitGroup> groups;
-  *error = ReadBitGroups(list, 0, sending, &groups);
+  EXPECT_EQ(ReadBitGroups(list, 0, true, &groups), BitGroupError::kNone) << list;
   std::string out;
   for (const BitGroup& g : groups) {
     out += std::to_string(g.mask) + ">>" + std::to_string(g.shift) + "/" +
@@ -235,43 +197,29 @@ std::string Groups(std::string_view list, bool sending, BitGroupError* error) {
   return out;
 }
 
-TEST(BitGroups, MasksAndShiftsOfEachGroup) {
-  BitGroupError error;
-  EXPECT_EQ(Groups("(6,5,4,2,1,0)", true, &error), "64>>6/1 32>>5/1 16>>4/1 4>>2/1 2>>1/1 1>>0/1 ");
-  EXPECT_EQ(error, BitGroupError::kNone);
-  EXPECT_EQ(Groups("(76,543,10)", true, &error), "192>>6/2 56>>3/3 3>>0/2 ");
-  EXPECT_EQ(error, BitGroupError::kNone);
+BitGroupError ErrorOf(std::string_view list, bool sending) {
+  std::vector<BitGroup> groups;
+  return ReadBitGroups(list, 0, sending, &groups);
 }
 
-TEST(BitGroups, MalformedListsInReadingOrder) {
-  BitGroupError error;
-  Groups("6,5)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kNoParenthesis);
-  Groups("", false, &error);
-  EXPECT_EQ(error, BitGroupError::kNoParenthesis);
-  Groups("(8)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadFirst);
-  Groups("(,6)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadFirst);
-  Groups("(", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadFirst);
-  Groups("(6;5)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadCharacter);
-  Groups("(69)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadCharacter);
-  Groups("(6,,5)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadCharacter);
-  Groups("(6,5", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadCharacter);
+TEST(BitGroups, MasksAndShiftsOfEachGroupOrTheFirstFaultInReadingOrder) {
+  EXPECT_EQ(Groups("(6,5,4,2,1,0)"), "64>>6/1 32>>5/1 16>>4/1 4>>2/1 2>>1/1 1>>0/1 ");
+  EXPECT_EQ(Groups("(76,543,10)"), "192>>6/2 56>>3/3 3>>0/2 ");
+  using enum BitGroupError;
+  EXPECT_EQ(ErrorOf("6,5)", false), kNoParenthesis);
+  EXPECT_EQ(ErrorOf("", false), kNoParenthesis);
+  EXPECT_EQ(ErrorOf("(8)", false), kBadFirst);
+  EXPECT_EQ(ErrorOf("(,6)", false), kBadFirst);
+  EXPECT_EQ(ErrorOf("(", false), kBadFirst);
+  EXPECT_EQ(ErrorOf("(6;5)", false), kBadCharacter);
+  EXPECT_EQ(ErrorOf("(69)", false), kBadCharacter);
+  EXPECT_EQ(ErrorOf("(6,,5)", false), kBadCharacter);
+  EXPECT_EQ(ErrorOf("(6,5", false), kBadCharacter);
   // Bit 0 before another group: refused only when sending.
-  Groups("(10,2)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kNone);
-  Groups("(10,2)", true, &error);
-  EXPECT_EQ(error, BitGroupError::kBitZeroNotLast);
-  Groups("(0,x)", true, &error);
-  EXPECT_EQ(error, BitGroupError::kBitZeroNotLast);
-  Groups("(0,x)", false, &error);
-  EXPECT_EQ(error, BitGroupError::kBadCharacter);
+  EXPECT_EQ(ErrorOf("(10,2)", false), kNone);
+  EXPECT_EQ(ErrorOf("(10,2)", true), kBitZeroNotLast);
+  EXPECT_EQ(ErrorOf("(0,x)", true), kBitZeroNotLast);
+  EXPECT_EQ(ErrorOf("(0,x)", false), kBadCharacter);
 }
 
 TEST(NibbleText, DigitsAboveNineBecomeTheCharactersAfterNine) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +18,6 @@ namespace {
 using frame::Format;
 using frame::ProgramFile;
 using testing::FromHex;
-using testing::ToHex;
 
 std::string WorkBytes(const std::vector<std::string>& records) {
   std::string work;
@@ -27,40 +25,42 @@ std::string WorkBytes(const std::vector<std::string>& records) {
   return work;
 }
 
+using Records = std::vector<std::string>;
+
 class ReceivedTest : public testing::ProgramFixture {
  protected:
-  // Converts `workBytes` as work01.tmp of `file` into OUT.DAT and returns it.
-  std::string ReceiveWork(std::uint8_t file, const std::string& workBytes) {
-    WriteFile("work01.tmp", workBytes);
+  // Converts `work` as work01.tmp into OUT.DAT, by the entry of `file` or by
+  // a field list of the test's own; returns OUT.DAT.
+  std::string ReceiveWork(std::uint8_t file, const std::string& work, const char* list = nullptr) {
+    WriteFile("work01.tmp", work);
     program_->command.fileNumber = file;
-    ProgramFile work = ProgramFile::Open(*program_, "work01.tmp", 'r');
+    ProgramFile in = ProgramFile::Open(*program_, "work01.tmp", 'r');
     ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", 'w');
-    ConvertReceivedFile(*program_, work, data);
+    if (list != nullptr) {
+      ConvertReceivedRecords(*program_, list, in, data);
+    } else {
+      ConvertReceivedFile(*program_, in, data);
+    }
     data.Close();
     return ReadFile("OUT.DAT");
   }
-  std::string Receive(std::uint8_t file, const std::vector<std::string>& records) {
+  std::string Receive(std::uint8_t file, const Records& records) {
     return ReceiveWork(file, WorkBytes(records));
   }
-  // The same with a field list of the test's own.
-  std::string ReceiveWithList(std::string_view list, const std::vector<std::string>& records) {
-    WriteFile("work01.tmp", WorkBytes(records));
-    ProgramFile work = ProgramFile::Open(*program_, "work01.tmp", 'r');
-    ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", 'w');
-    ConvertReceivedRecords(*program_, list, work, data);
-    data.Close();
-    return ReadFile("OUT.DAT");
+  std::string ReceiveWithList(const char* list, const Records& records) {
+    return ReceiveWork(0, WorkBytes(records), list);
   }
 };
 
-TEST_F(ReceivedTest, EmptyWorkFileGivesEmptyDataFile) {
+TEST_F(ReceivedTest, OneLinePerRecordWithTheSettingsSeparator) {
   EXPECT_EQ(Receive(0x10, {}), "");
   // Nothing is walked, so not even a broken list is noticed.
   EXPECT_EQ(ReceiveWithList("X2+.", {}), "");
-}
-
-TEST_F(ReceivedTest, OneLinePerRecordWithTheSettingsSeparator) {
   EXPECT_EQ(Receive(0x10, {FromHex("05 00 12 34")}), "0005;1234\r\n");
+  // Records without fields give empty lines.
+  EXPECT_EQ(Receive(0x56, {FromHex("01 02"), FromHex("03")}), "\r\n\r\n");
+  EXPECT_JOB_FAILURE(Receive(0x0A, {FromHex("01 00 00 00")}), 56, 1);  // no entry
+  EXPECT_JOB_FAILURE(Receive(0x15, {FromHex("01 00 00 00")}), 56, 1);
   program_->settings.oddelovac = '|';
   EXPECT_EQ(Receive(0x11, {FromHex("05 00 12 34"), FromHex("06 00 99 00")}),
             "0005|1234\r\n0006|9900\r\n");
@@ -78,7 +78,7 @@ TEST_F(ReceivedTest, RecordNumberFieldFollowsCislovani) {
   EXPECT_EQ(Receive(0x03, {record}), "000042;" + rest);
 }
 
-TEST_F(ReceivedTest, SignedBcdFields) {
+TEST_F(ReceivedTest, NumberFields) {
   // H2, S9 negative, N9, S9 with any other sign byte and a stray last byte,
   // N9, S9 positive.
   std::string record = FromHex(
@@ -91,50 +91,48 @@ TEST_F(ReceivedTest, SignedBcdFields) {
   EXPECT_EQ(Receive(0x72, {record}),
             "0007;-00000000123456;000000000000000001;+98765432100000;112233445566778899;"
             "+00000000000009\r\n");
-}
-
-TEST_F(ReceivedTest, SignNibbleFields) {
+  // BCD nibbles above nine; bits 6, 5, 4, 2, 1, 0 one digit each, bits 7
+  // and 3 not shown.
+  EXPECT_EQ(Receive(0x10, {FromHex("01 00 AF 09")}), "0001;:?09\r\n");
+  EXPECT_EQ(Receive(0x13, {FromHex("01 00 75"), FromHex("02 00 8A")}),
+            "0001;111101\r\n0002;000010\r\n");
+  // Numbers keep all their digits: cutting 12345 to four characters would
+  // send record 1234 back.
+  EXPECT_EQ(Receive(0x10, {FromHex("39 30 00 00")}), "12345;0000\r\n");
+  EXPECT_EQ(Receive(0x69, {FromHex("01 00 FF")}), "0001;0255\r\n");
   program_->settings.cislovani = 1;
+  EXPECT_EQ(Receive(0x84, {FromHex("FF FF 01 02 00 00 00 00 00 01") + std::string(37, '\0')}),
+            "065535;01;02;000000000001\r\n");
+  // Sign nibble fields.
   EXPECT_EQ(Receive(0x65, {FromHex("01 00 00 00 00 00 00 00 01 81 23 45 67"),
                            FromHex("02 00 00 00 00 00 00 00 02 01 00 00 00"),
                            FromHex("03 00 00 00 00 00 00 00 03 39 00 00 01")}),
             "000001;00000000000001;-1234567\r\n"
             "000002;00000000000002;+1000000\r\n"
             "000003;00000000000003;-9000001\r\n");
+  // The repeated fields of file 90.
+  record = FromHex("03 00");
+  std::string expected = "0003";
+  for (int i = 0; i < 45; ++i) {
+    record.push_back(static_cast<char>(i * 5));
+    expected += Format(";%04d", i * 5);
+  }
+  EXPECT_EQ(Receive(0x90, {record}), expected + "\r\n");
 }
 
-TEST_F(ReceivedTest, TextFieldsQuoteAndBlankZeroBytes) {
+TEST_F(ReceivedTest, TextFieldsQuoteBlankZeroBytesAndTranslateWithKonverze) {
   std::string record = FromHex("01 00") + "ABC" + std::string(15, '\0');
   EXPECT_EQ(Receive(0x02, {record}), "0001;\"ABC               \"\r\n");
   // A separator inside the text stays: the quotes hold it.
   EXPECT_EQ(Receive(0x02, {FromHex("02 00") + "A;B" + std::string(15, ' ')}),
             "0002;\"A;B               \"\r\n");
-}
-
-TEST_F(ReceivedTest, KonverzeTranslatesRegisterLettersOnly) {
-  std::string record = FromHex("01 00 A0 80 E7 82 A6 00") + std::string(12, 'x');
+  // Only register letters are translated.
+  record = FromHex("01 00 A0 80 E7 82 A6 00") + std::string(12, 'x');
+  EXPECT_EQ(Receive(0x02, {record}),
+            "0001;\"" + FromHex("A0 80 E7 82 A6 20") + std::string(12, 'x') + "\"\r\n");
   program_->settings.konverze = 1;
   EXPECT_EQ(Receive(0x02, {record}),
             "0001;\"" + FromHex("E1 80 9A E9 8E 20") + std::string(12, 'x') + "\"\r\n");
-  program_->settings.konverze = 0;
-  EXPECT_EQ(Receive(0x02, {record}),
-            "0001;\"" + FromHex("A0 80 E7 82 A6 20") + std::string(12, 'x') + "\"\r\n");
-}
-
-TEST_F(ReceivedTest, BcdNibblesAboveNineAndBitGroups) {
-  EXPECT_EQ(Receive(0x10, {FromHex("01 00 AF 09")}), "0001;:?09\r\n");
-  // Bits 6, 5, 4, 2, 1, 0 one digit each; bits 7 and 3 are not shown.
-  EXPECT_EQ(Receive(0x13, {FromHex("01 00 75"), FromHex("02 00 8A")}),
-            "0001;111101\r\n0002;000010\r\n");
-}
-
-TEST_F(ReceivedTest, NumbersKeepAllTheirDigits) {
-  // Cutting 12345 to four characters would send record 1234 back.
-  EXPECT_EQ(Receive(0x10, {FromHex("39 30 00 00")}), "12345;0000\r\n");
-  EXPECT_EQ(Receive(0x69, {FromHex("01 00 FF")}), "0001;0255\r\n");
-  program_->settings.cislovani = 1;
-  EXPECT_EQ(Receive(0x84, {FromHex("FF FF 01 02 00 00 00 00 00 01") + std::string(37, '\0')}),
-            "065535;01;02;000000000001\r\n");
 }
 
 TEST_F(ReceivedTest, FieldsBeyondTheRecordReadAsZeroBytes) {
@@ -149,29 +147,10 @@ TEST_F(ReceivedTest, FieldsBeyondTheRecordReadAsZeroBytes) {
   EXPECT_EQ(Receive(0x76, {longer}), "01;02;000000000003;00000000000004;-1234\r\n");
 }
 
-TEST_F(ReceivedTest, RecordsWithoutFieldsGiveEmptyLines) {
-  EXPECT_EQ(Receive(0x56, {FromHex("01 02"), FromHex("03")}), "\r\n\r\n");
-}
-
-TEST_F(ReceivedTest, FillerFieldsAreEmpty) {
+TEST_F(ReceivedTest, FillerFieldsAreEmptyAndMalformedFieldListsFailWhenReached) {
   EXPECT_EQ(ReceiveWithList("P1+H2+.", {"xx" + FromHex("01 00")}), ";0001\r\n");
   EXPECT_EQ(ReceiveWithList("H2+P1+N1+.", {FromHex("01 00") + "xx" + FromHex("42")}),
             "0001;;42\r\n");
-}
-
-TEST_F(ReceivedTest, RepeatedFieldsOfFile90) {
-  std::string record = FromHex("03 00");
-  std::string expected = "0003";
-  for (int i = 0; i < 45; ++i) {
-    record.push_back(static_cast<char>(i * 5));
-    char text[8];
-    std::snprintf(text, sizeof text, ";%04d", i * 5);
-    expected += text;
-  }
-  EXPECT_EQ(Receive(0x90, {record}), expected + "\r\n");
-}
-
-TEST_F(ReceivedTest, MalformedFieldListsFailWhenReached) {
   const std::vector<std::string> one = {FromHex("01 00 75 00 00 00")};
   EXPECT_JOB_FAILURE(ReceiveWithList("H2+X2+.", one), 54, 2);
   EXPECT_JOB_FAILURE(ReceiveWithList("H2+E.", one), 54, 2);
@@ -185,6 +164,14 @@ TEST_F(ReceivedTest, MalformedFieldListsFailWhenReached) {
   EXPECT_EQ(ReceiveWithList("H2+B(10,2)+.", one), "0001;11\r\n");
 }
 
+// Quoted lines of 18 characters; the last line filled with blanks.
+std::string BlockLines(std::string text) {
+  text.resize((text.size() + 17) / 18 * 18, ' ');
+  std::string lines;
+  for (std::size_t i = 0; i < text.size(); i += 18) lines += '"' + text.substr(i, 18) + "\"\r\n";
+  return lines;
+}
+
 TEST_F(ReceivedTest, BlockTextBecomesLinesOfEighteen) {
   std::vector<std::string> records;
   std::string text;
@@ -194,62 +181,44 @@ TEST_F(ReceivedTest, BlockTextBecomesLinesOfEighteen) {
     text += chunk;
     records.push_back(std::string{static_cast<char>(r), '\0'} + chunk);
   }
-  std::string expected;
-  for (int line = 0; line < 6; ++line) expected += "\"" + text.substr(line * 18, 18) + "\"\r\n";
-  expected += "\"" + text.substr(108) + "      \"\r\n";
-  EXPECT_EQ(Receive(0x24, records), expected);
-}
-
-TEST_F(ReceivedTest, BlockTextBlanksZerosTranslatesAndReadsShortRecordsAsZeros) {
-  program_->settings.konverze = 1;
-  std::string record = FromHex("01 00 A0 00 41") + std::string(37, 'z');
-  EXPECT_EQ(Receive(0x24, {record}), "\"" + FromHex("E1 20 41") + std::string(15, 'z') +
-                                         "\"\r\n\"" + std::string(18, 'z') + "\"\r\n\"" + "zzzz" +
-                                         std::string(14, ' ') + "\"\r\n");
-  // A record shorter than the block length: its missing text is blank.
-  EXPECT_EQ(Receive(0x24, {FromHex("01 00 41 42")}), "\"AB                \"\r\n\"" +
-                                                         std::string(18, ' ') + "\"\r\n\"" +
-                                                         std::string(18, ' ') + "\"\r\n");
+  EXPECT_EQ(Receive(0x24, records), BlockLines(text));
   EXPECT_EQ(Receive(0x24, {}), "");
+  // Zero bytes are blanks and a record shorter than the block length has
+  // blanks for its missing text.
+  EXPECT_EQ(Receive(0x24, {FromHex("01 00 41 00 42")}), BlockLines("A B" + std::string(51, ' ')));
+  program_->settings.konverze = 1;
+  EXPECT_EQ(Receive(0x24, {FromHex("01 00 A0 00 41") + std::string(37, 'z')}),
+            BlockLines(FromHex("E1 20 41") + std::string(37, 'z')));
 }
 
 TEST_F(ReceivedTest, TruncatedWorkFileAtEveryLength) {
-  const std::string whole = WorkBytes({FromHex("05 00 12 34"), FromHex("06 00 56 78")});
-  ASSERT_EQ(whole.size(), 16u);
   // A record cut by the end of the file ends there: its data bytes so far,
   // zeros for the rest.
+  const std::string first = FromHex("05 00 12 34");
+  const std::string second = FromHex("06 00 56 78");
+  const std::string whole = WorkBytes({first, second});
   auto line = [](const std::string& record, std::size_t dataBytes) {
     std::string r = record.substr(0, dataBytes);
     r.resize(4, '\0');
-    return Format("%04u;", unsigned(static_cast<std::uint8_t>(r[0]) |
-                                    static_cast<std::uint8_t>(r[1]) << 8)) +
-           ToHex(r.substr(2, 1)) + ToHex(r.substr(3, 1)) + "\r\n";
+    return Format("%04u;%02X%02X\r\n", unsigned(static_cast<std::uint8_t>(r[0])),
+                  unsigned(static_cast<std::uint8_t>(r[2])),
+                  unsigned(static_cast<std::uint8_t>(r[3])));
   };
-  const std::string first = FromHex("05 00 12 34");
-  const std::string second = FromHex("06 00 56 78");
   for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
     SCOPED_TRACE(cut);
-    const std::string work = whole.substr(0, cut);
     std::string expected;
     if (cut > 0) expected += line(first, std::min<std::size_t>((cut + 1) / 2, 4));
     if (cut > 8) expected += line(second, (cut - 8 + 1) / 2);
-    EXPECT_EQ(ReceiveWork(0x10, work), expected);
+    EXPECT_EQ(ReceiveWork(0x10, whole.substr(0, cut)), expected);
   }
   const std::string block = WorkBytes({std::string{'\1', '\0'} + std::string(40, 'q')});
   for (std::size_t cut = 1; cut < block.size(); ++cut) {
     SCOPED_TRACE(cut);
     std::size_t dataBytes = (cut + 1) / 2;
     std::string text(dataBytes > 2 ? dataBytes - 2 : 0, 'q');
-    text.resize(54, ' ');
-    EXPECT_EQ(ReceiveWork(0x24, block.substr(0, cut)), "\"" + text.substr(0, 18) + "\"\r\n\"" +
-                                                           text.substr(18, 18) + "\"\r\n\"" +
-                                                           text.substr(36, 18) + "\"\r\n");
+    EXPECT_EQ(ReceiveWork(0x24, block.substr(0, cut)),
+              BlockLines(text + std::string(54 - text.size(), ' ')));
   }
-}
-
-TEST_F(ReceivedTest, NoEntryForTheFileNumber) {
-  EXPECT_JOB_FAILURE(Receive(0x0A, {FromHex("01 00 00 00")}), 56, 1);
-  EXPECT_JOB_FAILURE(Receive(0x15, {FromHex("01 00 00 00")}), 56, 1);
 }
 
 // A file system whose handles fail or fall short on writing.
@@ -316,13 +285,9 @@ TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {
   ProgramFile good = ProgramFile::Open(program, "LINES.DAT", 'w');
   WriteTextLine(good, "0001;\"ABC\"");
   WriteTextLine(good, "");
-  if (testing::kUnsharedFilesAreLocked) {
-    // Nobody else reads the file while it is being written.
-    EXPECT_EQ(ReadFile("LINES.DAT"), "");
-  } else {
-    // Each line is on disk once written, before the file is closed.
-    EXPECT_EQ(ReadFile("LINES.DAT"), "0001;\"ABC\"\r\n\r\n");
-  }
+  // Each line is on disk once written, before the file is closed, unless
+  // nobody else may read the file while it is being written.
+  EXPECT_EQ(ReadFile("LINES.DAT"), testing::kUnsharedFilesAreLocked ? "" : "0001;\"ABC\"\r\n\r\n");
   good.Close();
   EXPECT_EQ(ReadFile("LINES.DAT"), "0001;\"ABC\"\r\n\r\n");
 

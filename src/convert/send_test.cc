@@ -54,29 +54,28 @@ class SendTest : public testing::ProgramFixture {
   }
 };
 
-TEST_F(SendTest, OneRecordPerLineWithMarkers) {
+TEST_F(SendTest, OneRecordPerLineWithMarkersNoneForEmptyAndCommentLines) {
   EXPECT_EQ(ToHex(Send(0x10, "0005;1234\r\n")), "05 00 00 00 12 00 34 FF");
   EXPECT_EQ(Send(0x10, "0005;1234\r\n0007;0001\r\n"),
             WorkBytes({FromHex("05 00 12 34"), FromHex("07 00 00 01")}));
   program_->settings.oddelovac = ',';
   EXPECT_EQ(Send(0x10, "0005,1234\r\n"), WorkBytes({FromHex("05 00 12 34")}));
-}
-
-TEST_F(SendTest, EmptyAndCommentLinesGiveNoRecords) {
   EXPECT_EQ(Send(0x10, ""), "");
   EXPECT_EQ(Send(0x10, "\r\n// 0001;1234\r\n\r\n//\r\n"), "");
 }
 
-TEST_F(SendTest, DigitFieldsRightAlignedAndZeroFilled) {
+TEST_F(SendTest, DigitFieldsRightAlignedAndZeroFilledFillersZeroCharacters) {
   EXPECT_EQ(Field("N2+.", 2, "7"), "00 07");
   EXPECT_EQ(Field("H2+N2+.", 4, "0001;"), "01 00 00 00");
   EXPECT_EQ(Field("N2+.", 2, "1234"), "12 34");
   EXPECT_EQ(Field("N2+.", 2, ":?"), "00 AF");  // low four bits, no digit test
   EXPECT_JOB_FAILURE(Field("N2+.", 2, "12345"), 59, 8);
   EXPECT_JOB_FAILURE(Field("H2+N2+.", 4, "0001"), 59, 8);  // missing field
+  // Filler fields put zero characters.
+  EXPECT_EQ(Field("P1+H2+.", 4, "0001"), "30 30 01 00");
 }
 
-TEST_F(SendTest, SignedFields) {
+TEST_F(SendTest, SignedAndSignNibbleFields) {
   EXPECT_EQ(Field("S9+.", 9, "-123"), "01 00 00 00 00 00 01 23 00");
   EXPECT_EQ(Field("S9+.", 9, "+00000000123456"), "00 00 00 00 00 12 34 56 00");
   EXPECT_EQ(Field("S9+.", 9, "x5"), "00 00 00 00 00 00 00 05 00");
@@ -86,9 +85,6 @@ TEST_F(SendTest, SignedFields) {
   EXPECT_JOB_FAILURE(Field("S9+.", 9, "-000000001234567"), 59, 9);
   EXPECT_JOB_FAILURE(Field("S2+.", 2, "-1"), 59, 9);
   EXPECT_JOB_FAILURE(Field("N1+S4+.", 5, "12"), 59, 9);
-}
-
-TEST_F(SendTest, SignNibbleFields) {
   EXPECT_EQ(Field("Z4+.", 4, "+1"), "01 00 00 00");
   EXPECT_EQ(Field("Z4+.", 4, "-1234567"), "81 23 45 67");
   EXPECT_EQ(Field("Z4+.", 4, "-"), "80 00 00 00");
@@ -115,14 +111,12 @@ TEST_F(SendTest, TextFieldsQuotedOrNot) {
 }
 
 TEST_F(SendTest, KonverzeTranslatesDataFileLettersOnly) {
+  EXPECT_EQ(Field("T5+.", 5, "\"" + FromHex("9A 80 82 E9 E1") + "\""), "9A 80 82 E9 E1");
   program_->settings.konverze = 1;
   EXPECT_EQ(Field("T5+.", 5, "\"" + FromHex("9A 80 82 E9 E1") + "\""), "E7 80 82 82 A0");
-  program_->settings.konverze = 0;
-  EXPECT_EQ(Field("T5+.", 5, "\"" + FromHex("9A 80 82 E9 E1") + "\""), "9A 80 82 E9 E1");
-}
-
-TEST_F(SendTest, AccentedLettersFromAWindows1250File) {
-  program_->settings.konverze = 1;
+  EXPECT_EQ(Send(0x24, "\"" + FromHex("9A E1") + "\"\r\n"),
+            WorkBytes({FromHex("01 00 E7 A0") + std::string(16, ' ') + std::string(22, '\0')}));
+  // Accented letters from a Windows-1250 file.
   const std::string data = Fixture("cp1250_accented_letters.dat");
   const std::string blanks(3, ' ');
   EXPECT_EQ(Send(0x02, data),
@@ -143,22 +137,19 @@ TEST_F(SendTest, AccentedLettersFromAWindows1250File) {
   EXPECT_EQ(ReadFile("BACK.DAT"), expected);
 }
 
-TEST_F(SendTest, LinesEndAtCrLfOrEitherAloneAndTheLastNeedsNone) {
+TEST_F(SendTest, LinesUpTo255CharactersEndAtCrLfOrEitherAloneAndTheLastNeedsNone) {
   const std::string three =
       WorkBytes({FromHex("01 00 12 34"), FromHex("02 00 56 78"), FromHex("03 00 90 12")});
   EXPECT_EQ(Send(0x10, Fixture("lf_only_lines.dat")), three);
   EXPECT_EQ(Send(0x10, Fixture("no_final_newline.dat")), three);
   EXPECT_EQ(Send(0x10, "0001;1234\r0002;5678\r\r0003;9012\r"), three);
-}
-
-TEST_F(SendTest, LinesUpTo255Characters) {
   std::string line = "0005;1234;" + std::string(245, 'x');
   ASSERT_EQ(line.size(), 255u);
   EXPECT_EQ(Send(0x10, line + "\r\n"), WorkBytes({FromHex("05 00 12 34")}));
   EXPECT_JOB_FAILURE(Send(0x10, line + "x\r\n"), 23, 1);
 }
 
-TEST_F(SendTest, RecordNumbersFollowCislovani) {
+TEST_F(SendTest, RecordNumbersFollowCislovaniAndMayNotFallBehindTheLineCount) {
   const std::string rest = "1;\"A\";1;1;1;1;1;1;1;1;1;1;1;1\r\n";
   program_->settings.cislovani = 0;
   std::string work = Send(0x03, rest + "// between\r\n\r\n" + rest + "//\r\n" + rest);
@@ -168,9 +159,6 @@ TEST_F(SendTest, RecordNumbersFollowCislovani) {
   program_->settings.cislovani = 1;
   work = Send(0x03, "000042;" + rest);
   EXPECT_EQ(ToHex(work.substr(0, 4)), "2A 00 00 00");
-}
-
-TEST_F(SendTest, RecordNumbersMayNotFallBehindTheLineCount) {
   const std::string tail = ";\"A\";0;0;0;0;0;0;0;0\r\n";
   WriteFile("work02.tmp", "stale");
   EXPECT_JOB_FAILURE(Send(0x01, "0001" + tail + "0001" + tail), 21, 1);
@@ -180,15 +168,12 @@ TEST_F(SendTest, RecordNumbersMayNotFallBehindTheLineCount) {
   EXPECT_JOB_FAILURE(Send(0x01, "-1" + tail), 21, 1);
 }
 
-TEST_F(SendTest, SecondNumberFieldIsDataNotARecordNumber) {
+TEST_F(SendTest, NumbersFillTheirBytesAndOnlyTheFirstIsTheRecordNumber) {
   EXPECT_EQ(Send(0x69, "0001;0000\r\n0002;0001\r\n0003;0255\r\n"),
             WorkBytes({FromHex("01 00 00"), FromHex("02 00 01"), FromHex("03 00 FF")}));
   EXPECT_EQ(Send(0x89, "0001;0000;000000\r\n0002;0000;123456\r\n"),
             WorkBytes({FromHex("01 00 00 00 00 00 00 00 00 00"),
                        FromHex("02 00 00 00 00 00 00 12 34 56")}));
-}
-
-TEST_F(SendTest, NumbersThatDoNotFitTheirBytesAreRefused) {
   EXPECT_JOB_FAILURE(Send(0x10, "70000;0000\r\n"), 59, 30);
   EXPECT_JOB_FAILURE(Send(0x69, "0001;256\r\n"), 59, 30);
   EXPECT_JOB_FAILURE(Send(0x69, "0001;-1\r\n"), 59, 30);
@@ -211,11 +196,7 @@ TEST_F(SendTest, BitGroupsOneDigitEach) {
   EXPECT_EQ(Field("B(76,5)+.", 1, "21"), "A0");
 }
 
-TEST_F(SendTest, FillerFieldsPutZeroCharacters) {
-  EXPECT_EQ(Field("P1+H2+.", 4, "0001"), "30 30 01 00");
-}
-
-TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLength) {
+TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLengthAndRefusedWithoutOne) {
   std::string work = Send(0x76, "1;2;123456789012;12345678901234;-1234\r\n");
   EXPECT_EQ(work,
             WorkBytes({FromHex("01 00 01 02 12 34 56 78 90 12 12 34 56 78 90 12 34 01 12 34 00") +
@@ -226,24 +207,6 @@ TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLength) {
   ASSERT_EQ(work.size(), 2u * 47);
   // Byte 47 on are cut: the record ends inside the N6 field at byte 42.
   EXPECT_EQ(ToHex(work.substr(2 * 42, 10)), "88 00 88 00 88 00 88 00 88 FF");
-}
-
-TEST_F(SendTest, NoFieldsFileGivesEmptyWorkFileWithoutDataFile) {
-  WriteFile("work02.tmp", "stale");
-  program_->command.fileNumber = 0x56;
-  program_->command.DataFileName = "MISSING.DAT";
-  BuildSendFile(*program_);
-  EXPECT_TRUE(FileExists("work02.tmp"));
-  EXPECT_EQ(ReadFile("work02.tmp"), "");
-}
-
-TEST_F(SendTest, MissingDataFile) {
-  program_->command.fileNumber = 0x10;
-  program_->command.DataFileName = "MISSING.DAT";
-  EXPECT_JOB_FAILURE(BuildSendFile(*program_), 30, 1);
-}
-
-TEST_F(SendTest, FilesWithoutBlockLengthRefuseRecords) {
   EXPECT_EQ(Send(0x40, ""), "");
   EXPECT_EQ(Send(0x44, "// nothing\r\n"), "");
   for (std::uint8_t file : {0x40, 0x44, 0x64, 0x66}) {
@@ -252,7 +215,18 @@ TEST_F(SendTest, FilesWithoutBlockLengthRefuseRecords) {
   EXPECT_JOB_FAILURE(Send(0x0A, "0001;0001\r\n"), 56, 1);
 }
 
-TEST_F(SendTest, MalformedFieldLists) {
+TEST_F(SendTest, MissingDataFileFailsUnlessTheFileHasNoFields) {
+  WriteFile("work02.tmp", "stale");
+  program_->command.fileNumber = 0x56;
+  program_->command.DataFileName = "MISSING.DAT";
+  BuildSendFile(*program_);
+  EXPECT_TRUE(FileExists("work02.tmp"));
+  EXPECT_EQ(ReadFile("work02.tmp"), "");
+  program_->command.fileNumber = 0x10;
+  EXPECT_JOB_FAILURE(BuildSendFile(*program_), 30, 1);
+}
+
+TEST_F(SendTest, MalformedFieldListsAndMissingNumberFields) {
   EXPECT_JOB_FAILURE(Field("H2+X2+.", 4, "0001;0001"), 54, 1);
   EXPECT_JOB_FAILURE(Field("H2+B6,5)+.", 3, "0001;11"), 54, 6);
   EXPECT_JOB_FAILURE(Field("H2+B(9)+.", 3, "0001;11"), 54, 7);
@@ -260,25 +234,24 @@ TEST_F(SendTest, MalformedFieldLists) {
   EXPECT_JOB_FAILURE(Field("H2+B(6;5)+.", 3, "0001;11"), 54, 9);
   EXPECT_JOB_FAILURE(Field("H5+.", 5, "1"), 100, 5);
   EXPECT_JOB_FAILURE(Field("L5+.", 5, "1"), 100, 4);
-}
-
-TEST_F(SendTest, MissingNumberFields) {
   program_->settings.cislovani = 1;
   EXPECT_JOB_FAILURE(Field("H2+L2+.", 4, "0001"), 55, 1);
   EXPECT_JOB_FAILURE(Field("N1+H2+.", 3, "12"), 55, 2);
 }
 
-std::string BlockLines(int lines) {
+// `lines` quoted lines of 18 letters; their text is added to *text.
+std::string BlockLines(int lines, std::string* text) {
   std::string data;
   for (int i = 0; i < lines; ++i) {
-    std::string text;
-    for (int k = 0; k < 18; ++k) text.push_back(static_cast<char>('a' + (i + k) % 26));
-    data += "\"" + text + "\"\r\n";
+    std::string line;
+    for (int k = 0; k < 18; ++k) line.push_back(static_cast<char>('a' + (i + k) % 26));
+    *text += line;
+    data += "\"" + line + "\"\r\n";
   }
   return data;
 }
 
-TEST_F(SendTest, BlockTextRecordsOfFortyCharacters) {
+TEST_F(SendTest, BlockTextRecordsOfFortyCharactersFromQuotedLines) {
   EXPECT_EQ(Send(0x24, "\"ABC\"\r\n"),
             WorkBytes({FromHex("01 00") + "ABC" + std::string(15, ' ') + std::string(22, '\0')}));
   EXPECT_EQ(Send(0x24, ""), "");
@@ -287,33 +260,20 @@ TEST_F(SendTest, BlockTextRecordsOfFortyCharacters) {
   EXPECT_EQ(Send(0x24, "x\"ABC\"tail\r\n\"//\"\r\n"),
             WorkBytes({FromHex("01 00") + "ABC" + std::string(15, ' ') + "//" +
                        std::string(16, ' ') + std::string(4, '\0')}));
-}
-
-TEST_F(SendTest, BlockTextLeavesTheLastTwelveCharactersUnsent) {
-  const std::size_t record = 2 * 42;
-  EXPECT_EQ(Send(0x24, BlockLines(4)).size(), 2 * record);
-  EXPECT_EQ(Send(0x24, BlockLines(6)).size(), 3 * record);
-  std::string text;
-  for (int i = 0; i < 7; ++i) {
-    for (int k = 0; k < 18; ++k) text.push_back(static_cast<char>('a' + (i + k) % 26));
-  }
-  EXPECT_EQ(Send(0x24, BlockLines(7)), WorkBytes({FromHex("01 00") + text.substr(0, 40),
-                                                  FromHex("02 00") + text.substr(40, 40),
-                                                  FromHex("03 00") + text.substr(80, 40)}));
-}
-
-TEST_F(SendTest, BlockTextFaults) {
   EXPECT_JOB_FAILURE(Send(0x24, "ABC\r\n"), 59, 6);
   EXPECT_JOB_FAILURE(Send(0x24, "// comment\r\n"), 59, 6);
   EXPECT_JOB_FAILURE(Send(0x24, "\"" + std::string(19, 'x') + "\"\r\n"), 59, 7);
   EXPECT_JOB_FAILURE(Send(0x24, "\"ABC\r\n"), 59, 7);
   EXPECT_EQ(Send(0x24, "\"" + std::string(18, 'x') + "\"\r\n").size(), 2u * 42);
-}
-
-TEST_F(SendTest, BlockTextKonverze) {
-  program_->settings.konverze = 1;
-  EXPECT_EQ(Send(0x24, "\"" + FromHex("9A E1") + "\"\r\n"),
-            WorkBytes({FromHex("01 00 E7 A0") + std::string(16, ' ') + std::string(22, '\0')}));
+  // The last twelve characters are not sent.
+  std::string text;
+  EXPECT_EQ(Send(0x24, BlockLines(4, &text)).size(), 2u * 2 * 42);
+  EXPECT_EQ(Send(0x24, BlockLines(6, &text)).size(), 3u * 2 * 42);
+  text.clear();
+  const std::string seven = BlockLines(7, &text);
+  EXPECT_EQ(Send(0x24, seven), WorkBytes({FromHex("01 00") + text.substr(0, 40),
+                                          FromHex("02 00") + text.substr(40, 40),
+                                          FromHex("03 00") + text.substr(80, 40)}));
 }
 
 }  // namespace

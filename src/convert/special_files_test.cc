@@ -21,36 +21,37 @@ std::string Lines(const std::vector<std::string>& lines) {
   return out;
 }
 
-class SpecialFilesTest : public ProgramFixture {};
+class SpecialFilesTest : public ProgramFixture {
+ protected:
+  AccountTable Accounts(const std::vector<std::string>& lines) {
+    WriteFile("ucty.dat", Lines(lines));
+    return LoadAccountTable(*program_);
+  }
+  // The account items of `work` as work01.tmp, converted into OUT.DAT.
+  std::string AccountItems(const std::string& work) {
+    WriteFile("work01.tmp", work);
+    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
+    auto out = frame::ProgramFile::Open(*program_, "OUT.DAT", 'w');
+    ConvertAccountItems(*program_, in, out);
+    out.Close();
+    return ReadFile("OUT.DAT");
+  }
+  // The stock lines loaded, as "key quantity;" each.
+  std::string Stock(const std::vector<std::string>& lines) {
+    WriteFile("SKL.DAT", Lines(lines));
+    std::string text;
+    for (const auto& item : LoadStockFile(*program_, "SKL.DAT", 10)) {
+      text += item.key + " " + std::to_string(item.quantity) + ";";
+    }
+    return text;
+  }
+};
 
 // --- Clock --------------------------------------------------------------------
 
-TEST_F(SpecialFilesTest, ClockFileGetsDateAndTimeAndKeepsTheThirdLine) {
-  clock_.SetLocal({2009, 3, 5, 14, 7, 33, 4});
-  WriteFile("X_REG.DAT", Lines({"0001;010101", "0002;235959", "0003;123456"}));
-  WriteClockFile(*program_, "x_reg.dat");
-  EXPECT_EQ(ReadFile("X_REG.DAT"), Lines({"0001;090305", "0002;140700", "0003;123456"}));
-  // The existing spelling is kept.
-  EXPECT_TRUE(StoredNameExists("X_REG.DAT"));
-  EXPECT_FALSE(StoredNameExists("x_reg.dat"));
-
-  clock_.SetLocal({1999, 12, 31, 0, 5, 59, 5});
-  program_->settings.oddelovac = ',';
-  WriteClockFile(*program_, "x_reg.dat");
-  EXPECT_EQ(ReadFile("X_REG.DAT"), Lines({"0001,991231", "0002,000500", "0003;123456"}));
-}
-
-TEST_F(SpecialFilesTest, ClockFileWithTwoLinesGetsAnEmptyThirdLine) {
-  clock_.SetLocal({2026, 1, 2, 9, 3, 0, 5});
-  WriteFile("x_reg.dat", "0001;000000\r\n0002;000000");
-  WriteClockFile(*program_, "x_reg.dat");
-  EXPECT_EQ(ReadFile("x_reg.dat"), "0001;260102\r\n0002;090300\r\n\r\n");
-}
-
-TEST_F(SpecialFilesTest, ClockFileMissingOrMalformed) {
+TEST_F(SpecialFilesTest, ClockFileGetsDateAndTimeUnlessMissingOrMalformed) {
   EXPECT_JOB_FAILURE(WriteClockFile(*program_, "x_reg.dat"), 30, 3);
   EXPECT_TRUE(frontEnd_.Messages().empty());
-
   program_->settings.debug = 1;
   WriteClockFile(*program_, "x_reg.dat");
   ASSERT_EQ(frontEnd_.Messages().size(), 1u);
@@ -63,11 +64,29 @@ TEST_F(SpecialFilesTest, ClockFileMissingOrMalformed) {
   WriteFile("x_reg.dat", Lines({"0001;000000", "0002;000000", std::string(31, '3')}));
   WriteClockFile(*program_, "x_reg.dat");
   EXPECT_EQ(ReadFile("x_reg.dat"), Lines({"0001;261205", "0002;140500", std::string(31, '3')}));
+  std::filesystem::remove(PathOf("x_reg.dat"));
+
+  clock_.SetLocal({2009, 3, 5, 14, 7, 33, 4});
+  WriteFile("X_REG.DAT", Lines({"0001;010101", "0002;235959", "0003;123456"}));
+  WriteClockFile(*program_, "x_reg.dat");
+  EXPECT_EQ(ReadFile("X_REG.DAT"), Lines({"0001;090305", "0002;140700", "0003;123456"}));
+  // The existing spelling is kept.
+  EXPECT_TRUE(StoredNameExists("X_REG.DAT"));
+  EXPECT_FALSE(StoredNameExists("x_reg.dat"));
+
+  clock_.SetLocal({1999, 12, 31, 0, 5, 59, 5});
+  program_->settings.oddelovac = ',';
+  WriteClockFile(*program_, "x_reg.dat");
+  EXPECT_EQ(ReadFile("X_REG.DAT"), Lines({"0001,991231", "0002,000500", "0003;123456"}));
+  // Two lines get an empty third line.
+  WriteFile("X_REG.DAT", "0001;000000\r\n0002;000000");
+  WriteClockFile(*program_, "x_reg.dat");
+  EXPECT_EQ(ReadFile("X_REG.DAT"), "0001,991231\r\n0002,000500\r\n\r\n");
 }
 
 // --- VAT ----------------------------------------------------------------------
 
-TEST_F(SpecialFilesTest, VatRewriteChangesExactlyTheRateLines) {
+TEST_F(SpecialFilesTest, VatRewriteChangesExactlyTheRateLinesOfTheFirstEight) {
   WriteFile("P_TAX.DAT", Lines({"0001;1400;00", "0002;1500;00", "0003;0000;00", "0004;2100;01",
                                 "0005;1415;00", "0006;0014;15", "0007;1450;00", "0008;15"}));
   EXPECT_EQ(RewriteVatFile(*program_, 14, 15, 20, 21), 0);
@@ -77,6 +96,15 @@ TEST_F(SpecialFilesTest, VatRewriteChangesExactlyTheRateLines) {
   EXPECT_EQ(ReadFile("P_TAX.DAT"), expected);
   EXPECT_EQ(ReadFile("P_TAX2.DAT"), expected);
   EXPECT_TRUE(frontEnd_.Messages().empty());
+  // Only the first eight lines are kept.
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 10; ++i) lines.push_back(frame::Format("%04d;1400;00", i));
+  WriteFile("P_TAX.DAT", Lines(lines));
+  EXPECT_EQ(RewriteVatFile(*program_, 14, 15, 20, 21), 0);
+  lines.resize(8);
+  for (std::string& line : lines) line.replace(5, 2, "20");
+  EXPECT_EQ(ReadFile("P_TAX2.DAT"), Lines(lines));
+  EXPECT_EQ(ReadFile("P_TAX.DAT"), Lines(lines));
 }
 
 TEST_F(SpecialFilesTest, VatMappingComesFromTheFourValues) {
@@ -89,17 +117,6 @@ TEST_F(SpecialFilesTest, VatMappingComesFromTheFourValues) {
   EXPECT_EQ(RewriteVatFile(*program_, 7, 12, 100, -1), 0);
   EXPECT_EQ(ReadFile("P_TAX.DAT"),
             "0001;0700;00\n0002;1200;00\r0003;0700;00\r\n0004;\r\n0005;1200");
-}
-
-TEST_F(SpecialFilesTest, VatRewriteKeepsTheFirstEightLines) {
-  std::vector<std::string> lines;
-  for (int i = 1; i <= 10; ++i) lines.push_back(frame::Format("%04d;1400;00", i));
-  WriteFile("P_TAX.DAT", Lines(lines));
-  EXPECT_EQ(RewriteVatFile(*program_, 14, 15, 20, 21), 0);
-  std::vector<std::string> expected;
-  for (int i = 1; i <= 8; ++i) expected.push_back(frame::Format("%04d;2000;00", i));
-  EXPECT_EQ(ReadFile("P_TAX2.DAT"), Lines(expected));
-  EXPECT_EQ(ReadFile("P_TAX.DAT"), Lines(expected));
 }
 
 TEST_F(SpecialFilesTest, VatRewriteFailures) {
@@ -125,10 +142,9 @@ TEST(VatMessage, NamesTheSecondAndFourthValue) {
 
 // --- Accounts -------------------------------------------------------------------
 
-TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZero) {
-  WriteFile("ucty.dat", Lines({"0123;0002;000000004500", "0005;0007;999999999999", "7;8;9", "",
-                               "0009;0001;000000000001"}));
-  AccountTable table = LoadAccountTable(*program_);
+TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZeroWithinItsLimits) {
+  AccountTable table = Accounts(
+      {"0123;0002;000000004500", "0005;0007;999999999999", "7;8;9", "", "0009;0001;000000000001"});
   ASSERT_EQ(table.size(), 3u);
   EXPECT_EQ(AccountHeaderLine(';', table[0]), "T;0123;0002;0000004500");
   EXPECT_EQ(AccountHeaderLine(';', table[1]), "T;0005;0007;999999999999");
@@ -136,30 +152,19 @@ TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZero) {
   EXPECT_EQ(FindAccount(table, 5), &table[1]);
   EXPECT_EQ(FindAccount(table, 9), nullptr);  // behind the end of the table
   EXPECT_EQ(FindAccount(table, 4), nullptr);
-}
-
-TEST_F(SpecialFilesTest, AccountListLimits) {
-  WriteFile("ucty.dat", Lines({"123456789;1;1"}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 1);
-  WriteFile("ucty.dat", Lines({"1;123456789;1"}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 2);
+  EXPECT_JOB_FAILURE(Accounts({"123456789;1;1"}), 59, 1);
+  EXPECT_JOB_FAILURE(Accounts({"1;123456789;1"}), 59, 2);
   // The second field ends after the 16th character.
-  WriteFile("ucty.dat", Lines({"12345678;12345678;1"}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 2);
-  WriteFile("ucty.dat", Lines({"1;1;1234567890123"}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 3);
-  WriteFile("ucty.dat", Lines({"12345678;1234567;123456789012"}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 3);
-  WriteFile("ucty.dat", Lines({std::string(64, '1')}));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 23, 1);
+  EXPECT_JOB_FAILURE(Accounts({"12345678;12345678;1"}), 59, 2);
+  EXPECT_JOB_FAILURE(Accounts({"1;1;1234567890123"}), 59, 3);
+  EXPECT_JOB_FAILURE(Accounts({"12345678;1234567;123456789012"}), 59, 3);
+  EXPECT_JOB_FAILURE(Accounts({std::string(64, '1')}), 23, 1);
 
   std::vector<std::string> lines;
   for (int i = 1; i <= 256; ++i) lines.push_back(frame::Format("%04d;0001;000000000001", i));
-  WriteFile("ucty.dat", Lines(lines));
-  EXPECT_EQ(LoadAccountTable(*program_).size(), 256u);
+  EXPECT_EQ(Accounts(lines).size(), 256u);
   lines.push_back("0257;0001;000000000001");
-  WriteFile("ucty.dat", Lines(lines));
-  EXPECT_JOB_FAILURE(LoadAccountTable(*program_), 59, 23);
+  EXPECT_JOB_FAILURE(Accounts(lines), 59, 23);
 }
 
 TEST_F(SpecialFilesTest, AccountSelectionFile) {
@@ -168,6 +173,7 @@ TEST_F(SpecialFilesTest, AccountSelectionFile) {
 }
 
 TEST_F(SpecialFilesTest, AccountItemsBecomeItemLines) {
+  EXPECT_EQ(AccountItems(""), "");
   std::string work;
   // Department item: type 0xD0, department 07.
   AppendWorkRecord(&work,
@@ -176,92 +182,50 @@ TEST_F(SpecialFilesTest, AccountItemsBecomeItemLines) {
   // are written as the characters after '9'.
   AppendWorkRecord(&work,
                    FromHex("02 00 12 34 56 78 99 01 00 00 00 00 01 23 4A FF FF 99 99 99 99"));
-  WriteFile("work01.tmp", work);
-  program_->command.DataFileName = "UCTY_OUT.DAT";
-  {
-    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-    auto out = frame::ProgramFile::Open(*program_, "UCTY_OUT.DAT", 'w');
-    ConvertAccountItems(*program_, in, out);
-    out.Close();
-  }
-  EXPECT_EQ(ReadFile("UCTY_OUT.DAT"),
+  EXPECT_EQ(AccountItems(work),
             Lines({"D;00000123;D;07;00004500", "D;12345678;P;0000000001234:;99999999"}));
-}
-
-TEST_F(SpecialFilesTest, AccountItemsOfAnEmptyOrWrongWorkFile) {
-  WriteFile("work01.tmp", "");
-  {
-    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-    auto out = frame::ProgramFile::Open(*program_, "OUT.DAT", 'w');
-    ConvertAccountItems(*program_, in, out);
-    out.Close();
-  }
-  EXPECT_EQ(ReadFile("OUT.DAT"), "");
-
+  // Records of any other length.
   for (std::size_t size : {20u, 22u}) {
-    std::string work;
+    work.clear();
     AppendWorkRecord(&work, std::string(21, '\0'));
     AppendWorkRecord(&work, std::string(size, '\0'));
-    WriteFile("work01.tmp", work);
-    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-    auto out = frame::ProgramFile::Open(*program_, "OUT.DAT", 'w');
-    EXPECT_JOB_FAILURE(ConvertAccountItems(*program_, in, out), 59, 24);
+    EXPECT_JOB_FAILURE(AccountItems(work), 59, 24);
   }
 }
 
 // --- Stock --------------------------------------------------------------------
 
-TEST_F(SpecialFilesTest, StockLinesBecomeKeysAndQuantities) {
-  WriteFile("SKL.DAT", Lines({"123;+0000045", "124;-5", "12345678901234;+12x9", ";7", "125;",
-                              "126;+-3", "127;5-3"}));
-  StockTable table = LoadStockFile(*program_, "SKL.DAT", 10);
-  ASSERT_EQ(table.size(), 7u);
-  const std::vector<std::pair<std::string, int>> expected = {
-      {"00000000000123", 45}, {"00000000000124", -5}, {"12345678901234", 12}, {"00000000000000", 7},
-      {"00000000000125", 0},  {"00000000000126", 0},  {"00000000000127", 5}};
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(table[i].key, expected[i].first) << i;
-    EXPECT_EQ(table[i].quantity, expected[i].second) << i;
-  }
-}
-
-TEST_F(SpecialFilesTest, StockFileErrors) {
-  WriteFile("SKL.DAT", Lines({"123;+1", "123456789012345;+1"}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 59, 20);
-  WriteFile("SKL.DAT", Lines({"123;+1", "124"}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 59, 21);
-  WriteFile("SKL.DAT", Lines({"123;+1", "", "124;+1"}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 59, 22);
-  WriteFile("SKL.DAT", Lines({"123;+2147483648"}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 59, 27);
-  WriteFile("SKL.DAT", Lines({"123;" + std::string(40, '9')}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 59, 27);
-  WriteFile("SKL.DAT", Lines({"123;-2147483648", "124;+2147483647"}));
-  EXPECT_EQ(LoadStockFile(*program_, "SKL.DAT", 10).size(), 2u);
-  WriteFile("SKL.DAT", Lines({"123;" + std::string(252, '9')}));
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "SKL.DAT", 10), 23, 1);
+TEST_F(SpecialFilesTest, StockLinesBecomeKeysAndQuantitiesOrNameTheirFault) {
+  EXPECT_EQ(
+      Stock({"123;+0000045", "124;-5", "12345678901234;+12x9", ";7", "125;", "126;+-3", "127;5-3"}),
+      "00000000000123 45;00000000000124 -5;12345678901234 12;00000000000000 7;00000000000125 0;"
+      "00000000000126 0;00000000000127 5;");
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "123456789012345;+1"}), 59, 20);
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "124"}), 59, 21);
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "", "124;+1"}), 59, 22);
+  EXPECT_JOB_FAILURE(Stock({"123;+2147483648"}), 59, 27);
+  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(40, '9')}), 59, 27);
+  EXPECT_EQ(Stock({"123;-2147483648", "124;+2147483647"}),
+            "00000000000123 -2147483648;00000000000124 2147483647;");
+  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(252, '9')}), 23, 1);
   EXPECT_JOB_FAILURE(LoadStockFile(*program_, "MISSING.DAT", 10), 30, 1);
 }
 
-TEST_F(SpecialFilesTest, StockSumAddsTheRegisterQuantities) {
-  WriteFile("X_SKL.DAT", Lines({"00000000000123;+0000045", "00000000000124;-0000005",
-                                "00000000000125;+0000100", "00000000000123;+0000999"}));
-  WriteFile("SKLAD.DAT", Lines({"124;+10", "123;+0000005", "125;-0000200"}));
-  program_->command.DataFileName = "SKLAD.DAT";
-  SumStockIntoDataFile(*program_);
-  EXPECT_EQ(ReadFile("SKLAD.DAT"), Lines({"00000000000124;+0000005", "00000000000123;+0000050",
-                                          "00000000000125;-0000100"}));
-}
-
-TEST_F(SpecialFilesTest, StockSumFailures) {
+TEST_F(SpecialFilesTest, StockSumAddsTheRegisterQuantitiesOrLeavesTheDataFile) {
   program_->command.DataFileName = "SKLAD.DAT";
   const std::string data = Lines({"123;+5", "999;+1"});
   WriteFile("SKLAD.DAT", data);
   EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 30, 1);  // the register's stock not read
-
   WriteFile("X_SKL.DAT", Lines({"00000000000123;+0000045"}));
   EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 67, 1);
   EXPECT_EQ(ReadFile("SKLAD.DAT"), data);
+
+  WriteFile("X_SKL.DAT", Lines({"00000000000123;+0000045", "00000000000124;-0000005",
+                                "00000000000125;+0000100", "00000000000123;+0000999"}));
+  WriteFile("SKLAD.DAT", Lines({"124;+10", "123;+0000005", "125;-0000200"}));
+  SumStockIntoDataFile(*program_);
+  EXPECT_EQ(ReadFile("SKLAD.DAT"), Lines({"00000000000124;+0000005", "00000000000123;+0000050",
+                                          "00000000000125;-0000100"}));
 
   WriteFile("X_SKL.DAT", Lines({"123;+2147483000"}));
   WriteFile("SKLAD.DAT", Lines({"123;+1000"}));
