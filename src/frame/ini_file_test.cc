@@ -74,17 +74,15 @@ TEST_F(IniFile, RawdebugLineAlsoSetsDebug) {
   EXPECT_EQ(s().debug, 1);
 }
 
-TEST_F(IniFile, KonecEndsReadingAfterItsOwnKeys) {
-  Read("ticho=1 konec\r\ndebug=1\r\n");
-  EXPECT_EQ(s().ticho, 1);
-  EXPECT_EQ(s().debug, 0);
-}
-
-TEST_F(IniFile, LfOnlyLinesAndAMissingFinalLineEndLoseNothing) {
+TEST_F(IniFile, LfOnlyLinesAndAMissingFinalLineEndLoseNothingAndKonecEndsReading) {
   Read("ticho=1\ndebug=1\nzvuk=5");
   EXPECT_EQ(s().ticho, 1);
   EXPECT_EQ(s().debug, 1);
   EXPECT_EQ(s().zvuk, 5);
+  s().ticho = s().debug = 0;
+  Read("ticho=1 konec\r\ndebug=1\r\n");  // the keys of the konec line still count
+  EXPECT_EQ(s().ticho, 1);
+  EXPECT_EQ(s().debug, 0);
 }
 
 TEST_F(IniFile, ComLinesNameDevicesAndHoldNoOtherKeys) {

@@ -12,22 +12,15 @@ TEST_F(ProgramFiles, ModesOpenAsDocumented) {
   EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", 'r'), 30, 1);
   EXPECT_FALSE(ProgramFile::Open(*program_, "none.dat", 'R').IsOpen());
   EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", 'q'), 500, 1);
-  {
-    ProgramFile f = ProgramFile::Open(*program_, "a.dat", 'w');
-    f.Write("abc");
-    f.Close();
-  }
-  {
-    ProgramFile f = ProgramFile::Open(*program_, "a.dat", '+');
-    EXPECT_EQ(f.Position(), 3u);
-    f.Write("de");
-    f.Close();
-  }
+  ProgramFile w = ProgramFile::Open(*program_, "a.dat", 'w');
+  w.Write("abc");
+  w.Close();
+  ProgramFile a = ProgramFile::Open(*program_, "a.dat", '+');
+  EXPECT_EQ(a.Position(), 3u);
+  a.Write("de");
+  a.Close();
   EXPECT_EQ(ReadFile("a.dat"), "abcde");
-  {
-    ProgramFile f = ProgramFile::Open(*program_, "a.dat", 'w');
-    f.Close();
-  }
+  ProgramFile::Open(*program_, "a.dat", 'w').Close();
   EXPECT_EQ(ReadFile("a.dat"), "");
 }
 
@@ -46,22 +39,19 @@ TEST_F(ProgramFiles, NamesMeetWithoutRegardToCase) {
   EXPECT_FALSE(StoredNameExists("X_Reg.DAT"));
 }
 
-TEST_F(ProgramFiles, LineEndsOfEveryKindAndAMissingLastOne) {
+TEST_F(ProgramFiles, LineEndsOfEveryKindAMissingLastOneAndTheLineLimit) {
   WriteFile("l.dat", "a\r\nb\nc\rd\r\n\r\ne");
   ProgramFile f = ProgramFile::Open(*program_, "l.dat", 'r');
   std::vector<std::string> lines;
   std::string line;
   while (f.ReadLine(&line, 255)) lines.push_back(line);
   EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
-}
 
-TEST_F(ProgramFiles, LineLimit) {
-  WriteFile("l.dat", std::string(255, 'x') + "\r\n" + std::string(256, 'y'));
-  ProgramFile f = ProgramFile::Open(*program_, "l.dat", 'r');
-  std::string line;
-  ASSERT_TRUE(f.ReadLine(&line, 255));
-  EXPECT_EQ(line.size(), 255u);
-  EXPECT_JOB_FAILURE(f.ReadLine(&line, 255), 23, 1);
+  WriteFile("m.dat", std::string(255, 'x') + "\r\n" + std::string(256, 'y'));
+  ProgramFile m = ProgramFile::Open(*program_, "m.dat", 'r');
+  ASSERT_TRUE(m.ReadLine(&line, 255));
+  EXPECT_EQ(line, std::string(255, 'x'));
+  EXPECT_JOB_FAILURE(m.ReadLine(&line, 255), 23, 1);
 }
 
 TEST_F(ProgramFiles, RunOfBytesLimit) {

@@ -25,7 +25,7 @@ class TransferLog : public testing::ProgramFixture {
   }
 };
 
-TEST_F(TransferLog, SerialAndNetworkLines) {
+TEST_F(TransferLog, SerialNetworkAndUnconnectedLines) {
   AppendLogLine(*program_);
   program_->lastError = {38, 1, 0};
   AppendLogLine(*program_);
@@ -37,9 +37,7 @@ TEST_F(TransferLog, SerialAndNetworkLines) {
             "05-12-2026,14:05,00,01,R03;1,0000\r\n"
             "05-12-2026,14:05,38,01,R03;1,0001\r\n"
             "05-12-2026,14:05,110,192.168.0.160,R03;0001\r\n");
-}
-
-TEST_F(TransferLog, BeforeAConnectionLineTheLogIsErrorLog) {
+  // Before a connection line the log is error.log.
   program_->connection = ConnectionLine{};
   program_->connection.terminalText.clear();
   program_->command.commandText.clear();
@@ -48,45 +46,39 @@ TEST_F(TransferLog, BeforeAConnectionLineTheLogIsErrorLog) {
   EXPECT_EQ(ReadFile("error.log"), "05-12-2026,14:05,50,,;1,0005\r\n");
 }
 
-TEST_F(TransferLog, SmallLogsAreLeftAlone) {
-  std::string log = Lines(399, 100) + std::string(99, 'x');  // 39,999 bytes
-  ASSERT_EQ(log.size(), 39999u);
-  WriteFile("ERA.log", log);
-  TrimLogIfLarge(*program_);
-  EXPECT_EQ(ReadFile("ERA.log"), log);
-  EXPECT_FALSE(FileExists("log.bak"));
+TEST_F(TransferLog, LargeLogsLoseTheirOldest500LinesIntoTheBackup) {
+  const std::string small = Lines(399, 100) + std::string(99, 'x');
+  const std::string longest = std::string(198, 'y') + "\n";
+  const struct {
+    std::string log;
+    std::string kept;
+  } cases[] = {
+      {small, small},                                       // 39,999 bytes: left alone
+      {Lines(800, 50), Lines(800, 50).substr(500 * 50)},    // 40,000 bytes
+      {Lines(2499, 20), Lines(2499, 20).substr(500 * 20)},  // at most 1999 lines kept
+      {Lines(400, 101), ""},                                // every line dropped
+      {Lines(500, 80) + longest, longest},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.log.size());
+    std::filesystem::remove(dir_ / "log.bak");
+    WriteFile("ERA.log", c.log);
+    TrimLogIfLarge(*program_);
+    EXPECT_EQ(ReadFile("ERA.log"), c.kept);
+    if (c.log.size() < 40000) {
+      EXPECT_FALSE(FileExists("log.bak"));
+    } else {
+      EXPECT_EQ(ReadFile("log.bak"), c.log);
+    }
+    EXPECT_FALSE(FileExists("work03.tmp"));
+  }
 }
 
-TEST_F(TransferLog, LargeLogsLoseTheirOldest500Lines) {
-  std::string log = Lines(800, 50);  // 40,000 bytes
-  WriteFile("ERA.log", log);
-  TrimLogIfLarge(*program_);
-  EXPECT_EQ(ReadFile("log.bak"), log);
-  EXPECT_EQ(ReadFile("ERA.log"), log.substr(500 * 50));
-  EXPECT_FALSE(FileExists("work03.tmp"));
-}
-
-TEST_F(TransferLog, AtMost1999LinesAreKept) {
-  WriteFile("ERA.log", Lines(2499, 20));
-  TrimLogIfLarge(*program_);
-  EXPECT_EQ(ReadFile("ERA.log").size(), 1999u * 20);
+TEST_F(TransferLog, TooManyOrTooLongLinesFail) {
   WriteFile("ERA.log", Lines(2500, 20));
   EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), 31, 3);
-}
-
-TEST_F(TransferLog, OverlongLineIsError57) {
   WriteFile("ERA.log", Lines(500, 80) + std::string(199, 'y') + "\n");
   EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), 57, 1);
-  WriteFile("ERA.log", Lines(500, 80) + std::string(198, 'y') + "\n");
-  TrimLogIfLarge(*program_);
-  EXPECT_EQ(ReadFile("ERA.log"), std::string(198, 'y') + "\n");
-}
-
-TEST_F(TransferLog, AllLinesDroppedGivesAnEmptyLog) {
-  WriteFile("ERA.log", Lines(400, 101));
-  TrimLogIfLarge(*program_);
-  EXPECT_EQ(ReadFile("ERA.log"), "");
-  EXPECT_EQ(ReadFile("log.bak").size(), 40400u);
 }
 
 }  // namespace

@@ -18,12 +18,15 @@ std::string S(std::size_t n) {
 }
 
 // An expected journal line: the UTF-8 text in Windows-1250, filled with
-// spaces to the 50 characters every line has.
+// spaces to the 50 characters every line has; L adds the line end.
 std::string J(const std::string& utf8) {
   std::string line = W(utf8);
   if (line.size() > kJournalLineWidth) ADD_FAILURE() << "expected line too long: " << utf8;
   line.resize(kJournalLineWidth, ' ');
   return line;
+}
+std::string L(const std::string& utf8) {
+  return J(utf8) + "\r\n";
 }
 
 // A 24-byte record of the given type; fields are hexadecimal bytes at offsets.
@@ -38,10 +41,35 @@ std::string R(int type, std::vector<std::pair<std::size_t, std::string>> fields 
   return record;
 }
 
+std::string Work(const std::vector<std::string>& records) {
+  std::string work;
+  for (const std::string& record : records) convert::AppendWorkRecord(&work, record);
+  return work;
+}
+
+std::string SReg(char decimals) {
+  return std::string("0001;000000\r\n0002;000000\r\n0003;") + decimals + "00000\r\n0004;000000\r\n";
+}
+
+std::string Vat(const std::string& tax) {
+  return R(0x10, {{3, "00 000000010000"}, {10, "00 000000002100"}, {17, tax}});
+}
+
 const std::string kSeparator(50, '-');
 const std::string kDateTime = "26 12 05 00 14 30";  // 05.12.26 14:30
 const std::string kAmount1250 = "00 000000001250";
 const std::string kPrinted1250 = "           12.50";
+
+std::string Section(const std::string& lines, const std::string& added = "05.12.2026, 14:05") {
+  return W("\r\n*Přidáno " + added + "\r\n\r\n") + lines + "*Signature:\r\n" +
+         JournalDigestOf(lines) + "\r\n";
+}
+
+// A record and the journal lines it adds.
+struct Row {
+  std::string record;
+  std::string lines;
+};
 
 class JournalRenderTest : public testing::ProgramFixture {
  protected:
@@ -57,23 +85,12 @@ class JournalRenderTest : public testing::ProgramFixture {
                               "0002;\"Svoboda           \";1;0003\r\n"));
     WriteFile("P_TAX.DAT", "0001;2100;01\r\n0002;1500;01\r\n0003;1000;01\r\n");
     WriteFile("P_PLAT.DAT",
-              "0001;\"Hotovost          \";1;0;0\r\n"
-              "0002;\"Karta             \";1;0;0\r\n");
+              "0001;\"Hotovost          \";1;0;0\r\n0002;\"Karta             \";1;0;0\r\n");
     WriteFile("P_MENA.DAT",
-              "0001;\"EUR               \";3;0;0\r\n"
-              "0002;\"USD               \";2;0;0\r\n");
+              "0001;\"EUR               \";3;0;0\r\n0002;\"USD               \";2;0;0\r\n");
   }
 
-  void WriteDecimals(char decimals) {
-    WriteFile("S_REG.DAT", std::string("0001;000000\r\n0002;000000\r\n0003;") + decimals +
-                               "00000\r\n0004;000000\r\n");
-  }
-
-  void Render(const std::vector<std::string>& records) {
-    std::string work;
-    for (const std::string& record : records) convert::AppendWorkRecord(&work, record);
-    RenderWork(work);
-  }
+  void Render(const std::vector<std::string>& records) { RenderWork(Work(records)); }
 
   void RenderWork(const std::string& workBytes) {
     WriteFile("work01.tmp", workBytes);
@@ -81,55 +98,37 @@ class JournalRenderTest : public testing::ProgramFixture {
     RenderJournal(*program_, work);
   }
 
-  // Renders one section and returns its lines, after checking the section's
-  // frame: the header, and a signature that is the digest of the lines.
-  std::vector<std::string> Lines(const std::vector<std::string>& records) {
+  // Renders the work file as one section and checks all of it: the header,
+  // the lines and the signature that is their digest.
+  void ExpectSection(const std::string& work, const std::string& lines) {
     std::size_t before = FileExists("ZURNAL.txt") ? ReadFile("ZURNAL.txt").size() : 0;
-    Render(records);
-    std::string section = ReadFile("ZURNAL.txt").substr(before);
-    const std::string header = W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n");
-    EXPECT_EQ(section.substr(0, header.size()), header);
-    std::size_t signature = section.find("*Signature:\r\n");
-    if (signature == std::string::npos) {
-      ADD_FAILURE() << "no signature";
-      return {};
+    RenderWork(work);
+    EXPECT_EQ(ReadFile("ZURNAL.txt").substr(before), Section(lines));
+  }
+
+  // Renders the records of the rows as one section.
+  void ExpectRows(const std::vector<Row>& rows) {
+    std::vector<std::string> records;
+    std::string lines;
+    for (const Row& row : rows) {
+      records.push_back(row.record);
+      lines += row.lines;
     }
-    std::string body = section.substr(header.size(), signature - header.size());
-    EXPECT_EQ(section.substr(signature), "*Signature:\r\n" + JournalDigestOf(body) + "\r\n");
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < body.size();) {
-      std::size_t end = body.find("\r\n", at);
-      if (end == std::string::npos) {
-        ADD_FAILURE() << "line without CR LF";
-        break;
-      }
-      lines.push_back(body.substr(at, end - at));
-      at = end + 2;
-    }
-    return lines;
+    ExpectSection(Work(records), lines);
   }
 };
 
-TEST_F(JournalRenderTest, SectionOfAnEmptyWorkFileHasHeaderAndSignatureOnly) {
+TEST_F(JournalRenderTest, SectionsAppendWithTheLocalTimeInTheirHeaders) {
   WriteFile("ZURNAL.txt", "earlier sections stay\r\n");
-  Render({});
-  EXPECT_EQ(ReadFile("ZURNAL.txt"),
-            W("earlier sections stay\r\n\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n*Signature:\r\n") +
-                "6a175fcd4ef163b82f4a012b46e6074410566638\r\n");
-  EXPECT_FALSE(FileExists("work01.tmp"));
-}
-
-TEST_F(JournalRenderTest, HeaderTakesTheLocalTimeAndSectionsAppend) {
   clock_.SetLocal({2027, 1, 9, 7, 3, 0, 6});
   Render({R(0x4B, {{13, kDateTime}})});
+  EXPECT_FALSE(FileExists("work01.tmp"));
   clock_.SetLocal({2027, 1, 10, 23, 59, 0, 0});
   Render({});
-  std::string journal = ReadFile("ZURNAL.txt");
-  std::string line = J("WARM RESET" + S(24) + "05.12.26 14:30") + "\r\n";
-  EXPECT_EQ(journal, W("\r\n*Přidáno 09.01.2027, 07:03\r\n\r\n") + line + "*Signature:\r\n" +
-                         JournalDigestOf(line) + "\r\n" +
-                         W("\r\n*Přidáno 10.01.2027, 23:59\r\n\r\n*Signature:\r\n") +
-                         "6a175fcd4ef163b82f4a012b46e6074410566638\r\n");
+  EXPECT_EQ(ReadFile("ZURNAL.txt"),
+            "earlier sections stay\r\n" +
+                Section(L("WARM RESET" + S(24) + "05.12.26 14:30"), "09.01.2027, 07:03") +
+                Section("", "10.01.2027, 23:59"));
 }
 
 TEST_F(JournalRenderTest, JournalNameReplacesTheExtension) {
@@ -142,77 +141,36 @@ TEST_F(JournalRenderTest, JournalNameReplacesTheExtension) {
   EXPECT_TRUE(FileExists("ZURN0007.txt"));
 }
 
-TEST_F(JournalRenderTest, DepartmentSales) {
+TEST_F(JournalRenderTest, SalesOfDepartmentsPlusAndLinkedPlus) {
   WriteNameTables();
-  auto sale = [](int type, const std::string& department) {
+  auto dpt = [](int type, const std::string& department) {
     return R(type, {{3, kAmount1250}, {10, department}, {11, "01"}});
   };
-  EXPECT_EQ(Lines({sale(0x01, "01"), sale(0x02, "02"), sale(0x03, "01"), sale(0x04, "15")}),
-            (std::vector<std::string>{
-                J("   Potraviny         " + S(11) + kPrinted1250 + " A"),
-                J("ZR Nápoje            " + S(11) + kPrinted1250 + " A"),
-                J("ST Potraviny         " + S(11) + kPrinted1250 + " A"),
-                J("VR DPT 00            " + S(11) + kPrinted1250 + " A"),
-            }));
-}
-
-TEST_F(JournalRenderTest, DepartmentSaleWithoutNameTablesAndWithOtherDecimals) {
-  auto sale = R(0x01, {{3, kAmount1250}, {10, "01"}, {11, "03"}});
-  EXPECT_EQ(Lines({sale}),
-            std::vector<std::string>{J("   DPT 00" + S(12) + S(11) + kPrinted1250 + " C")});
-  WriteDecimals('0');
-  EXPECT_EQ(Lines({sale}),
-            std::vector<std::string>{J("   DPT 00" + S(12) + S(11) + "         1250 " + " C")});
-  // With three decimals the line is 51 characters: the tax letter is cut off.
-  WriteDecimals('3');
-  EXPECT_EQ(Lines({sale}),
-            std::vector<std::string>{"   DPT 00" + S(12) + S(11) + "            1.250" + " "});
-}
-
-TEST_F(JournalRenderTest, PluSales) {
-  WriteNameTables();
-  auto sale = [](int type, const std::string& amount, const std::string& quantity,
-                 const std::string& plu, const std::string& tax) {
-    return R(type, {{3, amount}, {10, quantity}, {14, plu}, {21, tax}});
+  auto plu = [](int type, const std::string& amount, const std::string& quantity,
+                const std::string& number, const std::string& tax) {
+    return R(type, {{3, amount}, {10, quantity}, {14, number}, {21, tax}});
   };
-  const std::string rohlik = "00 00 00 00 00 12 34";
-  EXPECT_EQ(Lines({
-                sale(0x05, kAmount1250, "00 00 05 00", rohlik, "02"),
-                sale(0x06, "01 000000000050", "80 00 15 00", rohlik, "00"),
-                sale(0x07, "00 000000000000", "00 00 10 00", "00 00 00 00 00 99 99", "01"),
-                sale(0x08, kAmount1250, "00 00 10 00", "12 34 56 78 90 12 34", "09"),
-            }),
-            (std::vector<std::string>{
-                J("   Rohlík             " + S(4) + "0.500 " + kPrinted1250 + " B"),
-                J("ZR Rohlík             " + S(3) + "-1.500 " + S(11) + "-0.50" + "  "),
-                J("ST PLU 00000000009999 " + S(4) + "1.000 " + S(12) + "0.00" + " A"),
-                J("VR PLU 12345678901234 " + S(4) + "1.000 " + kPrinted1250 + " I"),
-            }));
-}
-
-TEST_F(JournalRenderTest, PluSaleWithThreeAndNoDecimals) {
-  auto sale =
-      R(0x05,
-        {{3, "01 000000001500"}, {10, "00 00 20 00"}, {14, "00 00 00 00 00 00 07"}, {21, "01"}});
-  WriteDecimals('3');
-  EXPECT_EQ(Lines({sale}), std::vector<std::string>{"   PLU 00000000000007 " + S(4) + "2.000 " +
-                                                    S(11) + "-1.500" + " "});
-  WriteDecimals('0');
-  EXPECT_EQ(Lines({sale}), std::vector<std::string>{
-                               J("   PLU 00000000000007 " + S(4) + "2.000 " + S(8) + "-1500  A")});
-}
-
-TEST_F(JournalRenderTest, LinkedPlu) {
-  WriteNameTables();
   auto linked = [](const std::string& number) { return R(0x09, {{3, kAmount1250}, {17, number}}); };
-  EXPECT_EQ(Lines({linked("01"), linked("02"), linked("12"), linked("00"), linked("32")}),
-            (std::vector<std::string>{
-                J("   Záloha lahev      " + S(11) + kPrinted1250),
-                J("   LINK 02           " + S(11) + kPrinted1250),  // blank name
-                J("   LINK 12           " + S(11) + kPrinted1250),  // line 18 does not exist
-                J("   LINK 00           " + S(11) + kPrinted1250),  // there is no line 0
-                J("   LINK 32           " + S(11) + kPrinted1250),  // 0x32 = 50, the last allowed
-            }));
+  const std::string rohlik = "00 00 00 00 00 12 34";
+  ExpectRows({
+      {dpt(0x01, "01"), L("   Potraviny         " + S(11) + kPrinted1250 + " A")},
+      {dpt(0x02, "02"), L("ZR Nápoje            " + S(11) + kPrinted1250 + " A")},
+      {dpt(0x03, "01"), L("ST Potraviny         " + S(11) + kPrinted1250 + " A")},
+      {dpt(0x04, "15"), L("VR DPT 00            " + S(11) + kPrinted1250 + " A")},
+      {plu(0x05, kAmount1250, "00 00 05 00", rohlik, "02"),
+       L("   Rohlík             " + S(4) + "0.500 " + kPrinted1250 + " B")},
+      {plu(0x06, "01 000000000050", "80 00 15 00", rohlik, "00"),
+       L("ZR Rohlík             " + S(3) + "-1.500 " + S(11) + "-0.50" + "  ")},
+      {plu(0x07, "00 000000000000", "00 00 10 00", "00 00 00 00 00 99 99", "01"),
+       L("ST PLU 00000000009999 " + S(4) + "1.000 " + S(12) + "0.00" + " A")},
+      {plu(0x08, kAmount1250, "00 00 10 00", "12 34 56 78 90 12 34", "09"),
+       L("VR PLU 12345678901234 " + S(4) + "1.000 " + kPrinted1250 + " I")},
+      {linked("01"), L("   Záloha lahev      " + S(11) + kPrinted1250)},
+      {linked("02"), L("   LINK 02           " + S(11) + kPrinted1250)},  // blank name
+      {linked("12"), L("   LINK 12           " + S(11) + kPrinted1250)},  // no line 18
+      {linked("00"), L("   LINK 00           " + S(11) + kPrinted1250)},  // there is no line 0
+      {linked("32"), L("   LINK 32           " + S(11) + kPrinted1250)},  // 50, the last allowed
+  });
 }
 
 TEST_F(JournalRenderTest, LinkedPluAboveFiftyFailsAndLeavesTheJournalAlone) {
@@ -222,159 +180,141 @@ TEST_F(JournalRenderTest, LinkedPluAboveFiftyFailsAndLeavesTheJournalAlone) {
   EXPECT_TRUE(FileExists("work01.tmp"));
 }
 
-TEST_F(JournalRenderTest, PercentDiscounts) {
-  EXPECT_EQ(Lines({
-                R(0x0C, {{3, "01 000000000150"}, {10, "00 01 00"}}),
-                R(0x0C, {{3, "00 000000000150"}, {10, "80 00 50"}}),
-                R(0x0C, {{3, "00 000000000000"}, {10, "00 00 00"}}),
-            }),
-            (std::vector<std::string>{
-                J("+/-%" + S(9) + "   10%" + S(13) + S(11) + "-1.50"),
-                J("+/-%" + S(9) + "   -5%" + S(13) + S(12) + "1.50"),
-                J("+/-%" + S(9) + "     %" + S(13) + S(12) + "0.00"),
-            }));
+TEST_F(JournalRenderTest, PercentDiscountsAndVatLinesWithTheRateOfTheirTaxLetter) {
+  WriteNameTables();
+  const std::string vat = S(10) + "100.00" + " " + S(11) + "21.00";
+  ExpectRows({
+      {R(0x0C, {{3, "01 000000000150"}, {10, "00 01 00"}}),
+       L("+/-%" + S(9) + "   10%" + S(13) + S(11) + "-1.50")},
+      {R(0x0C, {{3, "00 000000000150"}, {10, "80 00 50"}}),
+       L("+/-%" + S(9) + "   -5%" + S(13) + S(12) + "1.50")},
+      {R(0x0C, {{3, "00 000000000000"}, {10, "00 00 00"}}),
+       L("+/-%" + S(9) + "     %" + S(13) + S(12) + "0.00")},
+      // Without S_REG.DAT: two decimals and no padding.
+      {Vat("01"), L("DPH A 21%" + S(5) + vat)},
+      {Vat("03"), L("DPH C 10%" + S(5) + vat)},
+      {Vat("05"), L("DPH E 00%" + S(5) + vat)},  // no fifth rate
+      {Vat("00"), L("DPH   00%" + S(5) + vat)},
+  });
 }
 
-TEST_F(JournalRenderTest, VatLinesTakeTheRateOfTheirTaxLetter) {
-  WriteNameTables();
-  auto vat = [](const std::string& tax) {
-    return R(0x10, {{3, "00 000000010000"}, {10, "00 000000002100"}, {17, tax}});
+TEST_F(JournalRenderTest, AmountsTakeTheDecimalsOfSRegLimitedToZeroToThree) {
+  WriteFile("P_TAX.DAT", "0001;2100;01\r\n0002;1500;01\r\n0003;1000;01\r\n");
+  const std::string dpt = R(0x01, {{3, kAmount1250}, {10, "01"}, {11, "03"}});
+  const std::string plu =
+      R(0x05,
+        {{3, "01 000000001500"}, {10, "00 00 20 00"}, {14, "00 00 00 00 00 00 07"}, {21, "01"}});
+  const std::string total = R(0x20, {{3, "00 000000001234"}});
+  const std::string base = S(10) + "100.00", tax = S(11) + "21.00";
+  const std::string pluLine = "   PLU 00000000000007 " + S(4) + "2.000 ";
+  struct Case {
+    std::string sreg, record, lines;
   };
-  const std::string base = S(10) + "100.00";
-  const std::string tax = S(11) + "21.00";
-  // Without S_REG.DAT: two decimals and no padding.
-  EXPECT_EQ(Lines({vat("01"), vat("03"), vat("05"), vat("00")}),
-            (std::vector<std::string>{
-                J("DPH A 21%" + S(5) + base + " " + tax),
-                J("DPH C 10%" + S(5) + base + " " + tax),
-                J("DPH E 00%" + S(5) + base + " " + tax),  // no fifth rate
-                J("DPH   00%" + S(5) + base + " " + tax),
-            }));
-  WriteDecimals('2');
-  EXPECT_EQ(Lines({vat("02")}),
-            std::vector<std::string>{J("DPH B 15%" + S(5) + base + " " + " " + tax)});
-  WriteDecimals('0');
-  EXPECT_EQ(Lines({vat("01")}), std::vector<std::string>{J("DPH A 21%" + S(5) + S(8) + "10000 " +
-                                                           "   " + " " + S(9) + "2100 ")});
-  WriteDecimals('3');
-  EXPECT_EQ(Lines({vat("01")}), std::vector<std::string>{J("DPH A 21%" + S(5) + S(11) + "10.000" +
-                                                           " " + S(12) + "2.100")});
+  const Case cases[] = {
+      // First without S_REG.DAT, and without P_DPT.DAT: no department names.
+      {"", dpt, L("   DPT 00" + S(12) + S(11) + kPrinted1250 + " C")},
+      {SReg('0'), dpt, L("   DPT 00" + S(12) + S(11) + "         1250 " + " C")},
+      // With three decimals the line is 51 characters: the tax letter is cut off.
+      {SReg('3'), dpt, "   DPT 00" + S(12) + S(11) + "            1.250" + " \r\n"},
+      {SReg('3'), plu, pluLine + S(11) + "-1.500" + " \r\n"},
+      {SReg('0'), plu, L(pluLine + S(8) + "-1500  A")},
+      {SReg('2'), Vat("02"), L("DPH B 15%" + S(5) + base + " " + " " + tax)},
+      {SReg('0'), Vat("01"), L("DPH A 21%" + S(5) + S(8) + "10000 " + "    " + S(9) + "2100 ")},
+      {SReg('3'), Vat("01"), L("DPH A 21%" + S(5) + S(11) + "10.000" + " " + S(12) + "2.100")},
+      {SReg('7'), total, L("CELKEM" + S(26) + S(12) + "1.234")},
+      {SReg('/'), total, L("CELKEM" + S(26) + S(9) + "1234 ")},
+      // A separator in the fifth place is still within the first five characters.
+      {"a\r\nb\r\n1234;1\r\n", total, L("CELKEM" + S(26) + S(10) + "123.4")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    if (!c.sreg.empty()) WriteFile("S_REG.DAT", c.sreg);
+    ExpectRows({{c.record, c.lines}});
+  }
 }
 
 TEST_F(JournalRenderTest, TotalsPaymentsAndCurrencies) {
   WriteNameTables();
-  EXPECT_EQ(Lines({
-                R(0x25, {{3, kAmount1250}}),
-                R(0x20, {{3, kAmount1250}}),
-                R(0x21, {{3, kAmount1250}, {10, "02"}}),
-                R(0x21, {{3, kAmount1250}, {10, "09"}}),
-                R(0x22, {{3, "01 000000000050"}}),
-                R(0x23, {{3, kAmount1250}, {12, "02 51 50"}, {15, "01"}}),
-                R(0x23, {{3, kAmount1250}, {12, "02 51 50"}, {15, "02"}}),
-                R(0x23, {{3, kAmount1250}, {12, "02 51 50"}, {15, "00"}}),
-                R(0x23, {{3, kAmount1250}, {12, "02 51 50"}, {15, "07"}}),
-                R(0x24, {{3, kAmount1250}, {10, "01"}, {15, "02"}}),
-                R(0x24, {{3, kAmount1250}, {10, "03"}, {15, "03"}}),
-            }),
-            (std::vector<std::string>{
-                J("MEZISOUČET" + S(22) + kPrinted1250),
-                J("CELKEM" + S(26) + kPrinted1250),
-                J("Karta             " + S(14) + kPrinted1250),
-                J("PLAT 00           " + S(14) + kPrinted1250),
-                J("VRÁTIT" + S(26) + S(11) + "-0.50"),
-                J("EUR         " + S(9) + "    25.150" + S(2) + kPrinted1250),
-                J("USD         " + S(9) + "   251.50" + S(2) + kPrinted1250),
-                J("MENA 00     " + S(9) + " 25150 " + S(2) + kPrinted1250),  // currency 0
-                J("MENA 00     " + S(9) + " 25150 " + S(2) + kPrinted1250),  // beyond the file
-                J("USD          Hotovost           " + kPrinted1250),
-                J("MENA 00      PLAT 00            " + kPrinted1250),
-            }));
+  auto rate = [](const std::string& currency) {
+    return R(0x23, {{3, kAmount1250}, {12, "02 51 50"}, {15, currency}});
+  };
+  ExpectRows({
+      {R(0x25, {{3, kAmount1250}}), L("MEZISOUČET" + S(22) + kPrinted1250)},
+      {R(0x20, {{3, kAmount1250}}), L("CELKEM" + S(26) + kPrinted1250)},
+      {R(0x21, {{3, kAmount1250}, {10, "02"}}), L("Karta             " + S(14) + kPrinted1250)},
+      {R(0x21, {{3, kAmount1250}, {10, "09"}}), L("PLAT 00           " + S(14) + kPrinted1250)},
+      {R(0x22, {{3, "01 000000000050"}}), L("VRÁTIT" + S(26) + S(11) + "-0.50")},
+      {rate("01"), L("EUR         " + S(9) + "    25.150" + S(2) + kPrinted1250)},
+      {rate("02"), L("USD         " + S(9) + "   251.50" + S(2) + kPrinted1250)},
+      {rate("00"), L("MENA 00     " + S(9) + " 25150 " + S(2) + kPrinted1250)},  // currency 0
+      {rate("07"), L("MENA 00     " + S(9) + " 25150 " + S(2) + kPrinted1250)},  // beyond the file
+      {R(0x24, {{3, kAmount1250}, {10, "01"}, {15, "02"}}),
+       L("USD          Hotovost           " + kPrinted1250)},
+      {R(0x24, {{3, kAmount1250}, {10, "03"}, {15, "03"}}),
+       L("MENA 00      PLAT 00            " + kPrinted1250)},
+  });
 }
 
-TEST_F(JournalRenderTest, ClerkEvents) {
+TEST_F(JournalRenderTest, ClerkAndRegisterEvents) {
   WriteNameTables();
-  auto event = [](int type, const std::string& clerk, const std::string& at13) {
+  auto event = [](int type, const std::string& clerk, const std::string& at13 = "") {
     return R(type, {{3, clerk}, {8, "00 42"}, {13, at13}});
   };
   const std::string novak = "Novák             ";
-  EXPECT_EQ(Lines({
-                event(0x40, "01", ""),
-                event(0x40, "00", ""),
-                event(0x40, "09", ""),
-                event(0x43, "02", ""),
-                event(0x44, "01", ""),
-                event(0x45, "01", kAmount1250),
-                event(0x46, "01", "01 000000000050"),
-                event(0x47, "01", kDateTime),
-                event(0x48, "01", kDateTime),
-                event(0x4A, "01", kDateTime),
-            }),
-            (std::vector<std::string>{
-                J("PRODEJ" + S(8) + novak + S(2) + "0042"),
-                J("PRODEJ" + S(8) + S(18) + S(2) + "0042"),
-                J("PRODEJ" + S(8) + "OBSL 00" + S(11) + S(2) + "0042"),
-                J("STORNO CELK" + S(3) + "Svoboda           " + S(2) + "0042"),
-                J("KOPIE ÚČT." + S(4) + novak + S(2) + "0042"),
-                J("VKLAD " + novak + " ND0042 " + kPrinted1250),
-                J("VYBER " + novak + " ND0042 " + S(11) + "-0.50"),
-                J("TR ON" + S(3) + novak + " ND0042 05.12.26 14:30"),
-                J("TR OFF" + S(2) + novak + " ND0042 05.12.26 14:30"),
-                J("ZÁSUVKA " + novak + " ND0042 05.12.26 14:30"),
-            }));
-}
-
-TEST_F(JournalRenderTest, RegisterEvents) {
-  EXPECT_EQ(Lines({
-                R(0x4B, {{13, kDateTime}}),
-                R(0x4D, {{13, kDateTime}}),
-                R(0x4F, {{4, "03"}, {13, kDateTime}}),
-            }),
-            (std::vector<std::string>{
-                J("WARM RESET" + S(24) + "05.12.26 14:30"),
-                J("POWER FAIL RETURN" + S(17) + "05.12.26 14:30"),
-                J("Data z PC  -  soubor 03" + S(11) + "05.12.26 14:30"),
-            }));
+  const std::string at = " 05.12.26 14:30";
+  ExpectRows({
+      {event(0x40, "01"), L("PRODEJ" + S(8) + novak + S(2) + "0042")},
+      {event(0x40, "00"), L("PRODEJ" + S(8) + S(18) + S(2) + "0042")},
+      {event(0x40, "09"), L("PRODEJ" + S(8) + "OBSL 00" + S(11) + S(2) + "0042")},
+      {event(0x43, "02"), L("STORNO CELK" + S(3) + "Svoboda           " + S(2) + "0042")},
+      {event(0x44, "01"), L("KOPIE ÚČT." + S(4) + novak + S(2) + "0042")},
+      {event(0x45, "01", kAmount1250), L("VKLAD " + novak + " ND0042 " + kPrinted1250)},
+      {event(0x46, "01", "01 000000000050"), L("VYBER " + novak + " ND0042 " + S(11) + "-0.50")},
+      {event(0x47, "01", kDateTime), L("TR ON" + S(3) + novak + " ND0042" + at)},
+      {event(0x48, "01", kDateTime), L("TR OFF" + S(2) + novak + " ND0042" + at)},
+      {event(0x4A, "01", kDateTime), L("ZÁSUVKA " + novak + " ND0042" + at)},
+      {R(0x4B, {{13, kDateTime}}), L("WARM RESET" + S(23) + at)},
+      {R(0x4D, {{13, kDateTime}}), L("POWER FAIL RETURN" + S(16) + at)},
+      {R(0x4F, {{4, "03"}, {13, kDateTime}}), L("Data z PC  -  soubor 03" + S(10) + at)},
+  });
 }
 
 TEST_F(JournalRenderTest, ReportsSumsAndAccountsWithSeparatorLines) {
   WriteNameTables();
-  const std::vector<std::string> records = {
-      R(0x42, {{3, "FF"}, {4, kAmount1250}, {11, "01 000000000050"}}),
-      R(0x42, {{3, "01"}, {4, "FF"}, {13, kDateTime}, {21, "03"}}),
-      R(0x42, {{3, "00"}, {4, "00"}, {13, kDateTime}, {21, "11"}}),
-      R(0x41, {{3, "02"}, {4, "00 12"}, {15, kAmount1250}}),
-      R(0x80, {{3, kDateTime}, {10, "07"}, {11, "00 00 30 00"}}),
-      R(0x81, {{3, kDateTime}, {9, "00 12"}, {15, kAmount1250}}),
+  const std::vector<Row> rows = {
+      {R(0x42, {{3, "FF"}, {4, kAmount1250}, {11, "01 000000000050"}}),
+       L("SUMA  " + kPrinted1250 + " " + S(11) + "-0.50")},
+      {R(0x42, {{3, "01"}, {4, "FF"}, {13, kDateTime}, {21, "03"}}),
+       L("UZAV. Z 03" + S(4) + "Novák             " + S(2) + "05.12.26 14:30")},
+      {R(0x42, {{3, "00"}, {4, "00"}, {13, kDateTime}, {21, "11"}}),
+       L("UZAV. X 11" + S(4) + S(18) + S(2) + "05.12.26 14:30")},
+      {R(0x41, {{3, "02"}, {4, "00 12"}, {15, kAmount1250}}),
+       L("ÚČET# 0012" + S(4) + "Svoboda           " + kPrinted1250)},
+      {R(0x80, {{3, kDateTime}, {10, "07"}, {11, "00 00 30 00"}}),
+       L(S(7) + "07" + S(13) + "    3.000" + S(3) + "05.12.26 14:30")},
+      {R(0x81, {{3, kDateTime}, {9, "00 12"}, {15, kAmount1250}}),
+       L("ÚČET# 0012 ODLOŽ 05.12.26 14:30 " + kPrinted1250)},
   };
-  const std::vector<std::string> lines = {
-      J("SUMA  " + kPrinted1250 + " " + S(11) + "-0.50"),
-      J("UZAV. Z 03" + S(4) + "Novák             " + S(2) + "05.12.26 14:30"),
-      J("UZAV. X 11" + S(4) + S(18) + S(2) + "05.12.26 14:30"),
-      J("ÚČET# 0012" + S(4) + "Svoboda           " + kPrinted1250),
-      J(S(7) + "07" + S(13) + "    3.000" + S(3) + "05.12.26 14:30"),
-      J("ÚČET# 0012 ODLOŽ 05.12.26 14:30 " + kPrinted1250),
-  };
-  EXPECT_EQ(Lines(records),
-            (std::vector<std::string>{lines[0], kSeparator, lines[1], lines[2], lines[3], lines[4],
-                                      kSeparator, lines[5], kSeparator}));
+  std::vector<Row> separated = rows;
+  for (std::size_t at : {0, 4, 5}) separated[at].lines += kSeparator + "\r\n";
+  ExpectRows(separated);
   program_->settings.zurnal_radky = 0;
-  EXPECT_EQ(Lines(records), lines);
+  ExpectRows(rows);
 }
 
 TEST_F(JournalRenderTest, UnknownTypesGetAPlaceholderAndADebugMessage) {
-  const std::vector<std::string> records = {R(0x0A), R(0x49), R(0x82), R(0xFF)};
-  const std::vector<std::string> lines = {
-      J("??? nezpracováno: A "),
-      J("??? nezpracováno: 49 "),
-      J("??? nezpracováno: 82 "),
-      J("??? nezpracováno: FF "),
+  const std::vector<Row> rows = {
+      {R(0x0A), L("??? nezpracováno: A ")},
+      {R(0x49), L("??? nezpracováno: 49 ")},
+      {R(0x82), L("??? nezpracováno: 82 ")},
+      {R(0xFF), L("??? nezpracováno: FF ")},
   };
-  EXPECT_EQ(Lines(records), lines);
+  ExpectRows(rows);
   EXPECT_TRUE(frontEnd_.Messages().empty());
   EXPECT_FALSE(FileExists("work01.tmp"));
 
   program_->settings.debug = 1;
-  EXPECT_EQ(Lines(records), lines);
+  ExpectRows(rows);
   auto messages = frontEnd_.Messages();
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0].text, "Neumim zpracovat radek A ");
@@ -386,17 +326,14 @@ TEST_F(JournalRenderTest, UnknownTypesGetAPlaceholderAndADebugMessage) {
 
 TEST_F(JournalRenderTest, ExtendedJournalEndsEveryLineWithTheType) {
   program_->settings.extend_journal = 1;
-  EXPECT_EQ(Lines({
-                R(0x05, {{3, kAmount1250}, {10, "00 00 10 00"}, {14, "00 00 00 00 00 12 34"}}),
-                R(0x80, {{3, kDateTime}, {10, "07"}, {11, "00 00 30 00"}}),
-                R(0x4C),
-            }),
-            (std::vector<std::string>{
-                J("   PLU 00000000001234 " + S(4) + "1.000 " + kPrinted1250 + "  ") + "|05",
-                J(S(7) + "07" + S(13) + "    3.000" + S(3) + "05.12.26 14:30") + "|80",
-                kSeparator + "|00",
-                J("??? nezpracováno: 4C ") + "|4C",
-            }));
+  ExpectRows({
+      {R(0x05, {{3, kAmount1250}, {10, "00 00 10 00"}, {14, "00 00 00 00 00 12 34"}}),
+       J("   PLU 00000000001234 " + S(4) + "1.000 " + kPrinted1250 + "  ") + "|05\r\n"},
+      {R(0x80, {{3, kDateTime}, {10, "07"}, {11, "00 00 30 00"}}),
+       J(S(7) + "07" + S(13) + "    3.000" + S(3) + "05.12.26 14:30") + "|80\r\n" + kSeparator +
+           "|00\r\n"},
+      {R(0x4C), J("??? nezpracováno: 4C ") + "|4C\r\n"},
+  });
 }
 
 TEST_F(JournalRenderTest, PluSalesFileDropsTheItemsOfClosedAccounts) {
@@ -444,32 +381,23 @@ TEST_F(JournalRenderTest, AccountsFileGetsOneLinePerClosedAccount) {
       R(0x20, {{3, "00 000000009900"}}),  // no account open: the total is not taken
       R(0x80, {{3, kDateTime}, {10, "03"}, {11, "00 00 10 00"}}),
   });
+  const std::string svoboda = S(11) + "25.00, Svoboda           , polozky";
   EXPECT_EQ(ReadFile("UCTY_E.DAT"),
-            W("earlier\r\n"
-              "UCET# ,  , , polozky     1.000, 05.12.26 14:30\r\n"
-              "UCET# 0012, Hotovost           " +
-              S(11) + "25.00, Svoboda           , polozky" +
-              "     3.000, 05.12.26 14:30\r\n"
-              "UCET# 0012, Karta              " +
-              S(11) + "25.00, Svoboda           , polozky" + "     1.000, 05.12.26 14:30\r\n"));
+            "earlier\r\nUCET# ,  , , polozky     1.000, 05.12.26 14:30\r\n"
+            "UCET# 0012, Hotovost           " +
+                svoboda +
+                "     3.000, 05.12.26 14:30\r\n"
+                "UCET# 0012, Karta              " +
+                svoboda + "     1.000, 05.12.26 14:30\r\n");
 }
 
 TEST_F(JournalRenderTest, WorkFileEndingInsideARecordEndsTheRendering) {
-  std::string work;
-  convert::AppendWorkRecord(&work, R(0x4B, {{13, kDateTime}}));
+  std::string work = Work({R(0x4B, {{13, kDateTime}})});
   // Type 0x20 cut after its sign byte: the missing digits read as zero.
-  const std::string cut = FromHex("00 01 20 01 00");
-  for (char c : cut) {
-    work += c;
-    work += '\0';
-  }
+  for (char c : FromHex("00 01 20 01 00")) work += std::string{c, '\0'};
   work.pop_back();
-  RenderWork(work);
-  std::string journal = ReadFile("ZURNAL.txt");
-  std::string lines = J("WARM RESET" + S(24) + "05.12.26 14:30") + "\r\n" +
-                      J("CELKEM" + S(26) + S(11) + "-0.00") + "\r\n";
-  EXPECT_NE(journal.find(lines + "*Signature:\r\n" + JournalDigestOf(lines) + "\r\n"),
-            std::string::npos);
+  ExpectSection(work,
+                L("WARM RESET" + S(24) + "05.12.26 14:30") + L("CELKEM" + S(26) + S(11) + "-0.00"));
 }
 
 TEST_F(JournalRenderTest, NameTableKeysArePaddedAndTheFirstLineWins) {
@@ -477,94 +405,77 @@ TEST_F(JournalRenderTest, NameTableKeysArePaddedAndTheFirstLineWins) {
   WriteFile("P_DPT.DAT",
             "1,\"Prvni\"\r\n0001,\"Druhy\"\r\n00002,\"Dlouhy klic\"\r\n"
             "3,\"Bez konce\r\n4,bez uvozovek\r\n");
-  EXPECT_EQ(Lines({R(0x01, {{10, "01"}}), R(0x01, {{10, "02"}}), R(0x01, {{10, "03"}}),
-                   R(0x01, {{10, "04"}})}),
-            (std::vector<std::string>{
-                J("   Prvni" + S(13) + S(11) + S(12) + "0.00"),
-                J("   DPT 00" + S(12) + S(11) + S(12) + "0.00"),
-                J("   Bez konce" + S(9) + S(11) + S(12) + "0.00"),
-                J("   " + S(18) + S(11) + S(12) + "0.00"),
-            }));
+  const std::string zero = S(11) + S(12) + "0.00";
+  ExpectRows({
+      {R(0x01, {{10, "01"}}), L("   Prvni" + S(13) + zero)},
+      {R(0x01, {{10, "02"}}), L("   DPT 00" + S(12) + zero)},
+      {R(0x01, {{10, "03"}}), L("   Bez konce" + S(9) + zero)},
+      {R(0x01, {{10, "04"}}), L("   " + S(18) + zero)},
+  });
 }
 
-TEST_F(JournalRenderTest, NamesAreCutToTheirWidthAndStarsReplaced) {
+TEST_F(JournalRenderTest, NamesAreCutToTheirWidthAndCurrencyDecimalsToTheSixDigitsOfARate) {
   WriteFile("P_DPT.DAT", "0001;\"Dvacet znaku, presne\"\r\n0002;\"PIVO*12\"\r\n");
-  WriteFile("P_MENA.DAT", "0001;\"Ceska koruna\";2\r\n");
-  EXPECT_EQ(Lines({R(0x01, {{10, "01"}}), R(0x01, {{10, "02"}}),
-                   R(0x23, {{12, "00 01 00"}, {15, "01"}})}),
-            (std::vector<std::string>{
-                J("   Dvacet znaku, pres" + S(11) + S(12) + "0.00"),
-                J("   PIVO×12" + S(11) + S(11) + S(12) + "0.00"),
-                J("Ceska koruna" + S(9) + "     1.00" + S(2) + S(12) + "0.00"),
-            }));
-}
-
-TEST_F(JournalRenderTest, DecimalsOfSRegAreLimitedToZeroToThree) {
-  const auto sale = R(0x20, {{3, "00 000000001234"}});
-  WriteDecimals('7');
-  EXPECT_EQ(Lines({sale}), std::vector<std::string>{J("CELKEM" + S(26) + S(12) + "1.234")});
-  WriteDecimals('/');
-  EXPECT_EQ(Lines({sale}), std::vector<std::string>{J("CELKEM" + S(26) + S(9) + "1234 ")});
-  // A separator in the fifth place is still within the first five characters.
-  WriteFile("S_REG.DAT", "a\r\nb\r\n1234;1\r\n");
-  EXPECT_EQ(Lines({sale}), std::vector<std::string>{J("CELKEM" + S(26) + S(10) + "123.4")});
-}
-
-TEST_F(JournalRenderTest, CurrencyDecimalsAreLimitedToTheSixDigitsOfARate) {
-  WriteFile("P_MENA.DAT", "0001;\"A\";9\r\n0002;\"B\";\r\n0003;\"C\";x\r\n");
+  WriteFile("P_MENA.DAT",
+            "0001;\"Ceska koruna\";2\r\n0002;\"A\";9\r\n0003;\"B\";\r\n0004;\"C\";x\r\n");
   const std::string rate = "12 34 56";
-  EXPECT_EQ(Lines({R(0x23, {{12, rate}, {15, "01"}}), R(0x23, {{12, rate}, {15, "02"}}),
-                   R(0x23, {{12, rate}, {15, "03"}})}),
-            (std::vector<std::string>{
-                // 52 characters, cut at 50.
-                "A" + S(11) + S(9) + "      .123456" + S(2) + S(12) + "0.",
-                J("B" + S(11) + S(9) + "123456 " + S(2) + S(12) + "0.00"),
-                "C" + S(11) + S(9) + "      .123456" + S(2) + S(12) + "0.",
-            }));
+  ExpectRows({
+      {R(0x01, {{10, "01"}}), L("   Dvacet znaku, pres" + S(11) + S(12) + "0.00")},
+      {R(0x01, {{10, "02"}}), L("   PIVO×12" + S(11) + S(11) + S(12) + "0.00")},  // no stars
+      {R(0x23, {{12, "00 01 00"}, {15, "01"}}),
+       L("Ceska koruna" + S(9) + "     1.00" + S(2) + S(12) + "0.00")},
+      // A and C: 52 characters, cut at 50.
+      {R(0x23, {{12, rate}, {15, "02"}}), "A" + S(20) + "      .123456" + S(14) + "0.\r\n"},
+      {R(0x23, {{12, rate}, {15, "03"}}), L("B" + S(20) + "123456 " + S(14) + "0.00")},
+      {R(0x23, {{12, rate}, {15, "04"}}), "C" + S(20) + "      .123456" + S(14) + "0.\r\n"},
+  });
 }
 
-struct BadTable {
-  const char* file;
-  std::string content;
-  int code;
-  int subcode;
-};
-
-class JournalRenderFailureTest : public JournalRenderTest,
-                                 public ::testing::WithParamInterface<BadTable> {};
-
-TEST_P(JournalRenderFailureTest, BadTableFileFailsBeforeAnythingIsWritten) {
-  const BadTable& bad = GetParam();
+TEST_F(JournalRenderTest, BadTableFileFailsBeforeAnythingIsWritten) {
+  const std::string name21 = "0001;\"Dvacet jedna znaku...\"\r\n";
+  const struct {
+    const char* file;
+    std::string content;
+    int code;
+    int subcode;
+  } cases[] = {{"P_PLU.DAT", name21, 100, 100},
+               {"P_LPLU.DAT", name21, 100, 101},
+               {"P_DPT.DAT", name21, 100, 102},
+               {"P_OBSL.DAT", name21, 100, 103},
+               {"P_PLAT.DAT", name21, 100, 105},
+               {"P_MENA.DAT", name21, 100, 106},
+               {"P_DPT.DAT", "0001;\"Bez konce, dvacet jedna\r\n", 100, 102},
+               {"P_MENA.DAT", "0001;\"EUR\";2\r\n0002;\"USD\"2\r\n", 59, 112},
+               {"P_MENA.DAT", "0001;\"EUR\r\n", 59, 112},
+               {"P_MENA.DAT", "0001;EUR;2\r\n", 59, 112},
+               {"S_REG.DAT", "1\r\n2\r\n00001;2\r\n", 59, 113},
+               {"S_REG.DAT", "0001;2\r\n0002;2\r\n", 59, 113},
+               {"S_REG.DAT", "1\r\n2\r\n3\r\n", 59, 113},
+               {"P_DPT.DAT", "0001;\"" + std::string(300, 'x') + "\"\r\n", 23, 1}};
   program_->settings.extraucty = 1;
-  WriteFile("ZURNAL.txt", "signed sections");
-  WriteFile("UCTY_E.DAT", "accounts");
-  WriteFile("CS_PLU.DAT", "sales of the last download");
-  WriteFile(bad.file, bad.content);
-  EXPECT_JOB_FAILURE(Render({R(0x80, {{3, kDateTime}})}), bad.code, bad.subcode);
-  EXPECT_EQ(ReadFile("ZURNAL.txt"), "signed sections");
-  EXPECT_EQ(ReadFile("UCTY_E.DAT"), "accounts");
-  EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
-  EXPECT_TRUE(FileExists("work01.tmp"));
+  for (const auto& bad : cases) {
+    SCOPED_TRACE(bad.file + (": " + bad.content));
+    WriteFile("ZURNAL.txt", "signed sections");
+    WriteFile("UCTY_E.DAT", "accounts");
+    WriteFile("CS_PLU.DAT", "sales of the last download");
+    WriteFile(bad.file, bad.content);
+    EXPECT_JOB_FAILURE(Render({R(0x80, {{3, kDateTime}})}), bad.code, bad.subcode);
+    EXPECT_EQ(ReadFile("ZURNAL.txt"), "signed sections");
+    EXPECT_EQ(ReadFile("UCTY_E.DAT"), "accounts");
+    EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
+    EXPECT_TRUE(FileExists("work01.tmp"));
+    std::filesystem::remove(dir_ / bad.file);
+  }
 }
 
-const std::string kName21 = "0001;\"Dvacet jedna znaku...\"\r\n";
-INSTANTIATE_TEST_SUITE_P(
-    Tables, JournalRenderFailureTest,
-    ::testing::Values(
-        BadTable{"P_PLU.DAT", kName21, 100, 100}, BadTable{"P_LPLU.DAT", kName21, 100, 101},
-        BadTable{"P_DPT.DAT", kName21, 100, 102}, BadTable{"P_OBSL.DAT", kName21, 100, 103},
-        BadTable{"P_PLAT.DAT", kName21, 100, 105}, BadTable{"P_MENA.DAT", kName21, 100, 106},
-        BadTable{"P_DPT.DAT", "0001;\"Bez konce, dvacet jedna\r\n", 100, 102},
-        BadTable{"P_MENA.DAT", "0001;\"EUR\";2\r\n0002;\"USD\"2\r\n", 59, 112},
-        BadTable{"P_MENA.DAT", "0001;\"EUR\r\n", 59, 112},
-        BadTable{"P_MENA.DAT", "0001;EUR;2\r\n", 59, 112},
-        BadTable{"S_REG.DAT", "1\r\n2\r\n00001;2\r\n", 59, 113},
-        BadTable{"S_REG.DAT", "0001;2\r\n0002;2\r\n", 59, 113},
-        BadTable{"S_REG.DAT", "1\r\n2\r\n3\r\n", 59, 113},
-        BadTable{"P_DPT.DAT", "0001;\"" + std::string(300, 'x') + "\"\r\n", 23, 1}));
+TEST_F(JournalRenderTest, JournalThatCannotBeOpenedOrWrittenFails) {
+  program_->command.DataFileName = "missing/ZURNAL.DAT";
+  EXPECT_JOB_FAILURE(Render({}), 30, 1);
+  program_->command.DataFileName = "";
+  EXPECT_JOB_FAILURE(Render({}), 30, 1);
 
-TEST_F(JournalRenderTest, FailedWritesAreLineWriterErrors) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  program_->command.DataFileName = "ZURNAL.DAT";
   std::filesystem::create_symlink("/dev/full", dir_ / "ZURNAL.txt");
   EXPECT_JOB_FAILURE(Render({R(0x20)}), 26, 1);
   std::filesystem::remove(dir_ / "ZURNAL.txt");
@@ -574,13 +485,6 @@ TEST_F(JournalRenderTest, FailedWritesAreLineWriterErrors) {
   EXPECT_JOB_FAILURE(Render({R(0x05)}), 26, 1);
   EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
   EXPECT_FALSE(FileExists("work04.tmp"));
-}
-
-TEST_F(JournalRenderTest, JournalThatCannotBeOpenedFailsWithThirtyOne) {
-  program_->command.DataFileName = "missing/ZURNAL.DAT";
-  EXPECT_JOB_FAILURE(Render({}), 30, 1);
-  program_->command.DataFileName = "";
-  EXPECT_JOB_FAILURE(Render({}), 30, 1);
 }
 
 }  // namespace

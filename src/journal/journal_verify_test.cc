@@ -19,6 +19,7 @@ std::string Section(const std::string& lines, const std::string& date = "05.12.2
          JournalDigestOf(lines) + "\r\n";
 }
 
+const std::string kHeader = W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n");
 const std::string kLineA = std::string(50, 'a') + "\r\n";
 const std::string kLineB = "CELKEM" + std::string(44, ' ') + "\r\n";
 
@@ -55,91 +56,74 @@ class JournalVerifyTest : public testing::ProgramFixture {
   }
 };
 
-TEST_F(JournalVerifyTest, RenderedSectionsAreIntact) {
+TEST_F(JournalVerifyTest, ChangedCharacterInsideARenderedSectionDamagesThatSectionOnly) {
   std::string journal = RenderThreeSections();
   EXPECT_EQ(Verify(journal), 0);
-  EXPECT_EQ(Verify(Section("") + Section(kLineA) + Section(kLineA + kLineB)), 0);
-}
-
-TEST_F(JournalVerifyTest, ChangedCharacterInsideASectionDamagesThatSectionOnly) {
-  std::string journal = RenderThreeSections();
   std::size_t second = journal.find("*Signature:");
   std::size_t inside = journal.find("CELKEM", second);  // a line of the second section
   ASSERT_NE(inside, std::string::npos);
   journal[inside] = 'X';
   EXPECT_EQ(Verify(journal), 1);
+}
 
+TEST_F(JournalVerifyTest, DamagedSectionsAreCountedUntilTheStructureBreaks) {
   std::string twoDamaged = Section(kLineA) + Section(kLineB) + Section(kLineA);
   twoDamaged[twoDamaged.find(kLineA) + 10] = 'b';
   twoDamaged[twoDamaged.rfind(kLineA) + 5] = 'c';
-  EXPECT_EQ(Verify(twoDamaged), 2);
-  // A changed signature is damage too.
-  std::string signature = Section(kLineA);
-  signature[signature.size() - 3] = signature[signature.size() - 3] == '0' ? '1' : '0';
-  EXPECT_EQ(Verify(signature), 1);
-}
-
-TEST_F(JournalVerifyTest, HeaderDateIsNotSigned) {
-  std::string journal = Section(kLineA) + Section(kLineB, "24.12.2026") + Section(kLineA);
-  std::string changed = Section(kLineA) + Section(kLineB, "25.11.2031") + Section(kLineA);
-  EXPECT_EQ(Verify(journal), 0);
-  EXPECT_EQ(Verify(changed), 0);
-}
-
-TEST_F(JournalVerifyTest, MissingSignatureLines) {
-  std::string last = Section(kLineB);
-  // Without "*Signature:" the signed part runs to the end of the file.
+  std::string badSignature = Section(kLineA);
+  badSignature[badSignature.size() - 3] = badSignature[badSignature.size() - 3] == '0' ? '1' : '0';
+  const std::string last = Section(kLineB);
   std::string noSignatureLine = Section(kLineA) + last;
   noSignatureLine.erase(noSignatureLine.rfind("*Signature:\r\n"), 13);
-  EXPECT_EQ(Verify(noSignatureLine), 1);
-  // Without the digest line the section cannot be checked.
-  std::string noDigest = Section(kLineA) + last.substr(0, last.size() - 42);
-  EXPECT_EQ(Verify(noDigest), 1);
-  // A digest without its line end is still read.
-  std::string noLineEnd = Section(kLineA) + last.substr(0, last.size() - 2);
-  EXPECT_EQ(Verify(noLineEnd), 0);
-}
-
-TEST_F(JournalVerifyTest, EmptyFileIsIntact) {
-  EXPECT_EQ(Verify(""), 0);
-}
-
-TEST_F(JournalVerifyTest, StrayBytesBetweenSections) {
-  EXPECT_EQ(Verify(Section(kLineA) + "x" + Section(kLineB)), 0);
-  EXPECT_EQ(Verify(Section(kLineA) + "xy" + Section(kLineB)), 1);
-  // At the start of the file the "*" is normally the third byte as well.
-  EXPECT_EQ(Verify("x" + Section(kLineA)), 0);
-  EXPECT_EQ(Verify("xy" + Section(kLineA)), 1);
-  // Trailing bytes without a "*" end the file normally.
-  EXPECT_EQ(Verify(Section(kLineA) + "\r\n"), 0);
-}
-
-TEST_F(JournalVerifyTest, BrokenStructureEndsTheCount) {
-  // A "*" that starts neither a header nor a signature.
-  EXPECT_EQ(Verify(Section(kLineA) + "\r\n*X"), 1);
-  // A "*" inside the signed lines ends them early: the next byte is no "S".
-  EXPECT_EQ(Verify(Section("ab*cd\r\n") + Section(kLineA)), 1);
-  // The end of the file inside the header line or the signed part.
-  EXPECT_EQ(Verify(W("\r\n*Přidáno 05.12.2026")), 0);
-  EXPECT_EQ(Verify(W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n") + kLineA), 1);
-  // The end of the file right after "*Signature".
-  EXPECT_EQ(Verify(Section(kLineA).substr(0, Section(kLineA).size() - 44)), 0);
+  const struct {
+    std::string journal;
+    int damaged;
+  } cases[] = {
+      {"", 0},
+      {Section("") + Section(kLineA) + Section(kLineA + kLineB), 0},
+      {twoDamaged, 2},
+      {badSignature, 1},
+      // The date of the header is not signed.
+      {Section(kLineA) + Section(kLineB, "25.11.2031") + Section(kLineA), 0},
+      // Without "*Signature:" the signed part runs to the end of the file.
+      {noSignatureLine, 1},
+      // Without the digest line the section cannot be checked.
+      {Section(kLineA) + last.substr(0, last.size() - 42), 1},
+      // A digest without its line end is still read.
+      {Section(kLineA) + last.substr(0, last.size() - 2), 0},
+      // Stray bytes: the "*" may be the third byte after a section or at the
+      // start of the file, and trailing bytes without a "*" end the file.
+      {Section(kLineA) + "x" + Section(kLineB), 0},
+      {Section(kLineA) + "xy" + Section(kLineB), 1},
+      {"x" + Section(kLineA), 0},
+      {"xy" + Section(kLineA), 1},
+      {Section(kLineA) + "\r\n", 0},
+      // A "*" that starts neither a header nor a signature.
+      {Section(kLineA) + "\r\n*X", 1},
+      // A "*" inside the signed lines ends them early: the next byte is no "S".
+      {Section("ab*cd\r\n") + Section(kLineA), 1},
+      // The end of the file inside the header line, the signed part, or right
+      // after "*Signature".
+      {W("\r\n*Přidáno 05.12.2026"), 0},
+      {kHeader + kLineA, 1},
+      {kHeader + kLineA + "*Signature:", 0},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(Verify(cases[i].journal), cases[i].damaged) << "case " << i;
+  }
 }
 
 TEST_F(JournalVerifyTest, SignatureLineOfMoreThanSixtyFourCharacters) {
-  std::string lines = kLineA;
-  std::string journal = W("\r\n*Přidáno 05.12.2026, 14:05\r\n\r\n") + lines + "*Signature:\r\n";
+  std::string journal = kHeader + kLineA + "*Signature:\r\n";
   EXPECT_EQ(Verify(journal + std::string(64, '0') + "\r\n"), 1);
   WriteFile("ZURNAL.txt", journal + std::string(65, '0') + "\r\n");
   EXPECT_JOB_FAILURE(VerifyJournal(*program_, "ZURNAL.txt", false), 23, 1);
 }
 
-TEST_F(JournalVerifyTest, FileThatDoesNotExist) {
+TEST_F(JournalVerifyTest, MissingFilesFailAndFullPathsAreTakenAsTheyAre) {
   EXPECT_JOB_FAILURE(VerifyJournal(*program_, "NIC.txt", false), 30, 1);
   EXPECT_JOB_FAILURE(VerifyJournal(*program_, "", false), 30, 1);
-}
-
-TEST_F(JournalVerifyTest, FullPathNamesAreTakenAsTheyAre) {
+  // A full path is taken as it is, a bare name in the program directory.
   auto other = testing::MakeTempDirectory("journal");
   testing::WriteBinary(other / "jinde.txt", Section(kLineA) + "xyz" + Section(kLineB));
   EXPECT_EQ(VerifyJournal(*program_, (other / "jinde.txt").string(), true), 1);
