@@ -11,6 +11,10 @@ class CommandFiles : public testing::ProgramFixture {
   // Writes the file and loads it with its first command.
   bool Load(const std::string& name, const std::string& content) {
     WriteFile(name, content);
+    return Open(name);
+  }
+  // Loads the file named so, as the command line gives it.
+  bool Open(const std::string& name) {
     program_->paths.commandFileName = name;
     state_ = CommandFileState{};
     return NextCommand(*program_, state_);
@@ -32,6 +36,7 @@ TEST_F(CommandFiles, SerialConnectionLineAndFirstCommand) {
   EXPECT_EQ(conn().parity, 1);
   EXPECT_EQ(conn().modelText, "650 ");
   EXPECT_EQ(conn().modelNumber, 9);
+  EXPECT_FALSE(program_->variantTables);
   EXPECT_EQ(conn().logFileName, "ERA.log");
   EXPECT_EQ(cmd().commandText, "R03");
   EXPECT_TRUE(cmd().isRead);
@@ -65,17 +70,14 @@ TEST_F(CommandFiles, ExtensionRules) {
   EXPECT_TRUE(Load("Job.CM9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"));
   EXPECT_JOB_FAILURE(Load("job.b.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"), 50, 4);
   WriteFile("plain.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
-  program_->paths.commandFileName = "plain";
-  state_ = CommandFileState{};
-  EXPECT_TRUE(NextCommand(*program_, state_));
-  program_->paths.commandFileName = "";
-  state_ = CommandFileState{};
-  EXPECT_JOB_FAILURE(NextCommand(*program_, state_), 50, 2);
+  EXPECT_TRUE(Open("plain"));
+  EXPECT_JOB_FAILURE(Open(""), 50, 2);
 }
 
 TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
   ASSERT_TRUE(Load("j.cmd",
-                   "01,1,7,8,O,650,ERA\r\nR03;P_PLU.TXT\r\nW03;P_PLU\r\nV03;P_PLU\r\nU10;X\r\n"
+                   "01,1,7,8,O,650,ERA\r\nR03;P_PLU.TXT\r\nW03;P_PLU\r\nV03;P_PLU\r\nR87;ZURNAL\r\n"
+                   "U10;X\r\n"
                    "r10;X\r\nSE3\r\n"));
   EXPECT_EQ(cmd().DataFileName, "P_PLU.dat");
   ASSERT_TRUE(Next());
@@ -84,6 +86,9 @@ TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
   ASSERT_TRUE(Next());
   EXPECT_EQ(cmd().fileNumber, 0x03);
   EXPECT_FALSE(cmd().isWriteAfterClear);
+  EXPECT_EQ(cmd().isJournal, 0);
+  ASSERT_TRUE(Next());
+  EXPECT_EQ(cmd().isJournal, 1);
   ASSERT_TRUE(Next());
   EXPECT_TRUE(cmd().isAccounts);
   EXPECT_EQ(cmd().accountNumber, 10);
@@ -95,11 +100,6 @@ TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
   EXPECT_EQ(cmd().fileNumber, 0xE3);
   EXPECT_EQ(cmd().DataFileName, "X.dat");  // no ";": the previous name stays
   EXPECT_FALSE(Next());
-}
-
-TEST_F(CommandFiles, JournalCommandsAreMarked) {
-  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR87;ZURNAL\r\n"));
-  EXPECT_EQ(cmd().isJournal, 1);
 }
 
 TEST_F(CommandFiles, DollarMarksTheHangUpAndTheLastLineDecides) {
@@ -138,9 +138,10 @@ TEST_F(CommandFiles, ConnectionLineChecks) {
   EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,1234567,650,ERA" + tail), 51, 40);
   EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,,650,ERA" + tail), 51, 41);
   EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,300,650,ERA" + tail), 51, 42);
-  ASSERT_TRUE(Load("j.cmd", "01,1,9,8,e,650,ERA" + tail));
+  ASSERT_TRUE(Load("j.cmd", "01,1,9,8,e,396,ERA" + tail));
   EXPECT_EQ(conn().baudRate, 300u * 512);
   EXPECT_EQ(conn().parity, 2);
+  EXPECT_TRUE(program_->variantTables);
 }
 
 TEST_F(CommandFiles, CommandLineChecks) {
@@ -152,13 +153,6 @@ TEST_F(CommandFiles, CommandLineChecks) {
   EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(199, '0') + "\r\n"), 51, 46);
   EXPECT_JOB_FAILURE(Load("j.cmd", head + "R03;" + std::string(261, 'n') + "\r\n"), 51, 49);
   EXPECT_TRUE(Load("j.cmd", head + "R03;" + std::string(260, 'n') + "\r\n"));
-}
-
-TEST_F(CommandFiles, VariantTablesFollowTheModel) {
-  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,396,ERA\r\nR06;D\r\n"));
-  EXPECT_TRUE(program_->variantTables);
-  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR06;D\r\n"));
-  EXPECT_FALSE(program_->variantTables);
 }
 
 TEST_F(CommandFiles, NumberedDataFiles) {
@@ -173,12 +167,9 @@ TEST_F(CommandFiles, NumberedDataFiles) {
   WriteFile("S9999.dat", "c");  // the newest
   ASSERT_TRUE(Load("j.cmd", job));
   EXPECT_EQ(cmd().DataFileName, "S0003.dat");  // wraps to 0, then the next free number
-}
-
-TEST_F(CommandFiles, NumberedDataFilesInAFolder) {
+  // In a folder, only its own files count.
   std::filesystem::create_directory(dir_ / "sub");
   WriteFile("sub/S0001.dat", "a");
-  WriteFile("S0007.dat", "not in the folder");
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;sub/Sxxxx\r\n"));
   EXPECT_EQ(cmd().DataFileName, "sub/S0002.dat");
 #ifdef _WIN32
@@ -196,11 +187,9 @@ TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
   EXPECT_EQ(cmd().fileNumber, 0x65);
   EXPECT_EQ(cmd().DataFileName, "X_SKL.dat");
   EXPECT_EQ(program_->connection.logFileName, "MY.log");
-  WriteFile("big.cmx", "01,1,7,8,O,650,ERA\r\nR65;X\r\n" + std::string(500, 'x'));
-  program_->paths.commandFileName = "big.cmx";
+  WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X\r\n" + std::string(500, 'x'));
   EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 50, 11);
-  WriteFile("bad.cmx", "01,1,7,8,O,650,ERA\r\nQ65;X_SKL\r\n");
-  program_->paths.commandFileName = "bad.cmx";
+  WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nQ65;X_SKL\r\n");
   EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 51, 52);
 }
 

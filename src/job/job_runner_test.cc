@@ -9,11 +9,14 @@ namespace {
 
 using std::chrono::milliseconds;
 
+const char kWrite[] = "01,1,7,8,O,650,ERA\r\nV10;D10\r\n";
+
 class Jobs : public testing::ProgramFixture {
  protected:
   Jobs() : link_(*program_), runner_(*program_, link_) {
     program_->settings.jobRequested = 1;
     program_->settings.zpozdeni = 0;
+    WriteFile("D10.dat", "0005;1234\r\n");
   }
   // Runs the command file as a windowless job and returns how the process ended.
   platform::ProcessEnding Run(const std::string& name, const std::string& content) {
@@ -33,28 +36,41 @@ class Jobs : public testing::ProgramFixture {
     EXPECT_TRUE(end.has_value());
     return end.value_or(platform::ProcessEnding{-1});
   }
+  // Expects the job to have failed with this pair.
+  void ExpectFailed(const platform::ProcessEnding& end, int code, int subcode) {
+    EXPECT_EQ(end.code, 1);
+    EXPECT_EQ(program_->lastError.LastErrorCode, code);
+    EXPECT_EQ(program_->lastError.LastErrorSubcode, subcode);
+  }
   link::RegisterLink link_;
   JobRunner runner_;
 };
 
+// The fiscal marker is read at every start; hlaseni reports the success.
 TEST_F(Jobs, NoLinkWriteLeavesTheWorkFileAndSucceeds) {
   program_->settings.noLink = 1;
-  WriteFile("D10.dat", "0005;1234\r\n");
-  auto end = Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
-  EXPECT_EQ(end.code, 0);
+  WriteFile("tf", "1");
+  EXPECT_EQ(Run("w.cmd", kWrite).code, 0);
   EXPECT_EQ(testing::ToHex(ReadFile("work02.tmp")), "05 00 00 00 12 00 34 FF");
   EXPECT_EQ(ReadFile("err"), "0");
   EXPECT_EQ(ReadFile("error.txt"), "151\r\n");
   EXPECT_EQ(ReadFile("tk"), "0");
   EXPECT_EQ(ReadFile("ERA.log"), "05-12-2026,14:05,00,01,V10;1,0000\r\n");
   EXPECT_TRUE(frontEnd_.Messages().empty());
+  EXPECT_TRUE(link_.RegisterIsFiscal());
+
+  program_->settings.hlaseni = 1;
+  WriteFile("tf", "0");
+  EXPECT_EQ(Run("w.cmd", kWrite).code, 0);
+  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
+  EXPECT_EQ(frontEnd_.Messages()[0].text, "Komunikace uspesne ukoncena.");
+  EXPECT_FALSE(link_.RegisterIsFiscal());
 }
 
 TEST_F(Jobs, SimulatedReadCopiesTheSFileAndPausesPerLine) {
   program_->settings.simulace = 1;
   WriteFile("P_PLU.DAS", "line1\r\nline2\r\n");
-  auto end = Run("s.cmd", "01,1,7,8,O,650,ERA\r\nR03;P_PLU\r\n");
-  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(Run("s.cmd", "01,1,7,8,O,650,ERA\r\nR03;P_PLU\r\n").code, 0);
   EXPECT_EQ(ReadFile("P_PLU.DAS"), "line1\r\nline2\r\n");
   EXPECT_EQ(ReadFile("P_PLU.dat"), "line1\r\nline2\r\n");
   auto sleeps = clock_.Sleeps();
@@ -66,9 +82,7 @@ TEST_F(Jobs, SimulatedReadCopiesTheSFileAndPausesPerLine) {
 TEST_F(Jobs, PauseBetweenCommandsAndOneLogLineEach) {
   program_->settings.noLink = 1;
   program_->settings.zpozdeni = 1600;
-  WriteFile("D10.dat", "0005;1234\r\n");
-  auto end = Run("two.cmd", "01,1,7,8,O,650,LOG\r\nV10;D10\r\nV10;D10\r\n");
-  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(Run("two.cmd", "01,1,7,8,O,650,LOG\r\nV10;D10\r\nV10;D10\r\n").code, 0);
   auto sleeps = clock_.Sleeps();
   EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(1600)), 1);
   EXPECT_EQ(ReadFile("LOG.log"),
@@ -76,75 +90,45 @@ TEST_F(Jobs, PauseBetweenCommandsAndOneLogLineEach) {
   EXPECT_TRUE(runner_.SerialJobFinished.IsSet());
 }
 
-TEST_F(Jobs, SuccessMessageWithHlaseni) {
-  program_->settings.noLink = 1;
-  program_->settings.hlaseni = 1;
-  WriteFile("D10.dat", "0005;1234\r\n");
-  Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
-  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
-  EXPECT_EQ(frontEnd_.Messages()[0].text, "Komunikace uspesne ukoncena.");
-}
-
+// The result files of an earlier job are replaced.
 TEST_F(Jobs, FailuresEndWithTheirPairAndTheResultFiles) {
   program_->settings.noLink = 1;
-  auto end = Run("bad.cmd", "01,1,7,8,O,650,ERA\r\nS42;X\r\n");
-  EXPECT_EQ(end.code, 1);
-  EXPECT_EQ(program_->lastError.LastErrorCode, 51);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 25);
+  WriteFile("err", "0");
+  WriteFile("error.txt", "151\r\n");
+  ExpectFailed(Run("bad.cmd", "01,1,7,8,O,650,ERA\r\nS42;X\r\n"), 51, 25);
   EXPECT_EQ(ReadFile("err"), "1");
   EXPECT_EQ(ReadFile("ERA.log"), "05-12-2026,14:05,51,01,S42;1,0025\r\n");
 }
 
+// One failure per test: the failure exit is taken once in a process.
 TEST_F(Jobs, MissingDataFileOfAWrite) {
   program_->settings.noLink = 1;
-  auto end = Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;NONE\r\n");
-  EXPECT_EQ(end.code, 1);
-  EXPECT_EQ(program_->lastError.LastErrorCode, 30);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 1);
+  ExpectFailed(Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;NONE\r\n"), 30, 1);
+}
+
+TEST_F(Jobs, ConnectionLineWithoutCommands) {
+  ExpectFailed(Run("empty.cmd", "01,1,7,8,O,650,ERA_LOGS\r\n"), 51, 55);
 }
 
 TEST_F(Jobs, MarkerThatCannotBeWrittenEndsTheJobBeforeItsThreadRuns) {
   // The failure exit must not run beside a job thread that already works.
   program_->settings.noLink = 1;
   std::filesystem::create_directory(dir_ / "tk");
-  WriteFile("D10.dat", "0005;1234\r\n");
-  auto end = Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
-  EXPECT_EQ(end.code, 1);
-  EXPECT_EQ(program_->lastError.LastErrorCode, 30);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 1);
+  ExpectFailed(Run("w.cmd", kWrite), 30, 1);
   EXPECT_FALSE(FileExists("work02.tmp"));
   EXPECT_FALSE(runner_.JobRunning());
 }
 
-TEST_F(Jobs, ConnectionLineWithoutCommands) {
-  auto end = Run("empty.cmd", "01,1,7,8,O,650,ERA_LOGS\r\n");
-  EXPECT_EQ(end.code, 1);
-  EXPECT_EQ(program_->lastError.LastErrorCode, 51);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 55);
-}
-
 TEST_F(Jobs, ShortCommandFileIsLoggedInErrorLog) {
-  auto end = Run("tiny.cmd", std::string(21, 'x'));
-  EXPECT_EQ(end.code, 1);
+  EXPECT_EQ(Run("tiny.cmd", std::string(21, 'x')).code, 1);
   EXPECT_EQ(ReadFile("error.log"), "05-12-2026,14:05,50,,;1,0005\r\n");
   EXPECT_EQ(ReadFile("error.txt"), "9\r\n");
-}
-
-TEST_F(Jobs, StartDeletesOldResultFiles) {
-  WriteFile("err", "0");
-  WriteFile("error.txt", "151\r\n");
-  program_->settings.noLink = 1;
-  auto end = Run("x.cmd", "01,1,7,8,O,650,ERA\r\nS99\r\n");
-  EXPECT_EQ(end.code, 1);
-  EXPECT_EQ(ReadFile("err"), "1");
 }
 
 TEST_F(Jobs, BuiltInJobRunsSilentlyAndRestoresSettings) {
   program_->settings.noLink = 1;
   program_->settings.hlaseni = 1;
-  program_->settings.jobRequested = 1;
-  WriteFile("D10.dat", "0005;1234\r\n");
-  WriteFile("b.cmx", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
+  WriteFile("b.cmx", kWrite);
   EXPECT_EQ(runner_.RunBuiltInJob("b.cmx", milliseconds(5000)), 0);
   EXPECT_TRUE(frontEnd_.Messages().empty());
   EXPECT_EQ(program_->settings.hlaseni, 1);
@@ -160,17 +144,6 @@ TEST_F(Jobs, BuiltInJobThatNeverSignalsTimesOut) {
   WriteFile("s.cmx", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
   EXPECT_EQ(runner_.RunBuiltInJob("s.cmx", milliseconds(200)), 1);
   runner_.WaitForJobThread();
-}
-
-TEST_F(Jobs, FiscalMarkerFile) {
-  program_->settings.noLink = 1;
-  WriteFile("tf", "1");
-  WriteFile("D10.dat", "0005;1234\r\n");
-  Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
-  EXPECT_TRUE(link_.RegisterIsFiscal());
-  WriteFile("tf", "0");
-  Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;D10\r\n");
-  EXPECT_FALSE(link_.RegisterIsFiscal());
 }
 
 }  // namespace

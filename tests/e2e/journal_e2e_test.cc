@@ -64,12 +64,14 @@ const std::regex kSection(
     "\r\n\\*P\xF8id\xE1no \\d\\d\\.\\d\\d\\.\\d{4}, \\d\\d:\\d\\d\r\n\r\n"
     "([^*]*)\\*Signature:\r\n[0-9a-f]{40}\r\n");
 
+// Read and verify in one command file: the last command used no link, so no
+// success message follows the verdict.
 TEST_F(JournalEndToEnd, ReadAppendsASignedSectionThatVerifies) {
   WriteIni({{1, register_.StartPty()}});
   Write("ZURNAL.txt", "");
-  Write("r.cmd", "01,1,7,8,O,650,ERA\r\nR87;ZURNAL\r\n");
-  RunResult read = Run({"r.cmd"});
-  EXPECT_EQ(read.exitCode, 0) << read.err;
+  RunResult r = Job("R87;ZURNAL\r\nS87;ZURNAL\r\n", {"/h"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, kVerdictIntact);
   std::string journal = Read("ZURNAL.txt");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(journal, match, kSection)) << frame::Cp1250ToUtf8(journal);
@@ -82,23 +84,22 @@ TEST_F(JournalEndToEnd, ReadAppendsASignedSectionThatVerifies) {
   EXPECT_EQ(transcript[2], "< " + FrameHex("00 01 01 00 00 00 00 00 12 50 01 01 "
                                            "00 00 00 00 00 00 00 00 00 00 00 00"));
   EXPECT_EQ(DamagedSections("ZURNAL.txt"), 0);
+  EXPECT_EQ(LogTails("ERA.log"), (Lines{"00,01,R87;1,0000\r\n", "00,01,S87;1,0000\r\n"}));
+  EXPECT_EQ(Read("err"), "0");
+  EXPECT_EQ(Read("error.txt"), "151\r\n");
 
   // The verification needs no register: the port is never opened.
   WriteIni({});
-  Write("v.cmd", "01,1,7,8,O,650,ERA\r\nS87;ZURNAL\r\n");
-  RunResult verify = Run({"/h", "v.cmd"});
+  RunResult verify = Job("S87;ZURNAL\r\n", {"/h"});
   EXPECT_EQ(verify.exitCode, 0) << verify.err;
   EXPECT_EQ(verify.err, kVerdictIntact);
-  EXPECT_EQ(LogTails("ERA.log"), (Lines{"00,01,R87;1,0000\r\n", "00,01,S87;1,0000\r\n"}));
-  EXPECT_EQ(Read("err"), "0");
 }
 
 TEST_F(JournalEndToEnd, OneChangedCharacterDamagesItsSectionOnly) {
   WriteIni({{1, register_.StartPty()}});
-  Write("r.cmd", "01,1,7,8,O,650,ERA\r\nR87;ZURNAL\r\n");
-  ASSERT_EQ(Run({"r.cmd"}).exitCode, 0);
+  ASSERT_EQ(Job("R87;ZURNAL\r\n").exitCode, 0);
   std::string first = Read("ZURNAL.txt");
-  ASSERT_EQ(Run({"r.cmd"}).exitCode, 0);
+  ASSERT_EQ(Job("R87;ZURNAL\r\n").exitCode, 0);
   std::string journal = Read("ZURNAL.txt");
   ASSERT_EQ(journal.size(), 2 * first.size());
   EXPECT_EQ(DamagedSections("ZURNAL.txt"), 0);
@@ -109,53 +110,32 @@ TEST_F(JournalEndToEnd, OneChangedCharacterDamagesItsSectionOnly) {
   journal[total + 1] = '3';
   Write("ZURNAL.txt", journal);
   EXPECT_EQ(DamagedSections("ZURNAL.txt"), 1);
-  Write("v.cmd", "01,1,7,8,O,650,ERA\r\nS87;ZURNAL\r\n");
-  RunResult verify = Run({"/h", "v.cmd"});
+  RunResult verify = Job("S87;ZURNAL\r\n", {"/h"});
   EXPECT_EQ(verify.exitCode, 0) << verify.err;
   EXPECT_EQ(verify.err, kVerdictDamaged);
 
   // A journal that does not exist cannot be verified: 30/1.
-  Write("w.cmd", "01,1,7,8,O,650,ERA\r\nS87;MISSING\r\n");
-  RunResult missing = Run({"w.cmd"});
-  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(Job("S87;MISSING\r\n").exitCode, 1);
   EXPECT_EQ(Read("err"), "1");
   EXPECT_EQ(LogTails("ERA.log"), (Lines{"00,01,R87;1,0000\r\n", "00,01,R87;1,0000\r\n",
                                         "00,01,S87;1,0000\r\n", "30,01,S87;1,0001\r\n"}));
 }
 
-TEST_F(JournalEndToEnd, ReadAndVerifyInOneCommandFile) {
-  WriteIni({{1, register_.StartPty()}});
-  Write("j.cmd", "01,1,7,8,O,650,ERA\r\nR87;ZURNAL\r\nS87;ZURNAL\r\n");
-  RunResult r = Run({"/h", "j.cmd"});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  // The last command used no link: no success message after the verdict.
-  EXPECT_EQ(r.err, kVerdictIntact);
-  std::smatch match;
-  std::string journal = Read("ZURNAL.txt");
-  ASSERT_TRUE(std::regex_match(journal, match, kSection)) << frame::Cp1250ToUtf8(journal);
-  EXPECT_EQ(match[1].str(), kSectionLines);
-  EXPECT_EQ(LogTails("ERA.log"), (Lines{"00,01,R87;1,0000\r\n", "00,01,S87;1,0000\r\n"}));
-  EXPECT_EQ(Read("err"), "0");
-  EXPECT_EQ(Read("error.txt"), "151\r\n");
-}
-
 // A journal the emulator cannot serve as given stops it before it serves
 // anything, naming the file and the fault.
 TEST_F(JournalEndToEnd, EmulatorRefusesAJournalItCannotServeAsGiven) {
-  const std::filesystem::path journal = register_.dataDirectory() / "87.txt";
-  register_.SetFile("87.txt", "00 01 01\n00 01 0G\n");
-  RunResult bad = RunProcess(RegisterProgram(), RegisterProgram(),
+  const std::string journal = (register_.dataDirectory() / "87.txt").string();
+  for (const auto& [records, fault] :
+       {std::pair<std::string, std::string>{"00 01 01\n00 01 0G\n",
+                                            "line 2: 'G' is not a hexadecimal digit"},
+        {"00 01 01\n" + std::string(50, '0') + "\n", "record 2 is longer than 24 bytes"}}) {
+    register_.SetFile("87.txt", records);
+    RunResult r = RunProcess(RegisterProgram(), RegisterProgram(),
                              {"--data", register_.dataDirectory().string()}, dir_);
-  EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(bad.err,
-            "tarvik-register: " + journal.string() + ": line 2: 'G' is not a hexadecimal digit\n");
-  register_.SetFile("87.txt", "00 01 01\n" + std::string(50, '0') + "\n");
-  RunResult tooLong = RunProcess(RegisterProgram(), RegisterProgram(),
-                                 {"--data", register_.dataDirectory().string()}, dir_);
-  EXPECT_EQ(tooLong.exitCode, 1);
-  EXPECT_EQ(tooLong.err,
-            "tarvik-register: " + journal.string() + ": record 2 is longer than 24 bytes\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "tarvik-register: " + journal + ": " + fault + "\n");
+  }
 }
 
 }  // namespace

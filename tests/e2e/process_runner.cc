@@ -14,15 +14,19 @@
 namespace tarvik::testing {
 namespace {
 
+// The null-terminated pointers into `storage`, as exec takes them.
+std::vector<char*> Pointers(std::vector<std::string>& storage) {
+  std::vector<char*> pointers;
+  for (auto& s : storage) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 std::vector<char*> Argv(const std::string& argv0, const std::vector<std::string>& args,
                         std::vector<std::string>& storage) {
-  storage.clear();
-  storage.push_back(argv0);
+  storage = {argv0};
   storage.insert(storage.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& s : storage) argv.push_back(s.data());
-  argv.push_back(nullptr);
-  return argv;
+  return Pointers(storage);
 }
 
 std::vector<char*> ChildEnvironment(const Environment& environment,
@@ -41,10 +45,7 @@ std::vector<char*> ChildEnvironment(const Environment& environment,
     if (!overridden(*e)) storage.emplace_back(*e);
   }
   for (const auto& [name, value] : environment) storage.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (auto& s : storage) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  return envp;
+  return Pointers(storage);
 }
 
 void Drain(int fd, std::string& into) {

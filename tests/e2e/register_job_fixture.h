@@ -1,6 +1,6 @@
-// The fixture of the end-to-end tests that run the built `tarvik` against
-// register emulators: a fresh program directory holding a link to the
-// program, a tarvik.ini that maps the COM ports, and the files around a job.
+// The fixtures of the end-to-end tests that run the built `tarvik`: a fresh
+// program directory holding a link to the program and the files around a
+// job, and with a register emulator and a tarvik.ini that maps the COM ports.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,33 +16,22 @@
 
 namespace tarvik::testing {
 
-class RegisterJobTest : public ::testing::Test {
+class ProgramDirectoryTest : public ::testing::Test {
  protected:
-  RegisterJobTest() : dir_(MakeTempDirectory("ops-e2e")), register_(dir_ / "emulator") {
+  ProgramDirectoryTest() : dir_(MakeTempDirectory("e2e")) {
     std::filesystem::create_symlink(BuiltProgram("TARVIK_BIN"), dir_ / "tarvik");
   }
-  ~RegisterJobTest() override {
-    register_.Stop();
-    std::filesystem::remove_all(dir_);
-  }
+  ~ProgramDirectoryTest() override { std::filesystem::remove_all(dir_); }
 
-  // tarvik.ini without pauses and with a one-second time-out; the COM ports
-  // given map to their devices, every other one to a path that does not
-  // exist, so that no real serial port is ever touched.
-  void WriteIni(const std::map<int, std::string>& ports, const std::string& more = {}) {
-    std::string ini = "zpozdeni=0\r\ntimeout=1\r\n";
-    for (int n = 1; n <= 9; ++n) {
-      auto it = ports.find(n);
-      std::string device =
-          it != ports.end() ? it->second : (dir_ / ("no-port-" + std::to_string(n))).string();
-      ini += "com" + std::to_string(n) + "=" + device + "\r\n";
-    }
-    Write("tarvik.ini", ini + more);
-  }
-
-  RunResult Run(const std::vector<std::string>& args) {
+  RunResult Run(const std::vector<std::string>& args, const Environment& environment = {}) {
     return RunProcess((dir_ / "tarvik").string(), (dir_ / "tarvik").string(), args, dir_,
-                      std::chrono::seconds(60));
+                      std::chrono::seconds(60), environment);
+  }
+  // Runs the commands from "job.cmd" under the serial connection line of COM1.
+  RunResult Job(const std::string& commands, std::vector<std::string> switches = {}) {
+    Write("job.cmd", "01,1,7,8,O,650,ERA\r\n" + commands);
+    switches.push_back("job.cmd");
+    return Run(switches);
   }
   void Write(const std::string& name, const std::string& bytes) { WriteBinary(dir_ / name, bytes); }
   std::string Read(const std::string& name) { return ReadBinary(dir_ / name); }
@@ -64,7 +53,27 @@ class RegisterJobTest : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
-  EmulatedRegister register_;
+};
+
+class RegisterJobTest : public ProgramDirectoryTest {
+ protected:
+  RegisterJobTest() : register_(dir_ / "emulator") {}
+
+  // tarvik.ini without pauses and with a one-second time-out; the COM ports
+  // given map to their devices, every other one to a path that does not
+  // exist, so that no real serial port is ever touched.
+  void WriteIni(const std::map<int, std::string>& ports, const std::string& more = {}) {
+    std::string ini = "zpozdeni=0\r\ntimeout=1\r\n";
+    for (int n = 1; n <= 9; ++n) {
+      auto it = ports.find(n);
+      std::string device =
+          it != ports.end() ? it->second : (dir_ / ("no-port-" + std::to_string(n))).string();
+      ini += "com" + std::to_string(n) + "=" + device + "\r\n";
+    }
+    Write("tarvik.ini", ini + more);
+  }
+
+  EmulatedRegister register_;  // stopped before the directory goes
 };
 
 }  // namespace tarvik::testing
