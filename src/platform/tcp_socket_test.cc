@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tarvik::platform {
 namespace {
@@ -43,26 +44,44 @@ class TcpPair : public ::testing::Test {
     ASSERT_NE(server_, nullptr) << SystemErrorText(error);
   }
 
-  // Everything `from` sends until `count` bytes arrived at `to`.
-  static std::string ReceiveAll(TcpSocket& to, std::size_t count) {
+  // Everything sent until `count` bytes arrived at `to`, taken `chunk` bytes
+  // at most at a time.
+  static std::string ReceiveAll(TcpSocket& to, std::size_t count, std::size_t chunk = 4096) {
     std::string got;
-    char buffer[4096];
+    std::vector<char> buffer(chunk);
     while (got.size() < count) {
       OsError error = 0;
       WaitResult w = to.WaitReadable(In(seconds(10)), &error);
-      if (w != WaitResult::kReady) {
-        ADD_FAILURE() << "wait ended with " << static_cast<int>(w);
-        break;
-      }
       std::size_t n = 0;
-      IoStatus s = to.Receive(buffer, sizeof buffer, &n, &error);
+      IoStatus s =
+          w == WaitResult::kReady ? to.Receive(buffer.data(), chunk, &n, &error) : IoStatus::kError;
       if (s != IoStatus::kOk) {
-        ADD_FAILURE() << "receive ended with " << static_cast<int>(s);
+        ADD_FAILURE() << "wait ended with " << static_cast<int>(w) << ", receive with "
+                      << static_cast<int>(s);
         break;
       }
-      got.append(buffer, n);
+      got.append(buffer.data(), n);
     }
     return got;
+  }
+  // The status of sending `bytes`; all of them are sent exactly when it is kOk.
+  static IoStatus Send(TcpSocket& from, const std::string& bytes,
+                       milliseconds limit = seconds(10)) {
+    std::size_t sent = 0;
+    OsError error = 0;
+    IoStatus status = from.Send(bytes.data(), bytes.size(), &sent, In(limit), &error);
+    EXPECT_EQ(sent == bytes.size(), status == IoStatus::kOk) << sent << " of " << bytes.size();
+    return status;
+  }
+  // A waiter on the client, woken by `wake`; what its wait ended with.
+  WaitResult WakeWaiter(void (TcpSocket::*wake)()) {
+    OsError error = 0;
+    WaitResult result = WaitResult::kReady;
+    std::thread waiter([&] { result = client_->WaitReadable(std::nullopt, &error); });
+    std::this_thread::sleep_for(milliseconds(50));
+    ((*client_).*wake)();
+    waiter.join();
+    return result;
   }
 
   std::unique_ptr<TcpListener> listener_;
@@ -72,65 +91,39 @@ class TcpPair : public ::testing::Test {
 
 TEST_F(TcpPair, BytesArriveUnchangedBothWays) {
   const std::string request("\xD9\x01\x10\xC8\x4E\xFF\xFF\x00\x02", 9);
+  ASSERT_EQ(Send(*client_, request), IoStatus::kOk);
+  EXPECT_EQ(ReceiveAll(*server_, request.size()), request);
+  // More than the socket buffers hold at once: sending and receiving overlap.
   std::string reply;
   for (int i = 0; i < 300000; ++i) reply += static_cast<char>(i * 7 % 256);
-  std::size_t sent = 0;
-  OsError error = 0;
-  ASSERT_EQ(client_->Send(request.data(), request.size(), &sent, In(seconds(10)), &error),
-            IoStatus::kOk);
-  EXPECT_EQ(sent, request.size());
-  EXPECT_EQ(ReceiveAll(*server_, request.size()), request);
-
-  // More than the socket buffers hold at once: sending and receiving overlap.
   std::string got;
   std::thread reader([&] { got = ReceiveAll(*client_, reply.size()); });
-  IoStatus status = server_->Send(reply.data(), reply.size(), &sent, In(seconds(30)), &error);
+  EXPECT_EQ(Send(*server_, reply, seconds(30)), IoStatus::kOk);
   reader.join();
-  EXPECT_EQ(status, IoStatus::kOk);
-  EXPECT_EQ(sent, reply.size());
   EXPECT_TRUE(got == reply) << "received " << got.size() << " of " << reply.size() << " bytes";
 }
 
-TEST_F(TcpPair, ReceiveTakesWhatIsThereWithoutWaiting) {
+TEST_F(TcpPair, ReceiveTakesWhatIsThereAndReadinessLastsUntilEveryByteIsTaken) {
   char buffer[16];
   std::size_t got = 99;
   OsError error = 0;
   EXPECT_EQ(client_->Receive(buffer, sizeof buffer, &got, &error), IoStatus::kOk);
   EXPECT_EQ(got, 0u);
   EXPECT_EQ(client_->WaitReadable(steady_clock::now(), &error), WaitResult::kTimeout);
-
-  std::size_t sent = 0;
-  ASSERT_EQ(server_->Send("\x06", 1, &sent, In(seconds(10)), &error), IoStatus::kOk);
-  EXPECT_EQ(ReceiveAll(*client_, 1), "\x06");
+  ASSERT_EQ(Send(*server_, "abcdef"), IoStatus::kOk);
+  ASSERT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
+  EXPECT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
+  EXPECT_EQ(ReceiveAll(*client_, 6, 2), "abcdef");
   // Consumed: nothing is readable any more.
   EXPECT_EQ(client_->WaitReadable(steady_clock::now(), &error), WaitResult::kTimeout);
 }
 
-TEST_F(TcpPair, DataLeftUnreadKeepsTheSocketReadable) {
-  std::size_t sent = 0;
-  OsError error = 0;
-  ASSERT_EQ(server_->Send("abcdef", 6, &sent, In(seconds(10)), &error), IoStatus::kOk);
-  ASSERT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
-  // Readiness is reported again until every byte has been taken.
-  EXPECT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
-  char buffer[2];
-  std::size_t got = 0;
-  std::string all;
-  while (all.size() < 6) {
-    ASSERT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
-    ASSERT_EQ(client_->Receive(buffer, sizeof buffer, &got, &error), IoStatus::kOk);
-    all.append(buffer, got);
-  }
-  EXPECT_EQ(all, "abcdef");
-}
-
 TEST_F(TcpPair, PeerCloseIsReadableAndReadsAsHangUp) {
-  std::size_t sent = 0;
-  OsError error = 0;
-  ASSERT_EQ(server_->Send("xy", 2, &sent, In(seconds(10)), &error), IoStatus::kOk);
+  ASSERT_EQ(Send(*server_, "xy"), IoStatus::kOk);
   server_.reset();
   // What was sent before the close still arrives, then the close.
   EXPECT_EQ(ReceiveAll(*client_, 2), "xy");
+  OsError error = 0;
   ASSERT_EQ(client_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
   char buffer[8];
   std::size_t got = 0;
@@ -139,39 +132,26 @@ TEST_F(TcpPair, PeerCloseIsReadableAndReadsAsHangUp) {
 }
 
 TEST_F(TcpPair, InterruptWakesAWaitNowOrTheNextOne) {
-  OsError error = 0;
-  WaitResult result = WaitResult::kReady;
-  std::thread waiter([&] { result = client_->WaitReadable(std::nullopt, &error); });
-  std::this_thread::sleep_for(milliseconds(50));
-  client_->Interrupt();
-  waiter.join();
-  EXPECT_EQ(result, WaitResult::kInterrupted);
-
+  EXPECT_EQ(WakeWaiter(&TcpSocket::Interrupt), WaitResult::kInterrupted);
   // Set before the wait starts, it ends that wait once, and only that one.
   client_->Interrupt();
+  OsError error = 0;
   EXPECT_EQ(client_->WaitReadable(std::nullopt, &error), WaitResult::kInterrupted);
   EXPECT_EQ(client_->WaitReadable(steady_clock::now(), &error), WaitResult::kTimeout);
 }
 
 TEST_F(TcpPair, ShutdownWakesTheWaiterAndThePeerSeesTheClose) {
-  OsError error = 0;
-  WaitResult result = WaitResult::kReady;
-  std::thread waiter([&] { result = client_->WaitReadable(std::nullopt, &error); });
-  std::this_thread::sleep_for(milliseconds(50));
-  client_->Shutdown();
-  waiter.join();
+  WaitResult result = WakeWaiter(&TcpSocket::Shutdown);
   EXPECT_TRUE(result == WaitResult::kInterrupted || result == WaitResult::kReady)
       << static_cast<int>(result);
-
   char buffer[8];
   std::size_t got = 0;
+  OsError error = 0;
   ASSERT_EQ(server_->WaitReadable(In(seconds(10)), &error), WaitResult::kReady);
   EXPECT_EQ(server_->Receive(buffer, sizeof buffer, &got, &error), IoStatus::kHangUp);
   // The shut-down end reads as closed, too, and sends nothing more.
   EXPECT_EQ(client_->Receive(buffer, sizeof buffer, &got, &error), IoStatus::kHangUp);
-  std::size_t sent = 0;
-  EXPECT_NE(client_->Send("z", 1, &sent, In(seconds(1)), &error), IoStatus::kOk);
-  EXPECT_EQ(sent, 0u);
+  EXPECT_NE(Send(*client_, "z", seconds(1)), IoStatus::kOk);
 }
 
 TEST_F(TcpPair, SendToAPeerThatDoesNotReadStopsAtTheDeadline) {
@@ -182,22 +162,6 @@ TEST_F(TcpPair, SendToAPeerThatDoesNotReadStopsAtTheDeadline) {
             IoStatus::kTimeout);
   EXPECT_GT(sent, 0u);
   EXPECT_LT(sent, big.size());
-}
-
-TEST(TcpConnect, RefusedPortFailsInTheConnectStep) {
-  OsError error = 0;
-  std::uint16_t port = 0;
-  {
-    auto listener = ListenTcp("127.0.0.1", 0, &error);
-    ASSERT_NE(listener, nullptr);
-    port = listener->port();
-  }  // closed again: nobody listens there now
-  std::string what;
-  auto socket = ConnectTcp("127.0.0.1", port, In(seconds(10)), &error, &what);
-  EXPECT_EQ(socket, nullptr);
-  EXPECT_EQ(what, "connect");
-  EXPECT_EQ(error, kRefused);
-  EXPECT_FALSE(SystemErrorText(error).empty());
 }
 
 TEST(TcpConnect, AddressThatIsNoIpv4AddressFailsBeforeAnySocket) {
@@ -211,7 +175,7 @@ TEST(TcpConnect, AddressThatIsNoIpv4AddressFailsBeforeAnySocket) {
   }
 }
 
-TEST(TcpListen, AcceptEndsAtTheDeadlineOrOnInterrupt) {
+TEST(TcpListen, AcceptEndsAtTheDeadlineOrOnInterruptAndAClosedPortRefuses) {
   OsError error = 0;
   auto listener = ListenTcp("127.0.0.1", 0, &error);
   ASSERT_NE(listener, nullptr);
@@ -223,6 +187,14 @@ TEST(TcpListen, AcceptEndsAtTheDeadlineOrOnInterrupt) {
   // A port in use cannot be taken by a second listener.
   EXPECT_EQ(ListenTcp("127.0.0.1", listener->port(), &error), nullptr);
   EXPECT_NE(error, 0u);
+  // Closed again, the port refuses in the connect step.
+  const std::uint16_t port = listener->port();
+  listener.reset();
+  std::string what;
+  EXPECT_EQ(ConnectTcp("127.0.0.1", port, In(seconds(10)), &error, &what), nullptr);
+  EXPECT_EQ(what, "connect");
+  EXPECT_EQ(error, kRefused);
+  EXPECT_FALSE(SystemErrorText(error).empty());
 }
 
 }  // namespace
