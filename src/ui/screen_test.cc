@@ -11,74 +11,57 @@
 namespace tarvik::ui {
 namespace {
 
-std::string Row(const ScreenSnapshot& s, int row) {
-  std::string text(s.cells[static_cast<std::size_t>(row)].begin(),
-                   s.cells[static_cast<std::size_t>(row)].end());
-  return text.substr(0, text.find_last_not_of(' ') + 1);
-}
-
-TEST(ScreenTest, EightyFirstCharacterWrapsTwoRowsDownWithNewLineOn) {
-  TerminalState t;
-  t.Write(std::string(80, 'a') + "b");
-  ScreenSnapshot s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), std::string(80, 'a'));
-  EXPECT_EQ(Row(s, 1), "");
-  EXPECT_EQ(Row(s, 2), "b");
-  EXPECT_EQ(s.row, 2);
-  EXPECT_EQ(s.column, 1);
-
-  t.Reset();
-  t.SetNewLine(false);
-  t.Write(std::string(80, 'a') + "b");
-  s = t.Snapshot();
-  EXPECT_EQ(Row(s, 1), "b");
-
-  // Without autowrap the last column is written over.
-  t.Reset();
-  t.SetAutowrap(false);
-  t.Write(std::string(79, 'a') + "xyz");
-  s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), std::string(79, 'a') + "z");
-  EXPECT_EQ(s.row, 0);
-  EXPECT_EQ(s.column, 79);
-}
-
-TEST(ScreenTest, TwentySixthLineScrollsAndTheTopRowIsLost) {
-  TerminalState t;
-  for (int i = 1; i <= 26; ++i) t.Write("line " + std::to_string(i) + (i < 26 ? "\r" : ""));
-  ScreenSnapshot s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), "line 2");
-  EXPECT_EQ(Row(s, 24), "line 26");
-  EXPECT_EQ(s.row, 24);
-}
-
-TEST(ScreenTest, BellBackspaceAndCarriageReturn) {
-  TerminalState t;
-  EXPECT_EQ(t.Write("ab\a\a"), 2);
-  ScreenSnapshot s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), "ab");
-  EXPECT_EQ(s.column, 2);
-  t.Write("\b\b\bX");
-  s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), "Xb");
-  EXPECT_EQ(s.column, 1);
-  t.Write("\n");
-  s = t.Snapshot();
-  EXPECT_EQ(s.row, 1);
-  EXPECT_EQ(s.column, 1);  // a line feed keeps the column
-}
-
-TEST(ScreenTest, ProgressLineOverwritesItselfWithNewLineOff) {
-  TerminalState t;
-  t.SetNewLine(false);
-  for (int baud : {38400, 19200, 9600, 4800}) {
-    t.Write(frame::W("Zkouším: ") + std::to_string(baud) + " baud \r");
+// The rows up to the last one written, each without its trailing blanks,
+// joined by '|', then the cursor.
+std::string Shown(const ScreenSnapshot& s) {
+  std::string rows;
+  for (const auto& cells : s.cells) {
+    const std::string row(cells.begin(), cells.end());
+    rows += row.substr(0, row.find_last_not_of(' ') + 1) + "|";
   }
-  ScreenSnapshot s = t.Snapshot();
-  EXPECT_EQ(Row(s, 0), frame::W("Zkouším: 4800 baud"));
-  EXPECT_EQ(Row(s, 1), "");
-  EXPECT_EQ(s.row, 0);
-  EXPECT_EQ(s.column, 0);
+  rows.erase(rows.find_last_not_of('|') + 1);
+  return rows + " @" + std::to_string(s.row) + "," + std::to_string(s.column);
+}
+
+TEST(ScreenTest, WrapScrollControlBytesAndNewLineMode) {
+  const std::string a80(80, 'a');
+  const std::string a79(79, 'a');
+  std::string lines;
+  std::string scrolled;
+  for (int i = 1; i <= 26; ++i) lines += "line " + std::to_string(i) + (i < 26 ? "\r" : "");
+  for (int i = 2; i <= 26; ++i) scrolled += "line " + std::to_string(i) + "|";
+  const std::string progress = frame::W(
+      "Zkouším: 38400 baud \rZkouším: 19200 baud \rZkouším: 9600 baud \rZkouším: 4800 baud \r");
+  const struct {
+    bool newLine;
+    bool autowrap;
+    std::string input;
+    std::string shown;
+    int bells;
+  } cases[] = {
+      // Without autowrap the last column is written over.
+      {true, false, a79 + "xyz", a79 + "z @0,79", 0},
+      // The 81st character wraps, and the wrap's new line also moves down.
+      {true, true, a80 + "b", a80 + "||b @2,1", 0},
+      {false, true, a80 + "b", a80 + "|b @1,1", 0},
+      // The 26th line scrolls the top row away.
+      {true, true, lines, scrolled.substr(0, scrolled.size() - 1) + " @24,7", 0},
+      // Bells are counted, not shown; backspace stops at the left edge; a
+      // line feed keeps the column.
+      {true, true, "ab\a\a\b\b\bX\n", "Xb @1,1", 2},
+      // A progress line overwrites itself with new line off.
+      {false, true, progress, frame::W("Zkouším: 4800 baud @0,0"), 0},
+  };
+  // One state for all: Reset must clear the cells, the cursor and the modes.
+  TerminalState t;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    t.Reset();
+    if (!c.newLine) t.SetNewLine(false);
+    if (!c.autowrap) t.SetAutowrap(false);
+    EXPECT_EQ(t.Write(c.input), c.bells);
+    EXPECT_EQ(Shown(t.Snapshot()), c.shown);
+  }
 }
 
 class ScreenOutputTest : public testing::ProgramFixture {};
@@ -92,9 +75,7 @@ TEST_F(ScreenOutputTest, DebugAndRawWritesNeedTheirSettings) {
   frame::TerminalWriteRaw(*program_, "bajty", true);
   program_->settings.rawdebug = 1;
   frame::TerminalWriteRaw(*program_, "bajty", false);
-  ScreenSnapshot s = program_->terminal.Snapshot();
-  EXPECT_EQ(Row(s, 0), "ladeni");
-  EXPECT_EQ(Row(s, 1), "bajty");
+  EXPECT_EQ(Shown(program_->terminal.Snapshot()), "ladeni|bajty @1,5");
   EXPECT_EQ(frontEnd_.TerminalText(), "ladeni\rbajty");
 }
 

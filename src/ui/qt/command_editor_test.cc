@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPrinter>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 
 #include "frame/codepage.h"
 #include "ui/frontend.h"
@@ -18,113 +18,83 @@
 namespace tarvik::ui::qt {
 namespace {
 
-class EditorTest : public ::testing::Test {
+// The editor on its own; the fixture lends it the program directory and the
+// scripted dialogs.
+class EditorTest : public testing::WindowFixture {
  protected:
-  EditorTest() : dir_(tarvik::testing::MakeTempDirectory("editor")), editor_(dialogs_) {
+  EditorTest() : editor_(dialogs_) {
     editor_.resize(600, 300);
     editor_.show();
   }
-  ~EditorTest() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  QString PathOf(const std::string& name) const {
-    return QString::fromStdString((dir_ / name).string());
-  }
-  void WriteFile(const std::string& name, const std::string& bytes) const {
-    tarvik::testing::WriteBinary(dir_ / name, bytes);
-  }
-  std::string ReadFile(const std::string& name) const {
-    return tarvik::testing::ReadBinary(dir_ / name);
+  // Writes the file and loads it into the editor.
+  bool Load(const std::string& name, const std::string& bytes) {
+    WriteFile(name, bytes);
+    return editor_.LoadFile(QPath(name));
   }
   QString Text() const { return editor_.toPlainText(); }
 
-  std::filesystem::path dir_;
-  testing::ScriptedDialogs dialogs_;
   CommandEditor editor_;
 };
 
-// "Čas" with a BOM in front, UTF-16 of either byte order.
-std::string Utf16(const std::u16string& text, bool bigEndian) {
-  std::string bytes = bigEndian ? std::string("\xFE\xFF", 2) : std::string("\xFF\xFE", 2);
-  for (char16_t c : text) {
-    const char hi = static_cast<char>(c >> 8);
-    const char lo = static_cast<char>(c & 0xFF);
-    bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-  }
-  return bytes;
-}
-
-TEST_F(EditorTest, LoadsUpTo32000BytesAndRefusesMore) {
-  std::string full(31998, 'a');
-  full += "\r\n";
-  WriteFile("full.cmd", full);
-  ASSERT_TRUE(editor_.LoadFile(PathOf("full.cmd")));
-  EXPECT_EQ(editor_.Length(), 32000);
-  EXPECT_EQ(editor_.SavedBytes(), full);
-  EXPECT_TRUE(dialogs_.boxes.empty());
-
-  WriteFile("big.cmd", std::string(32001, 'b'));
-  EXPECT_FALSE(editor_.LoadFile(PathOf("big.cmd")));
-  ASSERT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Soubor je prilis velky."});
-  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
-  EXPECT_EQ(editor_.SavedBytes(), full);  // the text stays
-
-  EXPECT_FALSE(editor_.LoadFile(PathOf("missing.cmd")));
-  EXPECT_EQ(dialogs_.boxes.size(), 1u);
+// The text in UTF-16 of either byte order, with a byte order mark in front.
+std::string Utf16(const QString& text, bool bigEndian) {
+  QStringEncoder encode(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                        QStringConverter::Flag::WriteBom);
+  return QByteArray(encode(text)).toStdString();
 }
 
 TEST_F(EditorTest, Utf16FilesOfBothByteOrdersLoadAsTheSameText) {
-  const std::u16string text = u"01,1,7,8,O,650,ERA\r\nR14;Čas €\r\n";
-  WriteFile("le.cmd", Utf16(text, false));
-  WriteFile("be.cmd", Utf16(text, true));
-  ASSERT_TRUE(editor_.LoadFile(PathOf("le.cmd")));
-  const std::string little = editor_.SavedBytes();
-  ASSERT_TRUE(editor_.LoadFile(PathOf("be.cmd")));
-  EXPECT_EQ(editor_.SavedBytes(), little);
-  EXPECT_EQ(little, frame::W("01,1,7,8,O,650,ERA\r\nR14;Čas €\r\n"));
-  EXPECT_EQ(Text(), "01,1,7,8,O,650,ERA\nR14;Čas €\n");
-
+  const QString text = "01,1,7,8,O,650,ERA\r\nR14;Čas €\r\n";
+  for (bool bigEndian : {false, true}) {
+    ASSERT_TRUE(Load("utf16.cmd", Utf16(text, bigEndian)));
+    EXPECT_EQ(editor_.SavedBytes(), frame::W("01,1,7,8,O,650,ERA\r\nR14;Čas €\r\n"));
+    EXPECT_EQ(Text(), "01,1,7,8,O,650,ERA\nR14;Čas €\n");
+  }
   // Without a mark the bytes are taken as they are, up to the first zero.
-  std::string unmarked = Utf16(u"AB", false).substr(2);
-  WriteFile("raw.cmd", unmarked);
-  ASSERT_TRUE(editor_.LoadFile(PathOf("raw.cmd")));
+  ASSERT_TRUE(Load("raw.cmd", Utf16("AB", false).substr(2)));
   EXPECT_EQ(Text(), "A");
-  WriteFile("cp1250.cmd", std::string("\x8A\xE8\x0A\x00zbytek", 10));
-  ASSERT_TRUE(editor_.LoadFile(PathOf("cp1250.cmd")));
+  ASSERT_TRUE(Load("cp1250.cmd", std::string("\x8A\xE8\x0A\x00zbytek", 10)));
   EXPECT_EQ(Text(), "Šč\n");
 }
 
 TEST_F(EditorTest, SavesWindows1250WithTheFilesOwnLineEnds) {
-  WriteFile("crlf.cmd", frame::W("01,1,7,8,O,650,ERA\r\nR03;Žluť\r\n"));
-  ASSERT_TRUE(editor_.LoadFile(PathOf("crlf.cmd")));
+  ASSERT_TRUE(Load("crlf.cmd", frame::W("01,1,7,8,O,650,ERA\r\nR03;Žluť\r\n")));
   editor_.moveCursor(QTextCursor::End);
   QTest::keyClicks(&editor_, "V10;D10");
   QTest::keyClick(&editor_, Qt::Key_Return);
-  ASSERT_TRUE(editor_.SaveFile(PathOf("crlf.cmd")));
+  ASSERT_TRUE(editor_.SaveFile(QPath("crlf.cmd")));
   EXPECT_EQ(ReadFile("crlf.cmd"), frame::W("01,1,7,8,O,650,ERA\r\nR03;Žluť\r\nV10;D10\r\n"));
 
-  WriteFile("lf.cmd", "a\nb");
-  ASSERT_TRUE(editor_.LoadFile(PathOf("lf.cmd")));
+  ASSERT_TRUE(Load("lf.cmd", "a\nb"));
   EXPECT_EQ(editor_.LineEnd(), "\n");
-  ASSERT_TRUE(editor_.SaveFile(PathOf("lf2.cmd")));
+  ASSERT_TRUE(editor_.SaveFile(QPath("lf2.cmd")));
   EXPECT_EQ(ReadFile("lf2.cmd"), "a\nb");
 
   editor_.NewText();
   QTest::keyClicks(&editor_, "x");
   QTest::keyClick(&editor_, Qt::Key_Return);
   QTest::keyClicks(&editor_, "y");
-  ASSERT_TRUE(editor_.SaveFile(PathOf("new.cmd")));
+  ASSERT_TRUE(editor_.SaveFile(QPath("new.cmd")));
   EXPECT_EQ(ReadFile("new.cmd"), "x\r\ny");
 
-  EXPECT_FALSE(editor_.SaveFile(PathOf("no-such-dir/x.cmd")));
+  EXPECT_FALSE(editor_.SaveFile(QPath("no-such-dir/x.cmd")));
 }
 
-TEST_F(EditorTest, TextIsLimitedTo32000Characters) {
-  std::string text(31996, 'a');
-  text += "\r\nb";  // 31999 characters with the line end
-  WriteFile("near.cmd", text);
-  ASSERT_TRUE(editor_.LoadFile(PathOf("near.cmd")));
+TEST_F(EditorTest, TextIsLimitedTo32000CharactersLoadedTypedOrPasted) {
+  const std::string full = std::string(31998, 'a') + "\r\n";
+  ASSERT_TRUE(Load("full.cmd", full));
+  EXPECT_EQ(editor_.Length(), 32000);
+  EXPECT_EQ(editor_.SavedBytes(), full);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_FALSE(Load("big.cmd", std::string(32001, 'b')));
+  ASSERT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Soubor je prilis velky."});
+  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
+  EXPECT_EQ(editor_.SavedBytes(), full);  // the text stays
+  EXPECT_FALSE(editor_.LoadFile(QPath("missing.cmd")));
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
+
+  // 31999 characters with the line end: typing stops at the limit.
+  ASSERT_TRUE(Load("near.cmd", std::string(31996, 'a') + "\r\nb"));
   editor_.moveCursor(QTextCursor::End);
   QTest::keyClicks(&editor_, "cd");
   EXPECT_EQ(editor_.Length(), 32000);
@@ -146,9 +116,8 @@ TEST_F(EditorTest, TextIsLimitedTo32000Characters) {
   EXPECT_EQ(Text(), "12345");
 }
 
-TEST_F(EditorTest, FindGoesForwardCaseSensitivelyFromTheSearchPosition) {
-  WriteFile("find.cmd", "01,1,7,8,O,650,ERA\r\nr03;P_PLU\r\nR03;P_PLU\r\nR30;P_TAX\r\n");
-  ASSERT_TRUE(editor_.LoadFile(PathOf("find.cmd")));
+TEST_F(EditorTest, FindAndReplaceGoForwardCaseSensitivelyFromTheSearchPosition) {
+  ASSERT_TRUE(Load("find.cmd", "01,1,7,8,O,650,ERA\r\nr03;P_PLU\r\nR03;P_PLU\r\nR30;P_TAX\r\n"));
   editor_.StoreSearchPosition();
   ASSERT_TRUE(editor_.FindNext("R03"));
   EXPECT_EQ(editor_.textCursor().selectedText(), "R03");
@@ -160,9 +129,8 @@ TEST_F(EditorTest, FindGoesForwardCaseSensitivelyFromTheSearchPosition) {
   EXPECT_FALSE(editor_.FindNext("P_"));
   EXPECT_EQ(editor_.textCursor().selectionStart(), 43);  // the selection stays
   EXPECT_FALSE(editor_.FindNext(""));
-}
 
-TEST_F(EditorTest, ReplaceAllDoublesALetterOnce) {
+  // Replacing goes on behind the replacement: each letter is doubled once.
   editor_.setPlainText("xaxaxa");
   editor_.StoreSearchPosition();
   int replaced = 0;
@@ -176,19 +144,13 @@ TEST_F(EditorTest, PrintsEachLineCutAtThePagesCharactersPerLine) {
   QString line130;
   for (int i = 0; i < 130; ++i) line130 += QChar(u'A' + i % 26);
   editor_.setPlainText("01,1,7,8,O,650,ERA\n" + line130 + "\nR03;P_PLU");
-  const QString pdf = PathOf("print.pdf");
-  dialogs_.printer = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(pdf);
-    printer->setPageSize(QPageSize(QPageSize::A4));
-    return true;
-  };
+  dialogs_.PrintToPdf(QPath("print.pdf"),
+                      [](QPrinter* printer) { printer->setPageSize(QPageSize(QPageSize::A4)); });
   EXPECT_EQ(editor_.Print(nullptr, "Komunikace Tarvik - job.cmd"), 1);
   const int perLine = editor_.LastCharactersPerLine();
   ASSERT_GT(perLine, 40);
   ASSERT_LT(perLine, 130);
-  const std::vector<QString> lines = testing::PdfTextLines(pdf);
-  EXPECT_EQ(lines,
+  EXPECT_EQ(testing::PdfTextLines(QPath("print.pdf")),
             (std::vector<QString>{"01,1,7,8,O,650,ERA", line130.left(perLine), "R03;P_PLU"}));
 }
 
@@ -196,34 +158,24 @@ TEST_F(EditorTest, CopiesArePrintedByCollateChoice) {
   std::vector<QString> lines;
   for (int i = 0; i < 150; ++i) lines.push_back(QStringLiteral("R03;P_%1").arg(i));
   editor_.setPlainText(QStringList(lines.begin(), lines.end()).join('\n'));
-  const QString pdf = PathOf("copies.pdf");
   for (bool collate : {true, false}) {
-    dialogs_.printer = [&](QPrinter* printer) {
-      printer->setOutputFormat(QPrinter::PdfFormat);
-      printer->setOutputFileName(pdf);
+    dialogs_.PrintToPdf(QPath("copies.pdf"), [collate](QPrinter* printer) {
       printer->setCopyCount(2);
       printer->setCollateCopies(collate);
-      return true;
-    };
+    });
     EXPECT_EQ(editor_.Print(nullptr, "kopie"), 1);
     const auto perPage = static_cast<std::size_t>(editor_.LastLinesPerPage());
     ASSERT_LT(perPage, lines.size());  // two pages at least
+    // Collated, the whole document once per copy; else every page twice in a row.
+    const std::size_t chunk = collate ? lines.size() : perPage;
     std::vector<QString> expected;
-    if (collate) {
-      // The whole document once per copy.
-      for (int copy = 0; copy < 2; ++copy)
-        expected.insert(expected.end(), lines.begin(), lines.end());
-    } else {
-      // Every page twice in a row.
-      for (std::size_t first = 0; first < lines.size(); first += perPage) {
-        const auto end =
-            lines.begin() + static_cast<std::ptrdiff_t>(std::min(first + perPage, lines.size()));
-        for (int copy = 0; copy < 2; ++copy) {
-          expected.insert(expected.end(), lines.begin() + static_cast<std::ptrdiff_t>(first), end);
-        }
-      }
+    for (std::size_t first = 0; first < lines.size(); first += chunk) {
+      const auto from = lines.begin() + static_cast<std::ptrdiff_t>(first);
+      const auto to =
+          lines.begin() + static_cast<std::ptrdiff_t>(std::min(first + chunk, lines.size()));
+      for (int copy = 0; copy < 2; ++copy) expected.insert(expected.end(), from, to);
     }
-    EXPECT_EQ(testing::PdfTextLines(pdf), expected) << "collate " << collate;
+    EXPECT_EQ(testing::PdfTextLines(QPath("copies.pdf")), expected) << "collate " << collate;
   }
 }
 
@@ -233,14 +185,9 @@ TEST_F(EditorTest, CancelledPrinterDialogAndEmptyTextPrintNothing) {
   EXPECT_EQ(dialogs_.printDialogs, 1);
 
   editor_.clear();
-  const QString pdf = PathOf("empty.pdf");
-  dialogs_.printer = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(pdf);
-    return true;
-  };
+  dialogs_.PrintToPdf(QPath("empty.pdf"));
   EXPECT_EQ(editor_.Print(nullptr, "x"), 1);
-  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_FALSE(QFile::exists(QPath("empty.pdf")));
 }
 
 TEST_F(EditorTest, CancelBoxStopsPrintingAsAFailure) {
@@ -248,18 +195,15 @@ TEST_F(EditorTest, CancelBoxStopsPrintingAsAFailure) {
   for (int i = 0; i < 400; ++i) many << QStringLiteral("R03;P_PLU%1").arg(i);
   editor_.setPlainText(many.join('\n'));
   QWidget owner;
-  dialogs_.printer = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(PathOf("cancel.pdf"));
+  dialogs_.PrintToPdf(QPath("cancel.pdf"), [&owner](QPrinter*) {
     // The cancel box is pressed as soon as the first page is made.
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, [&owner] {
       auto* box = owner.findChild<QDialog*>(QStringLiteral("PrintDlgBox"));
       ASSERT_NE(box, nullptr);
       EXPECT_FALSE(owner.isEnabled());
       QTest::mouseClick(box->findChild<QAbstractButton*>(), Qt::LeftButton);
     });
-    return true;
-  };
+  });
   EXPECT_EQ(editor_.Print(&owner, "zrusit"), 0);
   EXPECT_TRUE(owner.isEnabled());
 }

@@ -4,13 +4,42 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <tuple>
 
+#include "frame/status.h"
 #include "ui/qt/qt_test_support.h"
 
 namespace tarvik::ui::qt {
 namespace {
 
 class LineDialogsTest : public testing::WindowFixture {};
+
+QStringList Items(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+// What the port dialog shows: port, speed, terminal, data bits, parity, model, log.
+QString Choices(const PortSpeedDialog& d) {
+  return QStringList{d.Port()->currentText(),   d.Speed()->currentText(),
+                     d.Terminal()->text(),      d.DataBits()->currentText(),
+                     d.Parity()->currentText(), d.Model()->currentText(),
+                     d.LogName()->text()}
+      .join('|');
+}
+
+std::string Fields(const frame::ConnectionLine& c) {
+  return frame::Format("%s COM%d/%c %u Bd, terminal %d, %d bits, parity %d, model %d '%s', %s",
+                       c.ipAddress.c_str(), c.comNumber, c.comDigit, c.baudRate, c.terminalNumber,
+                       c.dataBits, c.parity, c.modelNumber, c.modelText.c_str(),
+                       c.logFileName.c_str());
+}
+
+QString Address(const IpAddressDialog& d) {
+  return QStringList{d.Octet(0)->text(), d.Octet(1)->text(), d.Octet(2)->text(), d.Octet(3)->text()}
+      .join('.');
+}
 
 TEST_F(LineDialogsTest, PortDialogStartsFromTheLogoCommandFile) {
   // The samples were written when the window was made.
@@ -27,20 +56,15 @@ TEST_F(LineDialogsTest, PortDialogStartsFromTheLogoCommandFile) {
 
   PortSpeedDialog dialog(*program_);
   EXPECT_EQ(dialog.windowTitle(), "Nastav port a rychlost");
-  ASSERT_EQ(dialog.Port()->count(), 9);
-  EXPECT_EQ(dialog.Port()->itemText(0), "COM1  (/dev/ttyS0)");
-  EXPECT_EQ(dialog.Port()->itemText(2), "COM3  (/dev/ttyUSB0)");
-  EXPECT_EQ(dialog.Port()->itemText(8), "COM9  (/dev/ttyS8)");
-  EXPECT_EQ(dialog.Port()->currentIndex(), 0);
-  EXPECT_EQ(dialog.Speed()->currentText(), "38.4k");
-  EXPECT_EQ(dialog.Terminal()->text(), "1");
-  EXPECT_EQ(dialog.DataBits()->currentText(), "8");
-  EXPECT_EQ(dialog.Parity()->currentText(), "Odd");
-  EXPECT_EQ(dialog.Model()->currentText(), "650");
-  EXPECT_EQ(dialog.LogName()->text(), "ERA");
-  QStringList speeds;
-  for (int i = 0; i < dialog.Speed()->count(); ++i) speeds << dialog.Speed()->itemText(i);
-  EXPECT_EQ(speeds, (QStringList{"4800", "9600", "19.2k", "38.4k"}));
+  QStringList ports;
+  for (int n = 1; n <= 9; ++n) {
+    ports << QStringLiteral("COM%1  (/dev/tty%2)")
+                 .arg(n)
+                 .arg(n == 3 ? QStringLiteral("USB0") : QStringLiteral("S%1").arg(n - 1));
+  }
+  EXPECT_EQ(Items(dialog.Port()), ports);
+  EXPECT_EQ(Items(dialog.Speed()), (QStringList{"4800", "9600", "19.2k", "38.4k"}));
+  EXPECT_EQ(Choices(dialog), "COM1  (/dev/ttyS0)|38.4k|1|8|Odd|650|ERA");
 }
 
 TEST_F(LineDialogsTest, PortDialogSetsTheConnectionOfTheExample) {
@@ -51,19 +75,9 @@ TEST_F(LineDialogsTest, PortDialogSetsTheConnectionOfTheExample) {
   dialog.Terminal()->setText("3");
   dialog.Apply();
   const frame::ConnectionLine& c = program_->connection;
-  EXPECT_EQ(c.comNumber, 2);
-  EXPECT_EQ(c.comDigit, '2');
-  EXPECT_EQ(c.baudRate, 9600u);
-  EXPECT_EQ(c.terminalNumber, 3);
-  EXPECT_EQ(c.dataBits, 8);
-  EXPECT_EQ(c.parity, 1);
-  EXPECT_EQ(c.modelNumber, 9);
-  EXPECT_EQ(c.modelText, "650 ");
-  EXPECT_EQ(c.logFileName, "ERA");
+  EXPECT_EQ(Fields(c), " COM2/2 9600 Bd, terminal 3, 8 bits, parity 1, model 9 '650 ', ERA");
   const LineSettings line = program_->terminal.Line();
-  EXPECT_EQ(line.port, 2);
-  EXPECT_EQ(line.baudRate, 9600u);
-  EXPECT_EQ(line.parity, 1);
+  EXPECT_EQ(std::tuple(line.port, line.baudRate, line.parity), std::tuple(2, 9600u, 1));
 
   // A terminal number above 256 becomes 0; other choices go through as chosen.
   dialog.Terminal()->setText("257");
@@ -72,12 +86,7 @@ TEST_F(LineDialogsTest, PortDialogSetsTheConnectionOfTheExample) {
   dialog.DataBits()->setCurrentText("7");
   dialog.Model()->setCurrentText("39T");
   dialog.Apply();
-  EXPECT_EQ(c.terminalNumber, 0);
-  EXPECT_EQ(c.baudRate, 4800u);
-  EXPECT_EQ(c.parity, 2);
-  EXPECT_EQ(c.dataBits, 7);
-  EXPECT_EQ(c.modelNumber, 1);
-  EXPECT_EQ(c.modelText, "39T ");
+  EXPECT_EQ(Fields(c), " COM2/2 4800 Bd, terminal 0, 7 bits, parity 2, model 1 '39T ', ERA");
 }
 
 TEST_F(LineDialogsTest, PortDialogWithAnUnlistedSpeedKeepsIt) {
@@ -85,9 +94,7 @@ TEST_F(LineDialogsTest, PortDialogWithAnUnlistedSpeedKeepsIt) {
   LoadLogoConnection(*program_);
   PortSpeedDialog dialog(*program_);
   EXPECT_EQ(dialog.Speed()->currentIndex(), -1);  // 2400 Bd is not offered
-  EXPECT_EQ(dialog.Port()->currentIndex(), 3);
-  EXPECT_EQ(dialog.Parity()->currentText(), "None");
-  EXPECT_EQ(dialog.Model()->currentText(), "360");
+  EXPECT_EQ(Choices(dialog), "COM4  (/dev/ttyS3)||5|8|None|360|LOG");
   dialog.Apply();
   EXPECT_EQ(program_->connection.baudRate, 2400u);
 }
@@ -103,10 +110,7 @@ TEST_F(LineDialogsTest, BrokenLogoCommandFileEndsAsTheParserSays) {
 TEST_F(LineDialogsTest, IpDialogStartsFromTheNetworkLogoCommandFile) {
   ASSERT_EQ(ReadFile("iglog1.cmx"), "192.168.0.160,01,650 , ERA\r\nW44;GLOGO1\r\n");
   IpAddressDialog dialog(*program_);
-  EXPECT_EQ(dialog.Octet(0)->text(), "192");
-  EXPECT_EQ(dialog.Octet(1)->text(), "168");
-  EXPECT_EQ(dialog.Octet(2)->text(), "0");
-  EXPECT_EQ(dialog.Octet(3)->text(), "160");
+  EXPECT_EQ(Address(dialog), "192.168.0.160");
   EXPECT_EQ(dialog.Model()->currentText(), "650");
   EXPECT_EQ(dialog.Model()->count(), 11);
   EXPECT_EQ(dialog.Model()->itemText(0), "");
@@ -117,19 +121,17 @@ TEST_F(LineDialogsTest, IpDialogStartsFromTheNetworkLogoCommandFile) {
   dialog.Model()->setCurrentText("652");
   dialog.Terminal()->setText("12");
   dialog.Apply();
-  EXPECT_EQ(program_->connection.ipAddress, "192.168.1.25");
-  EXPECT_EQ(program_->connection.modelText, "652 ");
-  EXPECT_EQ(program_->connection.terminalNumber, 12);
+  // The serial fields stay as they were.
+  EXPECT_EQ(
+      Fields(program_->connection),
+      "192.168.1.25 COM1/1 38400 Bd, terminal 12, 8 bits, parity 1, model 10 '652 ', error.log");
 }
 
 TEST_F(LineDialogsTest, IpDialogProposesAnAddressAndChecksTheFields) {
   WriteFile("iglog1.cmx", "0.0.0.0,02,39T,ERA\r\nW44;GLOGO1\r\n");
   {
     IpAddressDialog dialog(*program_);
-    EXPECT_EQ(dialog.Octet(0)->text(), "192");
-    EXPECT_EQ(dialog.Octet(1)->text(), "168");
-    EXPECT_EQ(dialog.Octet(2)->text(), "0");
-    EXPECT_EQ(dialog.Octet(3)->text(), "0");
+    EXPECT_EQ(Address(dialog), "192.168.0.0");
     EXPECT_EQ(dialog.Model()->currentText(), "39T");
   }
   WriteFile("iglog1.cmx", "10.0.0.1,12345678,650,ERA\r\n");
@@ -140,10 +142,7 @@ TEST_F(LineDialogsTest, IpDialogProposesAnAddressAndChecksTheFields) {
   // Without the file the current address is shown.
   std::filesystem::remove(PathOf("iglog1.cmx"));
   program_->connection.ipAddress = "10.1.2.3";
-  IpAddressDialog dialog(*program_);
-  EXPECT_EQ(dialog.Octet(0)->text() + "." + dialog.Octet(1)->text() + "." +
-                dialog.Octet(2)->text() + "." + dialog.Octet(3)->text(),
-            "10.1.2.3");
+  EXPECT_EQ(Address(IpAddressDialog(*program_)), "10.1.2.3");
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "frame/codepage.h"
@@ -56,8 +56,16 @@ class MainWindowTest : public testing::WindowFixture {
   }
   void OpenEditorWith(const std::string& name, const std::string& bytes) {
     WriteFile(name, bytes);
-    dialogs_.files.push_back(QString::fromStdString(PathOf(name)));
+    ChooseNext(name);
     window_->RunCommand(kOpen);
+  }
+  // Whether each of the commands that start a job is enabled, as 0s and 1s.
+  QString JobCommandsOn() const {
+    QString on;
+    for (int c : {kRun, kChooseAndRun, kSetCmd, kSetIp, kDateTime, kVerifyJournal, kFindRegister}) {
+      on += window_->Action(c)->isEnabled() ? '1' : '0';
+    }
+    return on;
   }
 };
 
@@ -86,45 +94,30 @@ TEST_F(MainWindowTest, MenuTreeHasTheProgramsItemsInOrder) {
 TEST_F(MainWindowTest, EveryAcceleratorReachesItsCommand) {
   ShowWindow();
   QSignalSpy spy(window_.get(), &MainWindow::commandRun);
-  struct Key {
-    int key;
-    Qt::KeyboardModifiers mods;
-    int command;
-  };
-  const Key keys[] = {
-      {Qt::Key_F, Qt::ControlModifier, kFind},
-      {Qt::Key_K, Qt::ControlModifier, kRun},
-      {Qt::Key_N, Qt::ControlModifier, kNew},
-      {Qt::Key_O, Qt::ControlModifier, kChooseAndRun},
-      {Qt::Key_R, Qt::ControlModifier, kReplace},
-      {Qt::Key_S, Qt::ControlModifier, kSave},
-      {Qt::Key_S, Qt::ControlModifier | Qt::AltModifier, kSaveAs},
-      {Qt::Key_F3, Qt::NoModifier, kFindNext},
-  };
+  const QStringList keys = {"Ctrl+F", "Ctrl+K", "Ctrl+N",     "Ctrl+O",
+                            "Ctrl+R", "Ctrl+S", "Ctrl+Alt+S", "F3"};
+  const int commands[] = {kFind, kRun, kNew, kChooseAndRun, kReplace, kSave, kSaveAs, kFindNext};
   // Ctrl+N first so the editor is shown and has the focus for the rest.
   QTest::keyClick(window_.get(), Qt::Key_N, Qt::ControlModifier);
   ASSERT_EQ(spy.count(), 1);
   ASSERT_TRUE(window_->EditorVisible());
   window_->Editor()->setFocus();
   ASSERT_TRUE(WaitUntil([&] { return window_->Editor()->hasFocus(); }));
-  for (const Key& k : keys) {
+  for (qsizetype i = 0; i < keys.size(); ++i) {
+    const QKeyCombination key = QKeySequence(keys[i])[0];
     spy.clear();
     if (window_->OpenFindDialog() != nullptr) {
       window_->OpenFindDialog()->close();
       window_->activateWindow();
       window_->Editor()->setFocus();
     }
-    QTest::keyClick(window_->Editor(), static_cast<Qt::Key>(k.key), k.mods);
-    ASSERT_EQ(spy.count(), 1) << QKeySequence(k.key | k.mods.toInt()).toString().toStdString();
-    EXPECT_EQ(spy.at(0).at(0).toInt(), k.command);
+    QTest::keyClick(window_->Editor(), key.key(), key.keyboardModifiers());
+    ASSERT_EQ(spy.count(), 1) << keys[i].toStdString();
+    EXPECT_EQ(spy.at(0).at(0).toInt(), commands[i]);
   }
   // Ctrl+O is "Otevři a komunikuj": it asks for a command file, not a text.
-  ASSERT_FALSE(dialogs_.fileChoices.empty());
-  bool askedForCommandFile = false;
-  for (const FileChoice& c : dialogs_.fileChoices) {
-    if (c.title == "Otevři a komunikuj") askedForCommandFile = true;
-  }
-  EXPECT_TRUE(askedForCommandFile);
+  EXPECT_TRUE(std::ranges::any_of(
+      dialogs_.fileChoices, [](const FileChoice& c) { return c.title == "Otevři a komunikuj"; }));
   // Ctrl+P has none; the editor's own keys stay the editor's.
   spy.clear();
   QTest::keyClick(window_->Editor(), Qt::Key_P, Qt::ControlModifier);
@@ -134,33 +127,25 @@ TEST_F(MainWindowTest, EveryAcceleratorReachesItsCommand) {
   EXPECT_EQ(window_->Editor()->toPlainText(), "");
 }
 
-TEST_F(MainWindowTest, TitleFollowsTheEditorAndTheChosenCommandFile) {
+TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFilesNamedInTheTitle) {
   EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - (bez názvu)");
   OpenEditorWith("prodej.cmd", "01,1,7,8,O,650,ERA\r\nR03;P_PLU\r\n");
   EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - prodej.cmd");
   window_->RunCommand(kNew);
   EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - (bez názvu)");
-
-  // A command file chosen for a transfer shows in the title; Cancel refreshes it.
-  program_->settings.noLink = 1;
-  WriteFile("job.cmd", "01,1,7,8,O,650,ERA\r\nR03;P_PLU\r\n");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("job.cmd")));
-  window_->RunCommand(kChooseAndRun);
-  EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - job.cmd");
-  ASSERT_TRUE(WaitUntil([&] { return !window_->Busy(); }));
-  window_->RunCommand(kChooseAndRun);
-  EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - (bez názvu)");
-}
-
-TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFiles) {
-  window_->RunCommand(kNew);
   ASSERT_TRUE(window_->EditorVisible());
-  EXPECT_TRUE(window_->Editor()->isVisible() || !window_->isVisible());
   window_->Editor()->insertPlainText(QString::fromUtf8("01,1,7,8,O,650,ERA\nR14;Čas"));
   EXPECT_TRUE(window_->EditorModified());
+  // Cancel, or Yes with a save dialog that is cancelled, keeps the text.
+  for (int answer : {kAnswerCancel, kAnswerYes}) {
+    dialogs_.answers.push_back(answer);
+    window_->RunCommand(kNew);
+    EXPECT_EQ(window_->Editor()->toPlainText(), "01,1,7,8,O,650,ERA\nR14;Čas");
+    EXPECT_TRUE(window_->EditorModified());
+  }
 
   // Save without a name is Save as.
-  dialogs_.files.push_back(QString::fromStdString(PathOf("novy.cmd")));
+  ChooseNext("novy.cmd");
   window_->RunCommand(kSave);
   EXPECT_EQ(ReadFile("novy.cmd"), frame::W("01,1,7,8,O,650,ERA\r\nR14;Čas"));
   EXPECT_FALSE(window_->EditorModified());
@@ -169,13 +154,13 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFiles) {
   EXPECT_EQ(dialogs_.fileChoices.back().filters,
             (QStringList{"Cmdéčka (*.cmd *.CMD)", "Všechny soubory (*)"}));
   EXPECT_EQ(QDir(dialogs_.fileChoices.back().directory).canonicalPath(),
-            QDir(QString::fromStdString(dir_.string())).canonicalPath());
+            QDir(QPath("")).canonicalPath());
 
   // Save with a name writes without asking.
   window_->Editor()->appendPlainText("V10;D10");
   window_->RunCommand(kSave);
   EXPECT_EQ(ReadFile("novy.cmd"), frame::W("01,1,7,8,O,650,ERA\r\nR14;Čas\r\nV10;D10"));
-  EXPECT_EQ(dialogs_.fileChoices.size(), 1u);
+  EXPECT_EQ(dialogs_.fileChoices.size(), 3u);  // the open, the cancelled save, the first save
 
   // Open asks about the unsaved change first; No drops it.
   window_->Editor()->appendPlainText("zmena");
@@ -184,19 +169,19 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFiles) {
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Mám uložit změny provedené v souboru novy.cmd?");
   EXPECT_EQ(dialogs_.boxes.back().style, 3 | kStyleQuestion);
   EXPECT_EQ(window_->Editor()->toPlainText(), "R03;P_PLU\n");
-  EXPECT_EQ(window_->EditorFileName(), QString::fromStdString(PathOf("jiny.cmd")));
+  EXPECT_EQ(window_->EditorFileName(), QPath("jiny.cmd"));
 
   // Save as under another name.
-  dialogs_.files.push_back(QString::fromStdString(PathOf("kopie.cmd")));
+  ChooseNext("kopie.cmd");
   window_->RunCommand(kSaveAs);
   EXPECT_EQ(ReadFile("kopie.cmd"), "R03;P_PLU\r\n");
   EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - kopie.cmd");
 
   // A file that cannot be written, or opened.
-  dialogs_.files.push_back(QString::fromStdString(PathOf("chybi/x.cmd")));
+  ChooseNext("chybi/x.cmd");
   window_->RunCommand(kSaveAs);
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Nelze zapsat soubor x.cmd");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("neni.cmd")));
+  ChooseNext("neni.cmd");
   dialogs_.answers.push_back(kAnswerNo);
   window_->RunCommand(kOpen);
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Nemohu otevřít soubor neni.cmd!");
@@ -204,39 +189,18 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFiles) {
   EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - (bez názvu)");
 }
 
-TEST_F(MainWindowTest, AnsweringCancelOrAFailedSaveKeepsTheText) {
-  window_->RunCommand(kNew);
-  window_->Editor()->insertPlainText("neulozeno");
-  dialogs_.answers.push_back(kAnswerCancel);
-  window_->RunCommand(kNew);
-  EXPECT_EQ(window_->Editor()->toPlainText(), "neulozeno");
-  // Yes with a save dialog that is cancelled counts as Cancel.
-  dialogs_.answers.push_back(kAnswerYes);
-  window_->RunCommand(kNew);
-  EXPECT_EQ(window_->Editor()->toPlainText(), "neulozeno");
-  EXPECT_TRUE(window_->EditorModified());
-}
-
-TEST_F(MainWindowTest, SaveAndPrintDoNothingWhileTheEditorIsHidden) {
+TEST_F(MainWindowTest, SaveAndPrintNeedTheEditorAndAFailedPrintIsReported) {
   for (int command : {kSave, kSaveAs, kPrint}) window_->RunCommand(command);
   EXPECT_TRUE(dialogs_.fileChoices.empty());
-  EXPECT_EQ(dialogs_.printDialogs, 0);
-  EXPECT_TRUE(dialogs_.boxes.empty());
-}
-
-TEST_F(MainWindowTest, PrintFailureIsReported) {
   window_->RunCommand(kNew);
   window_->Editor()->setPlainText("R03;P_PLU");
-  dialogs_.printer = [&](QPrinter* printer) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(QString::fromStdString(PathOf("no-such-dir/out.pdf")));
-    return true;
-  };
+  dialogs_.PrintToPdf(QPath("no-such-dir/out.pdf"));
   window_->RunCommand(kPrint);
+  EXPECT_EQ(dialogs_.printDialogs, 1);
   EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Could not print file (bez názvu)"});
 }
 
-TEST_F(MainWindowTest, EditMenuItemsAreEnabledWhenItOpens) {
+TEST_F(MainWindowTest, EditMenuItemsAreEnabledWhenItOpensAndWorkOnTheEditor) {
   ShowWindow();
   window_->RunCommand(kNew);
   QGuiApplication::clipboard()->clear();
@@ -262,9 +226,12 @@ TEST_F(MainWindowTest, EditMenuItemsAreEnabledWhenItOpens) {
   EXPECT_EQ(window_->Editor()->toPlainText(), "R03");
   window_->RunCommand(kUndo);
   EXPECT_EQ(window_->Editor()->toPlainText(), "");
+  dialogs_.font = QFont(QStringLiteral("DejaVu Sans"), 17);
+  window_->RunCommand(kFont);
+  EXPECT_EQ(window_->Editor()->font().pointSize(), 17);
 }
 
-TEST_F(MainWindowTest, FindFindNextAndNotFound) {
+TEST_F(MainWindowTest, FindFindNextReplaceAllAndNotFound) {
   ShowWindow();
   OpenEditorWith("f.cmd", "01,1,7,8,O,650,ERA\r\nR03;A\r\nr03;B\r\nR03;C\r\n");
   // F3 before any search text opens the find dialog.
@@ -287,25 +254,23 @@ TEST_F(MainWindowTest, FindFindNextAndNotFound) {
   window_->Editor()->moveCursor(QTextCursor::Start);
   window_->RunCommand(kFindNext);
   EXPECT_EQ(window_->Editor()->textCursor().selectionStart(), 19);
-}
 
-TEST_F(MainWindowTest, ReplaceAllDoublesEveryLetter) {
-  ShowWindow();
-  OpenEditorWith("r.cmd", "xaxaxa");
+  // Replace all goes on behind each replacement, so each match is doubled once.
   window_->Editor()->moveCursor(QTextCursor::Start);
   window_->RunCommand(kReplace);
-  FindDialog* dialog = window_->OpenFindDialog();
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(dialog->IsReplace());
-  dialog->FindEdit()->setText("a");
-  dialog->ReplaceEdit()->setText("aa");
-  QTest::mouseClick(dialog->ReplaceAllButton(), Qt::LeftButton);
-  EXPECT_EQ(window_->Editor()->toPlainText(), "xaaxaaxaa");
-  EXPECT_TRUE(dialogs_.boxes.empty());
+  FindDialog* replace = window_->OpenFindDialog();
+  ASSERT_NE(replace, nullptr);
+  ASSERT_TRUE(replace->IsReplace());
+  replace->FindEdit()->setText("R03");
+  replace->ReplaceEdit()->setText("R03R03");
+  QTest::mouseClick(replace->ReplaceAllButton(), Qt::LeftButton);
+  const QString replaced = "01,1,7,8,O,650,ERA\nR03R03;A\nr03;B\nR03R03;C\n";
+  EXPECT_EQ(window_->Editor()->toPlainText(), replaced);
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
   // Nothing left behind the search position.
-  QTest::mouseClick(dialog->ReplaceButton(), Qt::LeftButton);
-  EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Text nenalezen!"});
-  EXPECT_EQ(window_->Editor()->toPlainText(), "xaaxaaxaa");
+  QTest::mouseClick(replace->ReplaceButton(), Qt::LeftButton);
+  EXPECT_EQ(dialogs_.BoxTexts(), (std::vector<QString>{"Text nenalezen!", "Text nenalezen!"}));
+  EXPECT_EQ(window_->Editor()->toPlainText(), replaced);
 }
 
 TEST_F(MainWindowTest, EditorStartsAtHalfTheClientHeight) {
@@ -334,7 +299,7 @@ TEST_F(MainWindowTest, CloseBoxQuitsWithoutAskingButKonecAsks) {
   window_->close();
   EXPECT_FALSE(window_->isVisible());
   EXPECT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_FALSE(frontEnd_->HasWindow());
+  EXPECT_FALSE(qtFrontEnd_.HasWindow());
 }
 
 TEST_F(MainWindowTest, KonecWithNoChangesQuits) {
@@ -342,27 +307,6 @@ TEST_F(MainWindowTest, KonecWithNoChangesQuits) {
   window_->RunCommand(kExit);
   EXPECT_FALSE(window_->isVisible());
   EXPECT_TRUE(dialogs_.boxes.empty());
-}
-
-TEST_F(MainWindowTest, JobStartedFromTheMenuWritesItsLinesLive) {
-  ShowWindow();
-  program_->settings.noLink = 1;
-  WriteFile("dva.cmd", "01,1,7,8,O,650,ERA\r\nR03;PRVNI\r\nR10;DRUHY\r\n");
-  QSignalSpy busy(window_.get(), &MainWindow::busyChanged);
-  dialogs_.files.push_back(QString::fromStdString(PathOf("dva.cmd")));
-  window_->Action(kChooseAndRun)->trigger();
-  EXPECT_EQ(dialogs_.fileChoices.back().filters,
-            (QStringList{"Cmdéčka (*.cmd *.CMD)", "Všechny soubory (*)"}));
-  // The command returned at once; the second line comes from the job thread.
-  ASSERT_TRUE(WaitUntil(
-      [&] { return dialogs_.BoxTexts() == std::vector<QString>{"Komunikace uspesne ukoncena."}; }));
-  EXPECT_EQ(PaintedRow(0), "Pracuji se souborem PRVNI.dat.Pracuji se souborem DRUHY.dat.");
-  ASSERT_TRUE(WaitUntil([&] { return busy.count() == 2; }));
-  EXPECT_TRUE(busy.at(0).at(0).toBool());
-  EXPECT_FALSE(busy.at(1).at(0).toBool());
-  EXPECT_EQ(ReadFile("err"), "0");
-  EXPECT_EQ(ReadFile("tk"), "0");
-  EXPECT_FALSE(runner_->ProcessEnd().has_value());
 }
 
 TEST_F(MainWindowTest, CommandsThatStartAJobAreOffWhileOneRuns) {
@@ -376,25 +320,33 @@ TEST_F(MainWindowTest, CommandsThatStartAJobAreOffWhileOneRuns) {
   window_->RunCommand(kRun);
   ASSERT_TRUE(window_->Busy());
   ASSERT_EQ(busy.count(), 1);
-  for (int command :
-       {kRun, kChooseAndRun, kSetCmd, kSetIp, kDateTime, kVerifyJournal, kFindRegister}) {
-    EXPECT_FALSE(window_->Action(command)->isEnabled()) << command;
-  }
+  EXPECT_EQ(JobCommandsOn(), "0000000");
   EXPECT_TRUE(window_->Action(kNew)->isEnabled());
   // A second start is refused while the first runs.
   window_->RunCommand(kChooseAndRun);
   EXPECT_TRUE(dialogs_.fileChoices.empty());
   ASSERT_TRUE(WaitUntil([&] { return busy.count() == 2; }));
-  for (int command :
-       {kRun, kChooseAndRun, kSetCmd, kSetIp, kDateTime, kVerifyJournal, kFindRegister}) {
-    EXPECT_TRUE(window_->Action(command)->isEnabled()) << command;
-  }
+  EXPECT_EQ(JobCommandsOn(), "1111111");
 }
 
-TEST_F(MainWindowTest, NastavCmdWritesTheChosenLineIntoEveryCommandFile) {
+TEST_F(MainWindowTest, NastavCmdAndNastavIpRewriteTheCommandFilesOfTheirLink) {
   ShowWindow();
-  WriteFile("prodej.cmd", "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D10\r\n");
-  WriteFile("sit.cmd", "192.168.0.160,01,650 , ERA\r\nR03;P_PLU\r\n");
+  const std::string serial = "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D10\r\n";
+  const std::string network = "192.168.0.160,01,650 , ERA\r\nR03;P_PLU\r\n";
+  WriteFile("prodej.cmd", serial);
+  WriteFile("sit.cmd", network);
+  // Cancelled, Nastav CMD changes no file but marks the serial link; Nastav IP
+  // does nothing at all.
+  WriteFile("tk", "1");
+  window_->RunCommand(kSetCmd);
+  EXPECT_EQ(ReadFile("tk"), "0");
+  window_->RunCommand(kSetIp);
+  EXPECT_EQ(ReadFile("tk"), "0");
+  EXPECT_EQ(ReadFile("prodej.cmd"), serial);
+  EXPECT_EQ(ReadFile("sit.cmd"), network);
+  EXPECT_EQ(ReadFile("glog1.cmx"), "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
+
+  WriteFile("tk", "1");
   dialogs_.runs.push_back([](QDialog* dialog) {
     auto* port = static_cast<PortSpeedDialog*>(dialog);
     port->Port()->setCurrentIndex(1);
@@ -402,29 +354,6 @@ TEST_F(MainWindowTest, NastavCmdWritesTheChosenLineIntoEveryCommandFile) {
     port->Terminal()->setText("3");
     return true;
   });
-  window_->RunCommand(kSetCmd);
-  EXPECT_EQ(dialogs_.dialogsRun, std::vector<QString>{"portSpeedDialog"});
-  EXPECT_EQ(ReadFile("prodej.cmd"), "03,2,5,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D10\r\n");
-  EXPECT_EQ(ReadFile("sit.cmd"), "192.168.0.160,01,650 , ERA\r\nR03;P_PLU\r\n");
-  EXPECT_EQ(ReadFile("glog1.cmx"), "03,2,5,8,O,650 ,ERA\r\nW44;GLOGO1\r\n");
-  EXPECT_EQ(ReadFile("tk"), "0");
-  EXPECT_TRUE(PaintedScreen().contains("V prikazovych souborech byly prepsany parametry."));
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
-  EXPECT_FALSE(window_->ProcessEnd().has_value());
-}
-
-TEST_F(MainWindowTest, CancelledNastavCmdChangesNoFileButMarksTheSerialLink) {
-  WriteFile("prodej.cmd", "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\n");
-  WriteFile("tk", "1");
-  window_->RunCommand(kSetCmd);  // the scripted dialog is cancelled
-  EXPECT_EQ(ReadFile("prodej.cmd"), "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\n");
-  EXPECT_EQ(ReadFile("glog1.cmx"), "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
-  EXPECT_EQ(ReadFile("tk"), "0");
-}
-
-TEST_F(MainWindowTest, NastavIpAdresyRewritesTheNetworkFiles) {
-  WriteFile("prodej.cmd", "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\n");
-  WriteFile("sit.cmd", "192.168.0.160,01,650 , ERA\r\nR03;P_PLU\r\n");
   dialogs_.runs.push_back([](QDialog* dialog) {
     auto* ip = static_cast<IpAddressDialog*>(dialog);
     ip->Octet(2)->setText("1");
@@ -432,26 +361,23 @@ TEST_F(MainWindowTest, NastavIpAdresyRewritesTheNetworkFiles) {
     ip->Terminal()->setText("12");
     return true;
   });
+  window_->RunCommand(kSetCmd);
+  const std::string rewritten = "03,2,5,8,O,650 ,ERA\r\nR03;P_PLU\r\nV10;D10\r\n";
+  EXPECT_EQ(ReadFile("prodej.cmd"), rewritten);
+  EXPECT_EQ(ReadFile("sit.cmd"), network);
+  EXPECT_EQ(ReadFile("glog1.cmx"), "03,2,5,8,O,650 ,ERA\r\nW44;GLOGO1\r\n");
+  EXPECT_EQ(ReadFile("tk"), "0");
+  EXPECT_TRUE(PaintedScreen().contains("V prikazovych souborech byly prepsany parametry."));
+  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_FALSE(window_->ProcessEnd().has_value());
+
   window_->RunCommand(kSetIp);
-  EXPECT_EQ(dialogs_.dialogsRun, std::vector<QString>{"ipAddressDialog"});
+  EXPECT_EQ(dialogs_.dialogsRun, (std::vector<QString>{"portSpeedDialog", "ipAddressDialog",
+                                                       "portSpeedDialog", "ipAddressDialog"}));
   EXPECT_EQ(ReadFile("sit.cmd"), "192.168.1.20,12,650 , ERA\r\nR03;P_PLU\r\n");
   EXPECT_EQ(ReadFile("iglog1.cmx"), "192.168.1.20,12,650 , ERA\r\nW44;GLOGO1\r\n");
-  EXPECT_EQ(ReadFile("prodej.cmd"), "01,1,7,8,O,650 ,ERA\r\nR03;P_PLU\r\n");
+  EXPECT_EQ(ReadFile("prodej.cmd"), rewritten);
   EXPECT_EQ(ReadFile("tk"), "1");
-
-  // Cancelled: nothing, not even the marker.
-  WriteFile("tk", "0");
-  window_->RunCommand(kSetIp);
-  EXPECT_EQ(ReadFile("tk"), "0");
-  EXPECT_EQ(ReadFile("sit.cmd"), "192.168.1.20,12,650 , ERA\r\nR03;P_PLU\r\n");
-}
-
-TEST_F(MainWindowTest, FindRegisterWithoutARegisterSaysSo) {
-  for (int n = 1; n <= 9; ++n) program_->comDevice[static_cast<std::size_t>(n)] = PathOf("ttyNONE");
-  window_->RunCommand(kFindRegister);
-  ASSERT_TRUE(WaitUntil([&] { return !dialogs_.boxes.empty(); }, 30000));
-  EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Nenalezl jsem zadnou pokladnu."});
-  ASSERT_TRUE(WaitUntil([&] { return !window_->Busy(); }));
 }
 
 TEST_F(MainWindowTest, FailureWhileTheWindowIsShownRestartsTheProgram) {
@@ -462,9 +388,7 @@ TEST_F(MainWindowTest, FailureWhileTheWindowIsShownRestartsTheProgram) {
   ASSERT_TRUE(window_->ProcessEnd().has_value());
   EXPECT_TRUE(window_->ProcessEnd()->restarted);
   EXPECT_EQ(process_.restartedWith, "tarvik");
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs_.boxes[0].text.startsWith("Chyba 30, 1, LastError"))
-      << dialogs_.boxes[0].text.toStdString();
+  EXPECT_EQ(dialogs_.BoxTexts(22), std::vector<QString>{"Chyba 30, 1, LastError"});
   EXPECT_EQ(ReadFile("err"), "1");
 }
 
@@ -477,9 +401,7 @@ TEST_F(MainWindowTest, FailureOfABuiltInJobStillRestartsTheShownWindow) {
   // The clock setting had cleared okno for its built-in jobs.
   EXPECT_EQ(program_->settings.okno, 0);
   EXPECT_TRUE(window_->ProcessEnd()->restarted);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs_.boxes[0].text.startsWith("Chyba 30, 1, LastError"))
-      << dialogs_.boxes[0].text.toStdString();
+  EXPECT_EQ(dialogs_.BoxTexts(22), std::vector<QString>{"Chyba 30, 1, LastError"});
 }
 
 TEST_F(MainWindowTest, FailureOnTheJobThreadRestartsTheProgram) {
@@ -490,37 +412,36 @@ TEST_F(MainWindowTest, FailureOnTheJobThreadRestartsTheProgram) {
   window_->RunCommand(kRun);
   ASSERT_TRUE(WaitUntil([&] { return runner_->ProcessEnd().has_value(); }));
   EXPECT_TRUE(runner_->ProcessEnd()->restarted);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs_.boxes[0].text.startsWith("Chyba 51, 47, LastError"))
-      << dialogs_.boxes[0].text.toStdString();
+  EXPECT_EQ(dialogs_.BoxTexts(23), std::vector<QString>{"Chyba 51, 47, LastError"});
 }
 
-TEST_F(MainWindowTest, VerifyJournalShowsTheVerdict) {
+TEST_F(MainWindowTest, OperationsRunFromTheMenuShowTheirVerdict) {
   WriteFile("zurnal.txt", "");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("zurnal.txt")));
-  window_->RunCommand(kVerifyJournal);
-  ASSERT_TRUE(WaitUntil([&] { return !dialogs_.boxes.empty(); }));
-  EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Soubor žurnálu je v pořádku."});
-  EXPECT_EQ(dialogs_.fileChoices.back().filters,
-            (QStringList{"Soubory žurnálu (*.txt *.TXT)", "Všechny soubory (*)"}));
-
   WriteFile("zurnal2.txt", "\r\nxx*Q");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("zurnal2.txt")));
-  ASSERT_TRUE(WaitUntil([&] { return !window_->Busy(); }));
-  window_->RunCommand(kVerifyJournal);
-  ASSERT_TRUE(WaitUntil([&] { return dialogs_.boxes.size() == 2; }));
-  EXPECT_EQ(dialogs_.BoxTexts().back(), "Soubor žurnálu je porušen.");
-}
-
-TEST_F(MainWindowTest, LogoUploadStaysReachableThoughItsItemIsOff) {
-  EXPECT_FALSE(window_->Action(kLogo)->isEnabled());
   WriteFile("obrazek.bmp", "GIF89a, not a bitmap, but long enough to have sixty-two bytes in it");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("obrazek.bmp")));
-  window_->RunCommand(kLogo);
-  ASSERT_TRUE(WaitUntil([&] { return !dialogs_.boxes.empty(); }));
-  EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Format souboru neni BMP."});
-  EXPECT_EQ(dialogs_.fileChoices.back().defaultSuffix, "bmp");
-  ASSERT_TRUE(WaitUntil([&] { return !window_->Busy(); }));
+  for (int n = 1; n <= 9; ++n) program_->comDevice[static_cast<std::size_t>(n)] = PathOf("ttyNONE");
+  // The logo upload stays reachable though its item is off.
+  EXPECT_FALSE(window_->Action(kLogo)->isEnabled());
+  const struct {
+    int command;
+    const char* file;
+    const char* verdict;
+  } operations[] = {{kVerifyJournal, "zurnal.txt", "Soubor žurnálu je v pořádku."},
+                    {kVerifyJournal, "zurnal2.txt", "Soubor žurnálu je porušen."},
+                    {kLogo, "obrazek.bmp", "Format souboru neni BMP."},
+                    {kFindRegister, nullptr, "Nenalezl jsem zadnou pokladnu."}};
+  for (const auto& operation : operations) {
+    SCOPED_TRACE(operation.verdict);
+    dialogs_.boxes.clear();
+    if (operation.file != nullptr) ChooseNext(operation.file);
+    window_->RunCommand(operation.command);
+    ASSERT_TRUE(WaitUntil([&] { return !dialogs_.boxes.empty() && !window_->Busy(); }, 30000));
+    EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{QString::fromUtf8(operation.verdict)});
+  }
+  ASSERT_EQ(dialogs_.fileChoices.size(), 3u);
+  EXPECT_EQ(dialogs_.fileChoices[1].filters,
+            (QStringList{"Soubory žurnálu (*.txt *.TXT)", "Všechny soubory (*)"}));
+  EXPECT_EQ(dialogs_.fileChoices[2].defaultSuffix, "bmp");
 }
 
 TEST_F(MainWindowTest, HelpAndAboutDialogs) {
@@ -547,14 +468,6 @@ TEST_F(MainWindowTest, HelpAndAboutDialogs) {
   }
 }
 
-TEST_F(MainWindowTest, FontChoiceGoesToTheEditor) {
-  window_->RunCommand(kNew);
-  QFont font(QStringLiteral("DejaVu Sans"), 17);
-  dialogs_.font = font;
-  window_->RunCommand(kFont);
-  EXPECT_EQ(window_->Editor()->font().pointSize(), 17);
-}
-
 // The window against the register emulator on a pseudo-terminal as COM1.
 class WindowWithRegisterTest : public MainWindowTest {
  protected:
@@ -573,23 +486,36 @@ class WindowWithRegisterTest : public MainWindowTest {
   tarvik::testing::EmulatedRegister register_;
 };
 
-TEST_F(WindowWithRegisterTest, JobFromTheMenuFillsTheScreenAndTheDataFiles) {
+TEST_F(WindowWithRegisterTest, JobFromTheMenuRunsOnItsThreadAndFillsTheScreenAndDataFiles) {
   register_.SetFile("10.dat", "0005;1234\r\n0006;5678\r\n");
   StartRegister();
   ShowWindow();
   WriteFile("oddeleni.cmd", "01,1,7,8,O,650,ERA\r\nR10;PRVNI\r\nR10;DRUHY\r\n");
-  dialogs_.files.push_back(QString::fromStdString(PathOf("oddeleni.cmd")));
-  window_->RunCommand(kChooseAndRun);
+  QSignalSpy busy(window_.get(), &MainWindow::busyChanged);
+  ChooseNext("oddeleni.cmd");
+  window_->Action(kChooseAndRun)->trigger();
+  // The command returned at once, the chosen file in the title.
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - oddeleni.cmd");
+  EXPECT_EQ(dialogs_.fileChoices.back().filters,
+            (QStringList{"Cmdéčka (*.cmd *.CMD)", "Všechny soubory (*)"}));
   ASSERT_TRUE(WaitUntil([&] { return !dialogs_.boxes.empty(); }, 30000));
   EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Komunikace uspesne ukoncena."});
   EXPECT_EQ(PaintedRow(0), "Pracuji se souborem PRVNI.dat.Pracuji se souborem DRUHY.dat.");
   EXPECT_EQ(ReadFile("PRVNI.dat"), "0005;1234\r\n0006;5678\r\n");
   EXPECT_EQ(ReadFile("DRUHY.dat"), "0005;1234\r\n0006;5678\r\n");
   EXPECT_EQ(ReadFile("err"), "0");
+  EXPECT_EQ(ReadFile("tk"), "0");
+  ASSERT_TRUE(WaitUntil([&] { return busy.count() == 2; }));
+  EXPECT_TRUE(busy.at(0).at(0).toBool());
+  EXPECT_FALSE(busy.at(1).at(0).toBool());
+  EXPECT_FALSE(runner_->ProcessEnd().has_value());
   // The port was closed at the end of the job, and the caret went with it.
-  ASSERT_TRUE(WaitUntil([&] { return !window_->Busy(); }));
   ASSERT_TRUE(WaitUntil([&] { return !window_->Terminal()->CaretOn(); }));
   EXPECT_FALSE(program_->terminal.Connected());
+  // Cancelling the next choice refreshes the title.
+  window_->RunCommand(kChooseAndRun);
+  EXPECT_EQ(window_->windowTitle(), "Komunikace Tarvik - (bez názvu)");
 }
 
 TEST_F(WindowWithRegisterTest, DateAndTimeSetsTheClockAndWithShiftLoadsVat) {

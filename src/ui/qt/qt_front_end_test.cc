@@ -24,10 +24,22 @@ namespace {
 
 using testing::WaitUntil;
 
+// Runs `work` on a worker while this thread handles the boxes.
+void OnWorker(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done = true;
+  });
+  const bool finished = WaitUntil([&] { return done.load(); });
+  worker.join();
+  ASSERT_TRUE(finished);
+}
+
 class FrontEndTest : public testing::WindowFixture {
  protected:
   void WaitForWorkerRequest() {
-    while (frontEnd_->PaintCounts().asked == 0) std::this_thread::yield();
+    while (qtFrontEnd_.PaintCounts().asked == 0) std::this_thread::yield();
   }
 };
 
@@ -37,7 +49,7 @@ TEST_F(FrontEndTest, WorkerWriteReturnsOnlyAfterTheWindowPaintedIt) {
   std::atomic<std::uint64_t> paintedAtReturn{0};
   std::thread worker([&] {
     frame::TerminalWrite(*program_, frame::W("Zpráva z vlákna"), true);
-    paintedAtReturn = frontEnd_->PaintCounts().done;
+    paintedAtReturn = qtFrontEnd_.PaintCounts().done;
     returned = true;
   });
   // The UI thread has not handled events yet, so the worker still waits...
@@ -66,7 +78,7 @@ TEST_F(FrontEndTest, BuiltInJobWaitedForOnTheUiThreadDoesNotHangItsWriter) {
   WriteFile("two.cmx", "01,1,7,8,O,650,ERA\r\nR03;PRVNI\r\nR03;DRUHY\r\n");
   int result = -1;
   {
-    QtFrontEnd::UiWait wait(*frontEnd_);
+    QtFrontEnd::UiWait wait(qtFrontEnd_);
     result = runner_->RunBuiltInJob("two.cmx", std::chrono::seconds(30));
   }
   EXPECT_EQ(result, 0);
@@ -80,16 +92,13 @@ TEST_F(FrontEndTest, BuiltInJobWaitedForOnTheUiThreadDoesNotHangItsWriter) {
 TEST_F(FrontEndTest, QuestionsFromWorkersAreAskedOnTheUiThread) {
   ShowWindow();
   dialogs_.answers = {kAnswerNo};
-  std::atomic<int> answer{0};
-  std::thread worker([&] {
+  int answer = 0;
+  OnWorker([&] {
     answer = frame::ShowMessage(*program_, frame::W("Mám pokračovat?\rDruhý řádek"),
                                 kStyleYesNo | kStyleQuestion);
   });
-  ASSERT_TRUE(WaitUntil([&] { return answer.load() != 0; }));
-  worker.join();
-  EXPECT_EQ(answer.load(), kAnswerNo);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_EQ(dialogs_.boxes[0].text, "Mám pokračovat?\nDruhý řádek");
+  EXPECT_EQ(answer, kAnswerNo);
+  ASSERT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Mám pokračovat?\nDruhý řádek"});
   EXPECT_EQ(dialogs_.boxes[0].style, kStyleYesNo | kStyleQuestion);
 }
 
@@ -103,14 +112,14 @@ TEST_F(FrontEndTest, ClosedWindowReleasesWaitingWorkers) {
     returned = true;
   });
   WaitForWorkerRequest();
-  EXPECT_TRUE(frontEnd_->HasWindow());
+  EXPECT_TRUE(qtFrontEnd_.HasWindow());
   window_->close();
   // No events are handled here: the worker gets on without the window.
   worker.join();
   EXPECT_TRUE(returned.load());
   EXPECT_EQ(answer.load(), kAnswerNo);
   EXPECT_TRUE(dialogs_.boxes.empty());
-  EXPECT_FALSE(frontEnd_->HasWindow());
+  EXPECT_FALSE(qtFrontEnd_.HasWindow());
 }
 
 TEST_F(FrontEndTest, ActivityIconAndBeepsArePassedOnWithoutWaiting) {
@@ -123,21 +132,21 @@ TEST_F(FrontEndTest, ActivityIconAndBeepsArePassedOnWithoutWaiting) {
   });
   worker.join();
   // Shown with the first image, toggled to the second by the first frame.
-  EXPECT_TRUE(frontEnd_->Activity().shown);
-  EXPECT_FALSE(frontEnd_->Activity().firstImage);
+  EXPECT_TRUE(qtFrontEnd_.Activity().shown);
+  EXPECT_FALSE(qtFrontEnd_.Activity().firstImage);
   for (int frame = 3; frame <= 9; ++frame) {
     activity.CountFrame(8);
-    EXPECT_EQ(frontEnd_->Activity().firstImage, frame == 9) << frame;
+    EXPECT_EQ(qtFrontEnd_.Activity().firstImage, frame == 9) << frame;
   }
-  ASSERT_TRUE(WaitUntil([&] { return frontEnd_->Beeps() == 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return qtFrontEnd_.Beeps() == 2; }));
   activity.Hide();
-  EXPECT_FALSE(frontEnd_->Activity().shown);
+  EXPECT_FALSE(qtFrontEnd_.Activity().shown);
 
   program_->settings.ticho = 1;
   activity.ResetCounter();
   activity.CountFrame(8);
   QCoreApplication::processEvents();  // the hand-over is done by now
-  EXPECT_EQ(frontEnd_->Beeps(), 2);
+  EXPECT_EQ(qtFrontEnd_.Beeps(), 2);
 }
 
 TEST_F(FrontEndTest, CaretOnTheCursorCellWhilePortOpenAndWindowActive) {
@@ -146,15 +155,16 @@ TEST_F(FrontEndTest, CaretOnTheCursorCellWhilePortOpenAndWindowActive) {
   frame::TerminalWrite(*program_, "abc\rde");
   TerminalView* view = window_->Terminal();
 
+  auto drawn = [view] {
+    view->repaint();
+    return view->CaretDrawn();
+  };
   // With the port closed the caret stays away.
-  std::thread([&] { frontEnd_->SetCaret(true); }).join();
+  std::thread([&] { qtFrontEnd_.SetCaret(true); }).join();
   ASSERT_TRUE(WaitUntil([&] { return view->CaretOn(); }));
-  view->repaint();
-  EXPECT_FALSE(view->CaretDrawn());
-
+  EXPECT_FALSE(drawn());
   program_->terminal.SetConnected(true);
-  view->repaint();
-  EXPECT_TRUE(view->CaretDrawn());
+  EXPECT_TRUE(drawn());
   EXPECT_EQ(view->CaretCell(), QPoint(1, 2));
 
   // Another window has the focus: no caret until the window is back.
@@ -162,17 +172,14 @@ TEST_F(FrontEndTest, CaretOnTheCursorCellWhilePortOpenAndWindowActive) {
   other.show();
   other.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-  view->repaint();
-  EXPECT_FALSE(view->CaretDrawn());
+  EXPECT_FALSE(drawn());
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  view->repaint();
-  EXPECT_TRUE(view->CaretDrawn());
+  EXPECT_TRUE(drawn());
 
-  std::thread([&] { frontEnd_->SetCaret(false); }).join();
+  std::thread([&] { qtFrontEnd_.SetCaret(false); }).join();
   ASSERT_TRUE(WaitUntil([&] { return !view->CaretOn(); }));
-  view->repaint();
-  EXPECT_FALSE(view->CaretDrawn());
+  EXPECT_FALSE(drawn());
 }
 
 TEST(BoxTextTest, LineBreaksOfTheProgramsTextsBecomeBoxLines) {
@@ -181,9 +188,10 @@ TEST(BoxTextTest, LineBreaksOfTheProgramsTextsBecomeBoxLines) {
 }
 
 // A windowless run on a desktop: the job's thread asks, the UI thread shows.
-class DesktopTest : public ::testing::Test {
+// The fixture's recording front end is the console's.
+class DesktopTest : public tarvik::testing::ProgramFixture {
  protected:
-  DesktopTest() : dir_(tarvik::testing::MakeTempDirectory("desktop")) {
+  DesktopTest() {
     toolkit_.Attach(nullptr, nullptr, &dialogs_);
     frame::Services services{platform::RealFileSystem(), clock_, process_, console_, desktop_};
     program_ = std::make_unique<frame::Program>(services);
@@ -191,31 +199,13 @@ class DesktopTest : public ::testing::Test {
     program_->paths.hasProgramDirectory = true;
   }
   ~DesktopTest() override {
+    program_.reset();  // before the front ends it uses
     toolkit_.Detach();
-    std::filesystem::remove_all(dir_);
   }
 
-  // Runs `work` on a worker while this thread handles the boxes.
-  void OnWorker(const std::function<void()>& work) {
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-      work();
-      done = true;
-    });
-    const bool finished = WaitUntil([&] { return done.load(); });
-    worker.join();
-    ASSERT_TRUE(finished);
-  }
-
-  std::filesystem::path dir_;
-  tarvik::testing::FakeClock clock_;
-  tarvik::testing::TestProcess process_;
-  tarvik::testing::RecordingConsole console_;
-  tarvik::testing::RecordingFrontEnd consoleFrontEnd_;
   testing::ScriptedDialogs dialogs_;
   QtFrontEnd toolkit_;
-  DesktopFrontEnd desktop_{consoleFrontEnd_, toolkit_};
-  std::unique_ptr<frame::Program> program_;
+  DesktopFrontEnd desktop_{frontEnd_, toolkit_};
 };
 
 TEST_F(DesktopTest, BoxesOfTheJobThreadAppearAndTheirAnswersComeBack) {
@@ -228,15 +218,14 @@ TEST_F(DesktopTest, BoxesOfTheJobThreadAppearAndTheirAnswersComeBack) {
     frame::TerminalWrite(*program_, "Ctu soubor 01", true);
   });
   EXPECT_EQ(answer, kAnswerYes);
-  ASSERT_EQ(dialogs_.boxes.size(), 2u);
-  EXPECT_EQ(dialogs_.boxes[0].text, "Komunikace uspesne ukoncena.");
+  ASSERT_EQ(dialogs_.BoxTexts(),
+            (std::vector<QString>{"Komunikace uspesne ukoncena.", "Mám nahrát logo do pokladny?"}));
   EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
-  EXPECT_EQ(dialogs_.boxes[1].text, "Mám nahrát logo do pokladny?");
   // The console keeps the plain message; the question is asked in its box only.
-  const auto copied = consoleFrontEnd_.Messages();
+  const auto copied = frontEnd_.Messages();
   ASSERT_EQ(copied.size(), 1u);
   EXPECT_EQ(copied[0].text, "Komunikace uspesne ukoncena.");
-  EXPECT_NE(consoleFrontEnd_.TerminalText().find("Ctu soubor 01"), std::string::npos);
+  EXPECT_NE(frontEnd_.TerminalText().find("Ctu soubor 01"), std::string::npos);
 }
 
 TEST_F(DesktopTest, FailureShowsItsBoxAndEndsTheProcessWithoutRestart) {
@@ -252,10 +241,8 @@ TEST_F(DesktopTest, FailureShowsItsBoxAndEndsTheProcessWithoutRestart) {
   ASSERT_TRUE(ending.has_value());
   EXPECT_EQ(ending->code, 1);
   EXPECT_FALSE(ending->restarted);
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs_.boxes[0].text.startsWith("Chyba 40, 1, LastError"))
-      << dialogs_.boxes[0].text.toStdString();
-  EXPECT_EQ(tarvik::testing::ReadBinary(dir_ / "err"), "1");
+  EXPECT_EQ(dialogs_.BoxTexts(22), std::vector<QString>{"Chyba 40, 1, LastError"});
+  EXPECT_EQ(ReadFile("err"), "1");
 }
 
 TEST_F(DesktopTest, ActivityIconFollowsTheTransfer) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QMap>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -11,34 +12,33 @@
 
 namespace tarvik::ui::qt::testing {
 
+namespace {
+
+// The next scripted item, or `fallback` when none is left.
+template <typename T>
+T Next(std::deque<T>& queue, T fallback) {
+  if (queue.empty()) return fallback;
+  T item = std::move(queue.front());
+  queue.pop_front();
+  return item;
+}
+
+}  // namespace
+
 int ScriptedDialogs::Message(QWidget* /*owner*/, const QString& text, int style) {
   boxes.push_back({text, style});
-  if (!answers.empty()) {
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  switch (style & 0x0F) {
-    case 3:
-    case kStyleYesNo:
-      return kAnswerYes;
-    default:
-      return kAnswerOk;
-  }
+  const int buttons = style & 0x0F;
+  return Next(answers, buttons == 3 || buttons == kStyleYesNo ? kAnswerYes : kAnswerOk);
 }
 
 QString ScriptedDialogs::ChooseFile(QWidget* /*owner*/, const FileChoice& choice) {
   fileChoices.push_back(choice);
-  if (files.empty()) return {};
-  QString path = files.front();
-  files.pop_front();
-  return path;
+  return Next(files, QString());
 }
 
 bool ScriptedDialogs::ChooseFont(QWidget* /*owner*/, QFont* chosen) {
-  if (!font) return false;
-  *chosen = *font;
-  return true;
+  if (font) *chosen = *font;
+  return font.has_value();
 }
 
 bool ScriptedDialogs::SetUpPrinter(QWidget* /*owner*/, QPrinter* target) {
@@ -48,25 +48,27 @@ bool ScriptedDialogs::SetUpPrinter(QWidget* /*owner*/, QPrinter* target) {
 
 bool ScriptedDialogs::Run(QDialog* dialog) {
   dialogsRun.push_back(dialog->objectName());
-  if (runs.empty()) return false;
-  auto handler = runs.front();
-  runs.pop_front();
-  return handler(dialog);
+  const auto handler = Next(runs, std::function<bool(QDialog*)>());
+  return handler && handler(dialog);
 }
 
-std::vector<QString> ScriptedDialogs::BoxTexts() const {
+void ScriptedDialogs::PrintToPdf(const QString& pdf, std::function<void(QPrinter*)> setUp) {
+  printer = [pdf, setUp](QPrinter* target) {
+    target->setOutputFormat(QPrinter::PdfFormat);
+    target->setOutputFileName(pdf);
+    if (setUp) setUp(target);
+    return true;
+  };
+}
+
+std::vector<QString> ScriptedDialogs::BoxTexts(qsizetype length) const {
   std::vector<QString> texts;
-  for (const Box& b : boxes) texts.push_back(b.text);
+  for (const Box& b : boxes) texts.push_back(b.text.left(length));
   return texts;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, int ms) {
-  return QTest::qWaitFor(condition, ms);
-}
-
-WindowFixture::WindowFixture() : dir_(tarvik::testing::MakeTempDirectory("qt")) {
-  frontEnd_ = std::make_unique<QtFrontEnd>();
-  frame::Services services{platform::RealFileSystem(), clock_, process_, console_, *frontEnd_};
+WindowFixture::WindowFixture() {
+  frame::Services services{platform::RealFileSystem(), clock_, process_, console_, qtFrontEnd_};
   program_ = std::make_unique<frame::Program>(services);
   program_->paths.programDirectory = dir_.string() + "/";
   program_->paths.hasProgramDirectory = true;
@@ -74,39 +76,21 @@ WindowFixture::WindowFixture() : dir_(tarvik::testing::MakeTempDirectory("qt")) 
   program_->settings.zpozdeni = 0;
   link_ = std::make_unique<link::RegisterLink>(*program_);
   runner_ = std::make_unique<job::JobRunner>(*program_, *link_);
-  window_ = std::make_unique<MainWindow>(*program_, *runner_, *link_, *frontEnd_, dialogs_);
+  window_ = std::make_unique<MainWindow>(*program_, *runner_, *link_, qtFrontEnd_, dialogs_);
 }
 
 WindowFixture::~WindowFixture() {
+  // The program goes before the front end it uses, the base's directory last.
   window_.reset();
   runner_.reset();
   link_.reset();
   program_.reset();
-  frontEnd_.reset();
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
 }
 
 void WindowFixture::ShowWindow() {
   window_->show();
   window_->activateWindow();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-}
-
-std::string WindowFixture::PathOf(const std::string& name) const {
-  return (dir_ / name).string();
-}
-
-void WindowFixture::WriteFile(const std::string& name, const std::string& bytes) const {
-  tarvik::testing::WriteBinary(dir_ / name, bytes);
-}
-
-std::string WindowFixture::ReadFile(const std::string& name) const {
-  return tarvik::testing::ReadBinary(dir_ / name);
-}
-
-bool WindowFixture::FileExists(const std::string& name) const {
-  return std::filesystem::exists(dir_ / name);
 }
 
 QString WindowFixture::PaintedRow(int row) const {
@@ -129,76 +113,49 @@ QString WindowFixture::PaintedScreen() const {
 
 namespace {
 
-// The decoded content of every stream of the file, by object number.
-QMap<int, QByteArray> PdfStreams(const QByteArray& pdf) {
-  QMap<int, QByteArray> streams;
-  static const QRegularExpression object(QStringLiteral("(\\d+) 0 obj"));
-  const QString text = QString::fromLatin1(pdf);
-  qsizetype at = 0;
-  for (;;) {
-    QRegularExpressionMatch m = object.match(text, at);
-    if (!m.hasMatch()) break;
-    const qsizetype start = m.capturedStart();
-    const qsizetype end = pdf.indexOf("endobj", start);
-    if (end < 0) break;
-    const QByteArray body = pdf.mid(start, end - start);
-    at = end;
-    qsizetype s = body.indexOf("stream");
-    if (s < 0) continue;
-    s += 6;
-    if (body[s] == '\r') ++s;
-    if (body[s] == '\n') ++s;
-    const qsizetype e = body.lastIndexOf("endstream");
-    QByteArray data = body.mid(s, e - s);
-    if (body.left(s).contains("/FlateDecode")) {
-      // qUncompress wants the expected length in front, big-endian.
-      QByteArray sized(4, '\0');
-      const quint32 guess = 1u << 16;
-      sized[1] = static_cast<char>(guess >> 16);
-      sized += data;
-      data = qUncompress(sized);
+// The decoded content of every stream of the file, in file order.
+std::vector<QByteArray> PdfStreams(const QByteArray& pdf) {
+  std::vector<QByteArray> streams;
+  for (qsizetype at = pdf.indexOf("stream"); at >= 0; at = pdf.indexOf("stream", at)) {
+    const qsizetype header = pdf.lastIndexOf(" obj", at);
+    qsizetype start = at + 6;
+    if (pdf[start] == '\r') ++start;
+    if (pdf[start] == '\n') ++start;
+    const qsizetype end = pdf.indexOf("endstream", start);
+    if (header < 0 || end < 0) break;
+    QByteArray data = pdf.mid(start, end - start);
+    // qUncompress wants the expected length in front, big-endian; a guess will do.
+    if (pdf.mid(header, at - header).contains("/FlateDecode")) {
+      data = qUncompress(QByteArray("\0\1\0\0", 4) + data);
     }
-    streams.insert(m.captured(1).toInt(), data);
+    streams.push_back(data);
+    at = end + 9;
   }
   return streams;
 }
 
 // Glyph number to text, from every ToUnicode map of the file (the one font
-// the tests print with).
-QMap<uint, QString> GlyphMap(const QMap<int, QByteArray>& streams) {
-  QMap<uint, QString> map;
-  static const QRegularExpression pair(QStringLiteral("<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>"));
+// the tests print with; Qt writes them as ranges only).
+QMap<uint, QString> GlyphMap(const std::vector<QByteArray>& streams) {
   static const QRegularExpression range(QStringLiteral(
       "<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>\\s*(?:<([0-9a-fA-F]+)>|\\[([^\\]]*)\\])"));
   static const QRegularExpression item(QStringLiteral("<([0-9a-fA-F]+)>"));
-  auto unicode = [](const QString& hex) {
-    return QString(QChar(static_cast<char16_t>(hex.toUInt(nullptr, 16))));
-  };
+  auto number = [](const QString& hex) { return hex.toUInt(nullptr, 16); };
+  QMap<uint, QString> map;
   for (const QByteArray& data : streams) {
     const QString text = QString::fromLatin1(data);
-    for (const QString& section : text.split(QStringLiteral("beginbfchar")).mid(1)) {
-      auto it = pair.globalMatch(section.section(QStringLiteral("endbfchar"), 0, 0));
-      while (it.hasNext()) {
-        auto m = it.next();
-        map.insert(m.captured(1).toUInt(nullptr, 16), unicode(m.captured(2)));
-      }
-    }
     for (const QString& section : text.split(QStringLiteral("beginbfrange")).mid(1)) {
       auto it = range.globalMatch(section.section(QStringLiteral("endbfrange"), 0, 0));
       while (it.hasNext()) {
-        auto m = it.next();
-        const uint first = m.captured(1).toUInt(nullptr, 16);
-        const uint last = m.captured(2).toUInt(nullptr, 16);
-        if (!m.captured(3).isEmpty()) {
-          const uint start = m.captured(3).toUInt(nullptr, 16);
-          for (uint g = first; g <= last; ++g) {
-            map.insert(g, QString(QChar(static_cast<char16_t>(start + g - first))));
-          }
-        } else {
-          auto items = item.globalMatch(m.captured(4));
-          for (uint g = first; g <= last && items.hasNext(); ++g) {
-            map.insert(g, unicode(items.next().captured(1)));
-          }
+        // Consecutive code points from one start, or a list with one per glyph.
+        const auto m = it.next();
+        const uint first = number(m.captured(1));
+        auto items = item.globalMatch(m.captured(4));
+        for (uint g = first; g <= number(m.captured(2)); ++g) {
+          if (m.captured(3).isEmpty() && !items.hasNext()) break;
+          const uint code = m.captured(3).isEmpty() ? number(items.next().captured(1))
+                                                    : number(m.captured(3)) + g - first;
+          map.insert(g, QString(QChar(static_cast<char16_t>(code))));
         }
       }
     }
@@ -211,7 +168,7 @@ QMap<uint, QString> GlyphMap(const QMap<int, QByteArray>& streams) {
 std::vector<QString> PdfTextLines(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
-  const QMap<int, QByteArray> streams = PdfStreams(file.readAll());
+  const std::vector<QByteArray> streams = PdfStreams(file.readAll());
   const QMap<uint, QString> glyphs = GlyphMap(streams);
   // Each text object (BT ... ET) is one drawn line, its glyphs shown one by one.
   static const QRegularExpression textObject(QStringLiteral("\\bBT\\b(.*?)\\bET\\b"),

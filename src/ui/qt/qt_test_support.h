@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTest>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -51,33 +52,34 @@ class ScriptedDialogs final : public Dialogs {
   std::vector<QString> dialogsRun;  // object names
   int printDialogs = 0;
 
-  std::vector<QString> BoxTexts() const;
+  // The texts of the boxes shown, each cut to `length` characters if given.
+  std::vector<QString> BoxTexts(qsizetype length = -1) const;
+  // The print dialog prints into the PDF file `pdf`, set up further by `setUp`.
+  void PrintToPdf(const QString& pdf, std::function<void(QPrinter*)> setUp = nullptr);
 };
 
 // Waits, processing events, until `condition` holds (at most `ms`).
-bool WaitUntil(const std::function<bool()>& condition, int ms = 10000);
+inline bool WaitUntil(const std::function<bool()>& condition, int ms = 10000) {
+  return QTest::qWaitFor(condition, ms);
+}
 
-class WindowFixture : public ::testing::Test {
+// A program over a fresh program directory, with its window; the base's
+// recording front end is not used.
+class WindowFixture : public tarvik::testing::ProgramFixture {
  protected:
   WindowFixture();
   ~WindowFixture() override;
 
   void ShowWindow();
-  std::string PathOf(const std::string& name) const;
-  void WriteFile(const std::string& name, const std::string& bytes) const;
-  std::string ReadFile(const std::string& name) const;
-  bool FileExists(const std::string& name) const;
+  QString QPath(const std::string& name) const { return QString::fromStdString(PathOf(name)); }
+  // The next file dialog chooses `name` in the program directory.
+  void ChooseNext(const std::string& name) { dialogs_.files.push_back(QPath(name)); }
   // The screen row as it was last painted (trailing blanks removed).
   QString PaintedRow(int row) const;
   // Every painted row joined by line breaks (trailing blanks removed).
   QString PaintedScreen() const;
 
-  std::filesystem::path dir_;
-  tarvik::testing::FakeClock clock_;
-  tarvik::testing::TestProcess process_;
-  tarvik::testing::RecordingConsole console_;
-  std::unique_ptr<QtFrontEnd> frontEnd_;
-  std::unique_ptr<frame::Program> program_;
+  QtFrontEnd qtFrontEnd_;
   std::unique_ptr<link::RegisterLink> link_;
   std::unique_ptr<job::JobRunner> runner_;
   ScriptedDialogs dialogs_;

@@ -16,18 +16,16 @@ class TerminalViewTest : public testing::WindowFixture {
   void SetUp() override { ShowWindow(); }
 };
 
-TEST_F(TerminalViewTest, WindowsCodePageBytesAreShownAsTheirLetters) {
+TEST_F(TerminalViewTest, CodePageBytesAreShownAsLettersInFixedCellsFromTheTop) {
   frame::TerminalWrite(*program_, frame::W("Příliš žluťoučký kůň úpěl ďábelské ódy"), true);
   frame::TerminalWrite(*program_, std::string("\x8A\x9A\x8E\x9E\xA7", 5), false);
   EXPECT_EQ(PaintedRow(0), "Příliš žluťoučký kůň úpěl ďábelské ódy");
   EXPECT_EQ(PaintedRow(1), "ŠšŽž§");
   // Every row is the whole width, one character per cell.
-  EXPECT_EQ(window_->Terminal()->LastPaint()[0].text.size(), kScreenColumns);
-}
-
-TEST_F(TerminalViewTest, FontIsFixedPitchAndRowsStartAtTheTop) {
-  EXPECT_TRUE(QFontInfo(DefaultTerminalFont()).fixedPitch());
   TerminalView* view = window_->Terminal();
+  EXPECT_EQ(view->LastPaint()[0].text.size(), kScreenColumns);
+  // In a fixed-pitch font, from the top left of the window.
+  EXPECT_TRUE(QFontInfo(DefaultTerminalFont()).fixedPitch());
   EXPECT_EQ(view->sizeHint(), QSize(kScreenColumns * view->CellSize().width(),
                                     kScreenRows * view->CellSize().height()));
   EXPECT_EQ(view->pos(), QPoint(0, 0));
@@ -53,13 +51,11 @@ TEST_F(TerminalViewTest, PaintOutsideTheScreenDrawsOnlyItsCells) {
   frame::TerminalWrite(*program_, std::string(kScreenColumns, 'x'), false);
   view->repaint(
       QRect(70 * cell.width(), 20 * cell.height(), 40 * cell.width(), 30 * cell.height()));
-  const auto& runs = view->LastPaint();
-  ASSERT_EQ(runs.size(), 5u);
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    EXPECT_EQ(runs[i].row, 20 + static_cast<int>(i));
-    EXPECT_EQ(runs[i].firstColumn, 70);
-    EXPECT_EQ(runs[i].text.size(), 10);
+  QStringList runs;  // row:first column+length
+  for (const auto& run : view->LastPaint()) {
+    runs << QStringLiteral("%1:%2+%3").arg(run.row).arg(run.firstColumn).arg(run.text.size());
   }
+  EXPECT_EQ(runs.join(' '), "20:70+10 21:70+10 22:70+10 23:70+10 24:70+10");
   // A rectangle wholly below the screen draws nothing.
   view->repaint(QRect(0, kScreenRows * cell.height() + 10, 50, 50));
   EXPECT_TRUE(view->LastPaint().empty());
