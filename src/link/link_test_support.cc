@@ -30,10 +30,6 @@ std::string EmulatedRegister::File(const std::string& name) const {
   return ReadBinary(data_ / name);
 }
 
-bool EmulatedRegister::HasFile(const std::string& name) const {
-  return std::filesystem::exists(data_ / name);
-}
-
 std::string EmulatedRegister::Start(const std::vector<std::string>& options,
                                     const std::string& readyPrefix) {
   std::vector<std::string> args = {"--data", data_.string(), "--transcript", transcript_.string()};

@@ -21,7 +21,6 @@ class EmulatedRegister {
   // Data file NN.dat of the register, before it starts.
   void SetFile(const std::string& name, const std::string& bytes);
   std::string File(const std::string& name) const;
-  bool HasFile(const std::string& name) const;
 
   // Returns the pty slave path.
   std::string StartPty(const std::vector<std::string>& options = {});

@@ -27,11 +27,6 @@ void FakeClock::Sleep(std::chrono::milliseconds duration) {
   now_ += duration;
 }
 
-void FakeClock::Advance(std::chrono::milliseconds duration) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  now_ += duration;
-}
-
 void FakeClock::SetLocal(const platform::LocalTime& time) {
   std::lock_guard<std::mutex> lock(mutex_);
   local_ = time;

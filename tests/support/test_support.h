@@ -33,13 +33,12 @@ class TestProcess final : public platform::Process {
   std::string restartedWith;
 };
 
-// Steady time moves only when something sleeps on the clock or a test says so.
+// Steady time moves only when something sleeps on the clock.
 class FakeClock final : public platform::Clock {
  public:
   std::chrono::steady_clock::time_point SteadyNow() override;
   platform::LocalTime LocalNow() override;
   void Sleep(std::chrono::milliseconds duration) override;
-  void Advance(std::chrono::milliseconds duration);
   void SetLocal(const platform::LocalTime& time);
   std::vector<std::chrono::milliseconds> Sleeps() const;
 
