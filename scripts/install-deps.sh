@@ -4,7 +4,7 @@
 # build.
 set -euo pipefail
 packages=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev python3 clang
-          libclang-rt-14-dev qt6-base-dev)
+          libclang-rt-14-dev qt6-base-dev fontconfig)
 if [ "${1:-}" = "--windows" ]; then
   packages+=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 zip unzip)
 fi

@@ -8,5 +8,7 @@ cmake --build build -j"$(nproc)"
 cd build
 ctest --output-on-failure -j"$(nproc)" --timeout 120
 cd ..
+# The window's tests once more with a desktop's fonts.
+scripts/test-window-fonts.sh
 # The same source built for Windows, tested under wine.
 scripts/test-windows.sh

@@ -2,10 +2,12 @@
 
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <string>
 
 #include "ui/qt/dialogs.h"
 
@@ -25,11 +27,44 @@ QString CellText(const std::array<char, kScreenColumns>& row, int first, int las
 
 }  // namespace
 
+bool DrawsCodePageInCells(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int cell = metrics.horizontalAdvance(QLatin1Char('M'));
+  for (int byte = 0x20; byte <= 0xFF; ++byte) {
+    if (byte == 0x7F) continue;
+    const QString letter = FromCp1250(std::string(1, static_cast<char>(byte)));
+    // Unassigned bytes, and the soft hyphen, which no font gives a width.
+    if (letter == QChar(QChar::ReplacementCharacter) ||
+        letter[0].category() == QChar::Other_Format) {
+      continue;
+    }
+    if (metrics.horizontalAdvance(letter) != cell) return false;
+  }
+  return true;
+}
+
 QFont DefaultTerminalFont() {
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setFixedPitch(true);
-  font.setStyleHint(QFont::TypeWriter);
-  return font;
+  // The system's fixed font need not be one the font database calls
+  // fixed-pitch (Noto Sans Mono is not, for a few wide symbols it holds), and
+  // a fixed-pitch family may lack letters of the code page, which then come
+  // from a fallback font of another width. So: a fixed-pitch family that
+  // draws every letter of the code page in one cell, the system's first; else
+  // the system's fixed font as it is (painting cell by cell still keeps the
+  // columns in line).
+  QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  system.setFixedPitch(true);
+  system.setStyleHint(QFont::TypeWriter);
+  auto suits = [](const QFont& font) {
+    return QFontDatabase::isFixedPitch(QFontInfo(font).family()) && DrawsCodePageInCells(font);
+  };
+  if (suits(system)) return system;
+  for (const QString& family : QFontDatabase::families(QFontDatabase::Latin)) {
+    if (QFontDatabase::isPrivateFamily(family) || !QFontDatabase::isFixedPitch(family)) continue;
+    QFont candidate = system;
+    candidate.setFamilies({family});
+    if (suits(candidate)) return candidate;
+  }
+  return system;
 }
 
 TerminalView::TerminalView(const TerminalState& state, QWidget* parent)

@@ -21,6 +21,7 @@ class TerminalView final : public QWidget {
 
   // Makes the font the view's font and measures its character cell.
   void SetTerminalFont(const QFont& font);
+  const QFont& TerminalFont() const { return font_; }
   QSize CellSize() const { return {charWidth_, charHeight_}; }
   QSize sizeHint() const override;
 
@@ -58,7 +59,12 @@ class TerminalView final : public QWidget {
   int paintCount_ = 0;
 };
 
-// The fixed-pitch font of the view (the system's fixed font).
+// Whether every character of the code page that the view draws has the
+// advance width of the font's cell ('M').
+bool DrawsCodePageInCells(const QFont& font);
+
+// The view's font: one that draws the code page in fixed cells (see the
+// definition for the order of choice).
 QFont DefaultTerminalFont();
 
 }  // namespace tarvik::ui::qt

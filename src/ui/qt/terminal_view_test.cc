@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <string>
 
 #include "frame/codepage.h"
 #include "frame/status.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/qt_test_support.h"
 
 namespace tarvik::ui::qt {
@@ -24,11 +28,54 @@ TEST_F(TerminalViewTest, CodePageBytesAreShownAsLettersInFixedCellsFromTheTop) {
   // Every row is the whole width, one character per cell.
   TerminalView* view = window_->Terminal();
   EXPECT_EQ(view->LastPaint()[0].text.size(), kScreenColumns);
-  // In a fixed-pitch font, from the top left of the window.
-  EXPECT_TRUE(QFontInfo(DefaultTerminalFont()).fixedPitch());
+  // From the top left of the window.
   EXPECT_EQ(view->sizeHint(), QSize(kScreenColumns * view->CellSize().width(),
                                     kScreenRows * view->CellSize().height()));
   EXPECT_EQ(view->pos(), QPoint(0, 0));
+}
+
+// Whatever fonts the machine has: every letter of the code page is as wide as
+// the cell, and a painted row puts its ink only into the cells of its letters.
+TEST_F(TerminalViewTest, EveryLetterOfTheCodePageIsDrawnInsideItsOwnCell) {
+  TerminalView* view = window_->Terminal();
+  const QSize cell = view->CellSize();
+  const QFontMetrics metrics(view->TerminalFont());
+  QString wrongWidths;
+  for (int byte = 0x20; byte <= 0xFF; ++byte) {
+    const QString letter = FromCp1250(std::string(1, static_cast<char>(byte)));
+    if (byte == 0x7F || letter == QChar(QChar::ReplacementCharacter)) continue;
+    if (letter[0].category() == QChar::Other_Format) continue;  // the soft hyphen has no width
+    if (metrics.horizontalAdvance(letter) != cell.width()) wrongWidths += letter;
+  }
+  EXPECT_EQ(wrongWidths, "") << QFontInfo(view->TerminalFont()).family().toStdString();
+
+  // The widest letters in every other cell, blanks between them.
+  const std::string wide = frame::W("WMŠŽŘĎ@—™…‰Ő");
+  std::string row;
+  for (int column = 0; column < kScreenColumns; ++column) {
+    row += column % 2 ? ' ' : wide[static_cast<std::size_t>(column / 2) % wide.size()];
+  }
+  frame::TerminalWrite(*program_, row, false);
+  view->resize(view->sizeHint());  // every cell, whatever room the window gives
+  const QImage image = view->grab().toImage();
+  const QRgb background = view->palette().color(QPalette::Base).rgb();
+  auto inked = [&](int column, int margin) {
+    int inkedPixels = 0;
+    for (int y = 0; y < cell.height(); ++y) {
+      for (int x = column * cell.width() + margin; x < (column + 1) * cell.width() - margin; ++x) {
+        if (image.pixel(x, y) != background) ++inkedPixels;
+      }
+    }
+    return inkedPixels;
+  };
+  QStringList misplaced;
+  for (int column = 0; column < kScreenColumns; ++column) {
+    // Antialiasing may touch a neighbour's outermost pixel, nothing more.
+    const bool letter = column % 2 == 0;
+    if (letter ? inked(column, 0) == 0 : inked(column, 1) != 0)
+      misplaced << QString::number(column);
+  }
+  EXPECT_EQ(misplaced.join(' '), "");
 }
 
 TEST_F(TerminalViewTest, TwentySixthLineScrollsTheTopRowAway) {
