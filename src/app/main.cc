@@ -3,10 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "frame/directory_lock.h"
 #include "frame/failure.h"
+#include "frame/interrupt.h"
 #include "frame/program.h"
 #include "frame/settings.h"
 #include "frame/status.h"
+#include "frame/usage.h"
 #include "job/job_runner.h"
 #include "job/sample_files.h"
 #include "job/special_jobs.h"
@@ -16,6 +19,7 @@
 #include "platform/desktop.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/stop_requests.h"
 #include "ui/console_frontend.h"
 #if TARVIK_WITH_QT
 #include "ui/qt/window_app.h"
@@ -27,6 +31,28 @@
 #endif
 
 using namespace tarvik;
+
+namespace {
+
+frame::BuildInfo Build() {
+  frame::BuildInfo build;
+#ifdef _WIN32
+  build.system = "Windows";
+#else
+  build.system = "Linux";
+#endif
+#if defined(__x86_64__) || defined(_M_X64)
+  build.system += " x86_64";
+#elif defined(__aarch64__)
+  build.system += " aarch64";
+#endif
+#if TARVIK_WITH_QT
+  build.qtVersion = ui::qt::QtVersion();
+#endif
+  return build;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
@@ -48,6 +74,19 @@ int main(int argc, char** argv) {
   link::RegisterLink link(program);
   job::JobRunner runner(program, link);
 
+  // Before any other thread starts, so that every thread leaves the signals
+  // to the one place that takes them.
+  platform::WatchStopRequests([&program](int kind) { frame::StopRequested(program, kind); });
+
+  // --help, --version and unknown --options end here, before anything is read
+  // or written.
+  const bool czech = platform::UserLanguageIsCzech();
+#ifdef _WIN32
+  frame::AnswerLongOption(program, frame::FindLongOptionInLine(GetCommandLineA()), czech, Build());
+#else
+  frame::AnswerLongOption(program, frame::FindLongOption(args), czech, Build());
+#endif
+
 #if TARVIK_WITH_QT
   bool openWindow = false;
   bool desktop = false;
@@ -61,7 +100,6 @@ int main(int argc, char** argv) {
 #endif
     if (s.searchWithWindow) s.okno = 1;
     frame::InitSettings(program);
-    job::WriteSampleCommandFiles(program);
 #if TARVIK_WITH_QT
     desktop = platform::DisplayAvailable();
 #endif
@@ -77,8 +115,9 @@ int main(int argc, char** argv) {
         if (!s.jobRequested && !s.searchWithWindow) {
           console.WriteStderr(
               "Komunikace Tarvik: hlavní okno nelze otevřít, není k dispozici žádný displej; "
-              "spusťte program s příkazovým souborem.\n");
-          program.process.Exit(0);
+              "spusťte program s příkazovým souborem.\n\n" +
+              frame::UsageText(czech));
+          program.process.Exit(frame::kUsageExitCode);
         }
       }
 #else
@@ -86,8 +125,9 @@ int main(int argc, char** argv) {
       if (!s.jobRequested && !s.setClockOnly && !s.searchOnly && !s.searchWithWindow) {
         console.WriteStderr(
             "Komunikace Tarvik: hlavní okno není v tomto sestavení k dispozici; spusťte program "
-            "s příkazovým souborem.\n");
-        program.process.Exit(0);
+            "s příkazovým souborem.\n\n" +
+            frame::UsageText(czech));
+        program.process.Exit(frame::kUsageExitCode);
       }
 #endif
       s.okno = 0;
@@ -97,6 +137,12 @@ int main(int argc, char** argv) {
   // The windowless modes; each ends the process.
   auto windowless = [&] {
     frame::JobSettings& s = program.settings;
+    // One job per program directory, from before its first file is touched;
+    // a process that does not get it leaves the directory as it is.
+    if (frame::TakeDirectoryLock(program) != frame::DirectoryLock::Outcome::kTaken) {
+      program.process.Exit(1);
+    }
+    job::WriteSampleCommandFiles(program);
     if (s.setClockOnly) {
       job::SetRegisterClock(program, runner);
       program.process.Exit(0);

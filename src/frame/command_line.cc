@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string_view>
 
 #include "frame/settings.h"
@@ -126,6 +127,23 @@ std::string NameIn(std::string_view tail, bool whole) {
   return std::string(tail.substr(cut + 1));
 }
 
+// Only the last component of a command file's path counts; a caller who
+// named a file in another directory is told which one is used.
+void SayWhichCommandFile(Program& program, const std::string& given) {
+  const std::size_t slash = given.rfind('/');
+  if (slash == std::string::npos) return;
+  const std::string givenDirectory = given.substr(0, slash + 1);
+  const std::string& programDirectory = program.paths.programDirectory;
+  std::error_code error;
+  if (std::filesystem::equivalent(givenDirectory, programDirectory.empty() ? "." : programDirectory,
+                                  error)) {
+    return;
+  }
+  program.console.WriteStderr(
+      "Komunikace Tarvik: příkazové soubory se hledají v adresáři programu; použije se " +
+      program.MakeProgramPath(program.paths.commandFileName) + ", ne " + given + ".\n");
+}
+
 }  // namespace
 
 void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
@@ -161,6 +179,7 @@ void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
   std::size_t slash = argv0.rfind('/');
   TakeProgramDirectory(program, slash == std::string::npos ? "" : argv0.substr(0, slash + 1));
   TakeCommandFileName(program, haveCommandFile ? LastComponent(commandFile) : std::string());
+  if (haveCommandFile) SayWhichCommandFile(program, commandFile);
 }
 
 void ParseWindowsCommandLine(Program& program, const std::string& commandLine) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "frame/settings.h"
@@ -88,6 +89,18 @@ TEST_F(CommandLine, CommandFileIsTheLastComponentLowerCasedAndNeverASwitch) {
   EXPECT_EQ(paths().programDirectory, "");
   EXPECT_FALSE(paths().hasProgramDirectory);
   EXPECT_EQ(program_->MakeProgramPath("err"), "err");
+}
+
+TEST_F(CommandLine, ACommandFileFromAnotherDirectoryIsNamedOnStderr) {
+  const std::string program = dir_.string() + "/tarvik";
+  std::filesystem::create_directory(dir_ / "sub");
+  Parse({program, dir_.string() + "/job.cmd"});
+  Parse({program, dir_.string() + "/sub/../JOB.cmd"});
+  EXPECT_EQ(console_.Stderr(), "");
+  Parse({program, "/elsewhere/In/JOB.CMD"});
+  EXPECT_EQ(console_.Stderr(),
+            "Komunikace Tarvik: příkazové soubory se hledají v adresáři programu; použije se " +
+                dir_.string() + "/job.cmd, ne /elsewhere/In/JOB.CMD.\n");
 }
 
 TEST_F(CommandLine, LengthLimitIs1023CharactersAndAnEmptyLineEndsWithCode8) {

@@ -123,6 +123,7 @@ constexpr std::array<std::string_view, kErrorTableSize> kTexts = {
     "Sit - chyba na konci odesilani ALLRAM ",   // 113
     "Chyba vytvoreni dialogu ",                 // 114
     "Stejná PLU v souboru ",                    // 115
+    "Uloha byla prerusena ",                    // 116
 };
 
 }  // namespace

@@ -14,7 +14,9 @@
 
 namespace tarvik::frame {
 
-inline constexpr int kErrorTableSize = 116;
+// Code 116 is this program's own: a job stopped from outside (a signal, Ctrl+C).
+inline constexpr int kErrorTableSize = 117;
+inline constexpr int kInterruptedCode = 116;
 inline constexpr int kInternalModeError = 500;  // an unknown file-open mode
 
 // Message text of a code as UTF-8 ("" for codes without text and outside the table).
@@ -39,7 +41,11 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
     {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
     {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
     {59, 30, "data file to send: an H or L number, or the line count, that does not fit its bytes"},
+    {61, 20, "built-in command file (*.cmx): the file written cannot be given its name"},
     {106, 1, "network: the register closed the connection"},
+    {116, 1, "job interrupted: SIGINT (Ctrl+C)"},
+    {116, 2, "job interrupted: SIGTERM (Ctrl+Break on Windows)"},
+    {116, 3, "job interrupted: SIGHUP (the console closed, log-off or shutdown on Windows)"},
 };
 
 class JobFailure : public std::exception {

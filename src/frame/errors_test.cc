@@ -12,6 +12,8 @@ TEST(ErrorTable, TextsSitAtTheirCodes) {
   EXPECT_EQ(ErrorText(38), "Pokladna se nehlasi");
   EXPECT_EQ(ErrorText(6), "Send packet error ");  // trailing blank is part of the text
   EXPECT_EQ(ErrorText(115), "Stejná PLU v souboru ");
+  EXPECT_EQ(ErrorText(kInterruptedCode), "Uloha byla prerusena ");
+  EXPECT_EQ(ErrorText(117), "");
   EXPECT_EQ(ErrorText(75), "");
   EXPECT_EQ(ErrorText(101), "");
   EXPECT_EQ(ErrorText(500), "");

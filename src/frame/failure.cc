@@ -40,6 +40,13 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
     }
   }
   if (s.progress) program.frontEnd.HideActivity();
+  // A failure outside a job (tarvik.ini at start-up, a menu command) takes
+  // the directory as a job would; when another process keeps it, its files
+  // are left alone.
+  if (!program.directoryLock.Held() &&
+      TakeDirectoryLock(program) != DirectoryLock::Outcome::kTaken) {
+    program.process.Exit(1);
+  }
   AppendLogLine(program);
   WriteResultFiles(program);
 
@@ -51,7 +58,8 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
 
   // The command-file buffer goes with the process, which ends or is replaced below.
 
-  if (windowShown && !s.komunikace_modem) {
+  // A job stopped from outside was meant to end, not to start afresh.
+  if (windowShown && !s.komunikace_modem && code != kInterruptedCode) {
     program.process.Restart(program.paths.argv0);
   }
   program.process.Exit(1);

@@ -26,7 +26,10 @@ namespace tarvik::frame {
 // ends in FatalError.
 void RunGuarded(Program& program, const std::function<void()>& body);
 
-// Writes err and error.txt from the last error record.
-void WriteResultFiles(Program& program);
+// Writes err and error.txt from the last error record, each under a
+// temporary name first (error.tmp, err.tmp) and renamed into place, error.txt
+// before err. When that fails, an err of an earlier job is removed and a line
+// on stderr says so; the process is then to end with exit code 1: false.
+bool WriteResultFiles(Program& program);
 
 }  // namespace tarvik::frame

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "frame/failure.h"
@@ -36,6 +37,50 @@ TEST_F(FailureExit, ResultFilesForEachOutcome) {
     EXPECT_EQ(ReadFile("err"), c.err) << c.code;
     EXPECT_EQ(ReadFile("error.txt"), c.text) << c.code;
   }
+}
+
+// A calling program that polls for err finds both files complete or neither
+// file of this job; a fault anywhere on the way leaves no err at all (an
+// earlier job's would read as this one's) and a line on stderr.
+TEST_F(FailureExit, ResultFilesAppearWholeOrNotAtAll) {
+  for (int failAt = 1;; ++failAt) {
+    WriteFile("err", "0");
+    WriteFile("error.txt", "151\r\n");
+    testing::FailingFileSystem fs(failAt);
+    testing::RecordingConsole console;
+    Program program(Services{fs, clock_, process_, console, frontEnd_});
+    program.paths = program_->paths;
+    program.lastError = {30, 1, 0};
+    const bool written = WriteResultFiles(program);
+    for (const char* left : {"err.tmp", "error.tmp"}) EXPECT_FALSE(FileExists(left)) << failAt;
+    if (!fs.Injected()) {
+      EXPECT_TRUE(written);
+      EXPECT_EQ(ReadFile("err"), "1");
+      EXPECT_EQ(ReadFile("error.txt"), "9\r\n");
+      EXPECT_EQ(console.Stderr(), "");
+      EXPECT_GT(failAt, 4);
+      break;
+    }
+    EXPECT_FALSE(written) << fs.InjectedAt();
+    EXPECT_FALSE(FileExists("err")) << fs.InjectedAt();
+    EXPECT_EQ(console.Stderr().rfind("Komunikace Tarvik: Výsledkové soubory err a error.txt nelze "
+                                     "zapsat do adresáře " +
+                                         program.paths.programDirectory,
+                                     0),
+              0u)
+        << console.Stderr();
+    EXPECT_NE(console.Stderr().find("úloha skončila s chybou 30, 1."), std::string::npos);
+  }
+}
+
+TEST_F(FailureExit, AStaleErrThatCannotBeRemovedIsSaid) {
+  std::filesystem::create_directories(dir_ / "err" / "held");
+  program_->lastError.LastErrorCode = 0;
+  EXPECT_FALSE(WriteResultFiles(*program_));
+  EXPECT_EQ(ReadFile("error.txt"), "151\r\n");
+  EXPECT_NE(console_.Stderr().find("Starý soubor err z dřívější úlohy nelze smazat"),
+            std::string::npos)
+      << console_.Stderr();
 }
 
 TEST_F(FailureExit, SilentWindowlessFailure) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 
 #include "frame/errors.h"
@@ -107,6 +108,7 @@ void ReadIniFile(Program& program) {
     if (Has(line, "cisniciplu")) s.cisniciplu = IniIntegerValue(line);
     if (Has(line, "extraucty")) s.extraucty = IniIntegerValue(line);
     if (Has(line, "simulace")) s.simulace = IniIntegerValue(line);
+    if (Has(line, "cekani_zamku")) s.cekani_zamku = std::max(IniIntegerValue(line), 0);
     if (Has(line, "fiskal") && !m.fiskal) s.fiskal = IniIntegerValue(line);
     if (Has(line, "progress")) s.progress = IniIntegerValue(line);
     if (Has(line, "okno") && !m.okno) s.okno = IniIntegerValue(line);
@@ -133,6 +135,7 @@ void InitSettings(Program& program) {
   s.cisniciplu = 1;
   s.extraucty = 0;
   s.simulace = 0;
+  s.cekani_zamku = kDefaultLockWaitSeconds;
   program.terminal.Reset();
   ReadIniFile(program);
   if (s.debug) {

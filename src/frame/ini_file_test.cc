@@ -31,6 +31,18 @@ TEST_F(IniFile, KeysAreFoundBySubstringAnywhereInTheLine) {
   EXPECT_EQ(s().pripona_cmd, "cm9");
 }
 
+TEST_F(IniFile, LockWaitDefaultsTo600SecondsAndANegativeOneMeansNoWait) {
+  EXPECT_EQ(s().cekani_zamku, 600);
+  Read("cekani_zamku=45\r\n");
+  EXPECT_EQ(s().cekani_zamku, 45);
+  Read("cekani_zamku = -5\r\n");
+  EXPECT_EQ(s().cekani_zamku, 0);
+  // Start-up sets the default again before the file is read.
+  WriteFile("tarvik.ini", "zpozdeni=0\r\n");
+  InitSettings(*program_);
+  EXPECT_EQ(s().cekani_zamku, 600);
+}
+
 TEST_F(IniFile, CommentLinesAreIgnoredButTrailingRemarksAreNot) {
   Read("//debug=1\r\ndebug=1 //on\r\n");
   EXPECT_EQ(s().debug, 1);

@@ -27,6 +27,7 @@ JobSettings& JobSettings::operator=(const JobSettings& other) {
   cisniciplu = other.cisniciplu;
   extraucty = other.extraucty;
   simulace = other.simulace;
+  cekani_zamku = other.cekani_zamku;
   noLink = other.noLink;
   leaveDtr = other.leaveDtr;
   hangUpAfterJob.store(other.hangUpAfterJob.load());

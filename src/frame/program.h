@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "frame/directory_lock.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
@@ -52,6 +53,8 @@ struct JobSettings {
   int cisniciplu = 1;
   int extraucty = 0;
   int simulace = 0;
+  // Seconds to wait for the program directory held by another process (0: no wait).
+  int cekani_zamku = kDefaultLockWaitSeconds;
   int noLink = 0;
   int leaveDtr = 0;
   // Written by the job thread ("$" of a command line), read by the failure exit.
@@ -153,6 +156,9 @@ class Program {
   bool variantTables = false;
   // Whether the failed job used the network, for the log line and closing.
   bool connectionParsed = false;
+
+  // One job per program directory; also what a stop request (signal) ends.
+  DirectoryLock directoryLock;
 
   // The failure exit runs once per process: the first thread to fail takes it.
   std::atomic_flag failureTaken = ATOMIC_FLAG_INIT;

@@ -140,19 +140,27 @@ int CheckEveryFault(const Scenario& scenario, const JobEnd& clean) {
       break;
     }
     SCOPED_TRACE("fault " + std::to_string(failAt) + ": " + run.injectedAt);
+    // Writing the result files: their temporary files or the rename into place.
+    const bool inResultFiles =
+        run.injectedAt.ends_with("/err.tmp") || run.injectedAt.ends_with("/error.tmp") ||
+        (run.injectedAt.starts_with("replace ") &&
+         (run.injectedAt.ends_with("/err") || run.injectedAt.ends_with("/error.txt")));
     if (run.exitCode == 0) {
+      EXPECT_FALSE(inResultFiles);
       // A fault the job may pass over (a work file it could not delete) must
       // not change what it produced.
       for (const auto& [name, bytes] : scenario.dataFiles) {
         EXPECT_EQ(FileOf(run, name), FileOf(clean, name)) << name;
       }
+      EXPECT_EQ(FileOf(run, "err"), "0");
+    } else if (inResultFiles) {
       // The result files are the one report that cannot report its own
-      // failure: err is then missing, empty or written before error.txt failed.
-      const std::string err = FileOf(run, "err");
-      if (run.injectedAt.ends_with("/err") || run.injectedAt.ends_with("/error.txt")) {
-        EXPECT_TRUE(err == "0" || err.empty() || err == "(missing)") << err;
-      } else {
-        EXPECT_EQ(err, "0");
+      // failure: the job ends with exit code 1 and leaves no err at all, so
+      // that none of an earlier job passes for its result.
+      EXPECT_EQ(run.exitCode, 1);
+      EXPECT_EQ(FileOf(run, "err"), "(missing)");
+      for (const auto& [name, bytes] : scenario.dataFiles) {
+        EXPECT_EQ(FileOf(run, name), FileOf(clean, name)) << name;
       }
     } else {
       EXPECT_EQ(run.exitCode, 1);

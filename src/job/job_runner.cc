@@ -3,8 +3,10 @@
 #include "convert/plu_files.h"
 #include "convert/received.h"
 #include "convert/special_files.h"
+#include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/failure.h"
+#include "frame/interrupt.h"
 #include "frame/replacing_file.h"
 #include "frame/status.h"
 #include "frame/transfer_log.h"
@@ -68,8 +70,22 @@ void JobRunner::RunThreadBody(void (JobRunner::*body)()) {
   }
 }
 
-void JobRunner::StartJob() {
+bool JobRunner::StartJob() {
   JoinJobThread();
+  // From before the first file of the directory is touched until the result
+  // files are written. A windowless run holds it already (and waited for it);
+  // the window does not wait, it says so.
+  if (program_.directoryLock.Take(program_, std::chrono::seconds(0), true) !=
+      frame::DirectoryLock::Outcome::kTaken) {
+    std::string holder = program_.directoryLock.Holder();
+    frame::ShowMessage(program_,
+                       holder.empty()
+                           ? frame::W("Do adresáře programu nelze zapisovat; úloha neproběhla.")
+                           : frame::W("Adresář programu právě používá jiný proces tarvik (" +
+                                      holder + "). Úloha neproběhla, zkuste ji spustit později."),
+                       ui::kStyleExclamation);
+    return false;
+  }
   commandFile_.connectionParsed = false;
   commandFile_.Release();
   program_.connectionParsed = false;
@@ -97,6 +113,7 @@ void JobRunner::StartJob() {
   } else {
     jobThread_ = std::thread([this] { RunThreadBody(&JobRunner::NetworkJobThread); });
   }
+  return true;
 }
 
 void JobRunner::RefreshRegisterIsFiscal() {
@@ -118,13 +135,14 @@ void JobRunner::SerialJobThread() {
   for (int count = 1;; ++count) {
     frame::TrimLogIfLarge(program_);
     RefreshRegisterIsFiscal();
-    if (count > 1) program_.clock.Sleep(milliseconds(s.zpozdeni));
+    if (count > 1) frame::PauseUnlessStopped(program_, milliseconds(s.zpozdeni));
+    frame::ThrowIfStopRequested(program_);
     NoLinkCommand = 0;
     Dispatch(55);
     frame::AppendLogLine(program_);
     if (!NextCommand(program_, commandFile_)) break;
   }
-  frame::WriteResultFiles(program_);
+  const bool resultFilesWritten = frame::WriteResultFiles(program_);
   if (NoLinkCommand == 0 && s.simulace == 0) link_.CloseSerialPort();
   if (s.rawdebug) {
     link_.SetRawCapture(nullptr);
@@ -135,8 +153,9 @@ void JobRunner::SerialJobThread() {
   }
   if (NoLinkCommand == 0 && s.simulace == 0) SerialJobFinished.Set();
   commandFile_.Release();
+  program_.directoryLock.Release();
   running_ = false;
-  if (s.jobRequested && !s.okno) program_.process.Exit(0);
+  if (s.jobRequested && !s.okno) program_.process.Exit(resultFilesWritten ? 0 : 1);
 }
 
 void JobRunner::NetworkJobThread() {
@@ -144,20 +163,22 @@ void JobRunner::NetworkJobThread() {
   link_.StartNetwork();
   for (;;) {
     frame::TrimLogIfLarge(program_);
+    frame::ThrowIfStopRequested(program_);
     Dispatch(57);
     frame::AppendLogLine(program_);
-    program_.clock.Sleep(milliseconds(s.zpozdeni));
+    frame::PauseUnlessStopped(program_, milliseconds(s.zpozdeni));
     if (!NextCommand(program_, commandFile_)) break;
   }
-  frame::WriteResultFiles(program_);
+  const bool resultFilesWritten = frame::WriteResultFiles(program_);
   NetworkJobFinished.Set();
   link_.CloseNetwork();
   if (s.okno || s.debug || s.hlaseni) {
     frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", ui::kStyleExclamation);
   }
   commandFile_.Release();
+  program_.directoryLock.Release();
   running_ = false;
-  if (s.jobRequested && !s.okno) program_.process.Exit(0);
+  if (s.jobRequested && !s.okno) program_.process.Exit(resultFilesWritten ? 0 : 1);
 }
 
 void JobRunner::Dispatch(int unknownLetterSubcode) {
@@ -282,7 +303,10 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
   s.jobRequested = 0;
   s.pripona_cmd = "cmx";
   program_.paths.commandFileName = commandFileName;
-  StartJob();
+  if (!StartJob()) {
+    RestoreJobSettings();
+    return 1;
+  }
   frame::ManualResetEvent& finished = program_.connection.linkType == frame::LinkType::kTcpIp
                                           ? NetworkJobFinished
                                           : SerialJobFinished;

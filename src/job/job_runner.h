@@ -29,9 +29,11 @@ class JobRunner {
   JobRunner(const JobRunner&) = delete;
   JobRunner& operator=(const JobRunner&) = delete;
 
-  // Loads the command file and starts the job thread; failures before the
-  // thread runs are thrown to the caller's thread boundary.
-  void StartJob();
+  // Takes the program directory (held already by a windowless run), loads
+  // the command file and starts the job thread; failures before the thread
+  // runs are thrown to the caller's thread boundary. false, with a message,
+  // when another process holds the directory: nothing was touched.
+  bool StartJob();
   // 0 when the built-in job ended within the limit, 1 on time-out.
   int RunBuiltInJob(const std::string& commandFileName, std::chrono::milliseconds limit);
   // Runs the one command of `baseName`.cmx on the running job's link and waits.

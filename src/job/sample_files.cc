@@ -1,6 +1,10 @@
 #include "job/sample_files.h"
 
+#include <string>
+
+#include "frame/errors.h"
 #include "frame/program_file.h"
+#include "platform/lock_file.h"
 
 namespace tarvik::job {
 namespace {
@@ -23,11 +27,24 @@ constexpr Sample kSamples[] = {
 }  // namespace
 
 void WriteSampleCommandFiles(frame::Program& program) {
+  // Each file is written under a name of this process's own and then given
+  // its name only when no file has it: a window that starts beside a running
+  // job never cuts a command file the job reads, and of two processes writing
+  // the same file the first one wins whole.
+  const std::string temporary = "cmx" + std::to_string(platform::CurrentProcessId()) + ".tmp";
   for (const Sample& sample : kSamples) {
     if (program.fs.Exists(program.MakeProgramPath(sample.name))) continue;
-    frame::ProgramFile file = frame::ProgramFile::Open(program, sample.name, 'w');
+    frame::ProgramFile file = frame::ProgramFile::Open(program, temporary, 'w');
     file.Write(sample.content);
     file.Close();
+    platform::OsError error = 0;
+    if (!program.fs.Rename(program.MakeProgramPath(temporary), program.MakeProgramPath(sample.name),
+                           &error)) {
+      bool missing = false;
+      program.fs.Remove(program.MakeProgramPath(temporary), &missing, &error);
+      // Another process gave it the name first.
+      if (!program.fs.Exists(program.MakeProgramPath(sample.name))) frame::Fail(61, 20, error);
+    }
   }
 }
 

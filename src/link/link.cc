@@ -1,4 +1,5 @@
 #include "link/link.h"
+#include "frame/interrupt.h"
 
 #include <algorithm>
 #include <chrono>
@@ -64,7 +65,7 @@ struct RegisterLink::State {
 
   bool Network() const { return program.connection.linkType == frame::LinkType::kTcpIp; }
   const frame::JobSettings& Settings() const { return program.settings; }
-  void Sleep(unsigned ms) { program.clock.Sleep(milliseconds(ms)); }
+  void Sleep(unsigned ms) { frame::PauseUnlessStopped(program, milliseconds(ms)); }
   std::uint8_t FileNumber() const { return program.command.fileNumber; }
   std::uint8_t ReadCommandByte() const {
     return registerIsFiscal ? wire::kReadCommandFiscal : wire::kReadCommand;

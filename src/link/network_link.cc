@@ -1,9 +1,11 @@
 #include "link/network_link.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "frame/codepage.h"
 #include "frame/failure.h"
+#include "frame/interrupt.h"
 #include "frame/status.h"
 #include "platform/process.h"
 
@@ -129,9 +131,19 @@ std::optional<std::string> NetworkLink::TakeChunkWithin(milliseconds limit) {
     protocolWaiting_ = true;
   }
   chunkRequestEvent_.Set();
-  bool ready = chunkReadyEvent_.WaitFor(limit);
+  // In slices, so that a stop request ends the job within one.
+  const auto deadline = steady_clock::now() + limit;
+  bool ready = false;
+  bool stopped = false;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now());
+    ready = chunkReadyEvent_.WaitFor(std::clamp(left, milliseconds(0), frame::kStopCheckInterval));
+    stopped = program_.directoryLock.StopRequested() != 0;
+    if (ready || stopped || left <= frame::kStopCheckInterval) break;
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   protocolWaiting_ = false;
+  if (stopped) frame::ThrowIfStopRequested(program_);
   if (receiverFailure_) throw *receiverFailure_;
   if (!ready) return std::nullopt;
   if (chunks_.empty()) {  // woken by a close

@@ -5,6 +5,7 @@
 
 #include "frame/codepage.h"
 #include "frame/errors.h"
+#include "frame/interrupt.h"
 #include "frame/settings.h"
 #include "frame/status.h"
 #include "link/wire.h"
@@ -126,11 +127,23 @@ void SerialLine::SetReadTimeout(unsigned constantMs) {
 }
 
 platform::IoStatus SerialLine::Fill(steady_clock::time_point deadline) {
+  frame::ThrowIfStopRequested(program_);
   received_.resize(512);
   std::size_t got = 0;
   platform::OsError error = 0;
-  platform::IoStatus status =
-      device_->Read(received_.data(), received_.size(), &got, deadline, &error);
+  platform::IoStatus status = platform::IoStatus::kOk;
+  // In slices, so that a stop request ends a job that waits for a silent
+  // register within one slice instead of after the whole time-out.
+  for (;;) {
+    const auto slice = std::min(deadline, steady_clock::now() + frame::kStopCheckInterval);
+    status = device_->Read(received_.data(), received_.size(), &got, slice, &error);
+    if (status != platform::IoStatus::kOk || got > 0 || slice >= deadline) break;
+    if (program_.directoryLock.StopRequested()) {
+      received_.clear();
+      receivedAt_ = 0;
+      frame::ThrowIfStopRequested(program_);
+    }
+  }
   received_.resize(got);
   receivedAt_ = 0;
   return status;

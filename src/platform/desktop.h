@@ -11,4 +11,9 @@ namespace tarvik::platform {
 // none, so the job does not end in the toolkit's abort.
 bool DisplayAvailable();
 
+// Whether the user reads Czech: LC_ALL, LC_MESSAGES or LANG (the first that is
+// set and not empty) starts with "cs"; on Windows, when none is set, the
+// language of the user's interface.
+bool UserLanguageIsCzech();
+
 }  // namespace tarvik::platform

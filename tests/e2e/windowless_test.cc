@@ -84,20 +84,40 @@ TEST_F(Windowless, IniFaultsAndACommandFileTakenByItsBareName) {
   Write("job.cmd", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
   RunResult clamped = Run({"/elsewhere/In/JOB.CMD"});
   EXPECT_EQ(clamped.exitCode, 0);
-  EXPECT_EQ(
-      clamped.err,
-      "Komunikace Tarvik: V souboru .ini je prilis velka hodnota timeoutu. Nastavuji 100 sec.\n");
+  EXPECT_EQ(clamped.err,
+            "Komunikace Tarvik: příkazové soubory se hledají v adresáři programu; použije se " +
+                (dir_ / "job.cmd").string() +
+                ", ne /elsewhere/In/JOB.CMD.\n"
+                "Komunikace Tarvik: V souboru .ini je prilis velka hodnota timeoutu. Nastavuji "
+                "100 sec.\n");
   EXPECT_EQ(Read("P.dat"), "x\r\n");
 }
 
-TEST_F(Windowless, WithoutACommandFileTheWindowIsNotAvailableAndSampleFilesAreWritten) {
+// Without a display (and a command file) there is nothing to do: the usage
+// goes to stderr, exit code 2, and the directory stays as it was.
+TEST_F(Windowless, WithoutACommandFileOrADisplayTheUsageIsShownAndNothingWritten) {
+  RunResult r = Run({}, {{"LANG", "C"}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("Komunikace Tarvik: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("\nUsage: tarvik [switches] COMMANDFILE\n"), std::string::npos) << r.err;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
+                          std::filesystem::directory_iterator()),
+            1);  // the program alone
+}
+
+TEST_F(Windowless, AJobWritesTheMissingSampleFilesAndLeavesExistingOnes) {
   Write("taxu.cmx", "mine");
-  RunResult r = Run({});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.err.find("Komunikace Tarvik: "), std::string::npos);
-  EXPECT_TRUE(Exists("glog1.cmx"));
+  RunResult r = Job("V10;D10\r\n", {"/k"});
+  EXPECT_EQ(r.exitCode, 1);  // no D10.dat
+  EXPECT_EQ(Read("glog1.cmx"), "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   EXPECT_TRUE(Exists("taxd.cmx"));
   EXPECT_EQ(Read("taxu.cmx"), "mine");  // an existing one is not touched
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp") &&
+                 entry.path().filename().string().starts_with("cmx"))
+        << entry.path();
+  }
 }
 
 }  // namespace

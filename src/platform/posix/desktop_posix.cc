@@ -87,4 +87,12 @@ bool DisplayAvailable() {
   return !display.empty() && platform.rfind("wayland", 0) != 0 && XServerReachable(display);
 }
 
+bool UserLanguageIsCzech() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const std::string value = Environment(name);
+    if (!value.empty()) return value.starts_with("cs");
+  }
+  return false;
+}
+
 }  // namespace tarvik::platform

@@ -89,5 +89,26 @@ TEST_F(DisplayTest, WaylandSocketIsLookedForInTheRuntimeDirectory) {
   EXPECT_FALSE(DisplayAvailable());
 }
 
+TEST(UserLanguage, TheFirstLocaleVariableSetDecides) {
+  std::map<std::string, std::optional<std::string>> saved;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
+    ::unsetenv(name);
+  }
+  EXPECT_FALSE(UserLanguageIsCzech());
+  ::setenv("LANG", "cs_CZ.UTF-8", 1);
+  EXPECT_TRUE(UserLanguageIsCzech());
+  ::setenv("LC_MESSAGES", "en_GB.UTF-8", 1);
+  EXPECT_FALSE(UserLanguageIsCzech());
+  ::setenv("LC_ALL", "cs_CZ", 1);
+  EXPECT_TRUE(UserLanguageIsCzech());
+  ::setenv("LC_ALL", "", 1);  // empty counts as not set
+  EXPECT_FALSE(UserLanguageIsCzech());
+  for (const auto& [name, value] : saved) {
+    value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+  }
+}
+
 }  // namespace
 }  // namespace tarvik::platform

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "frame/errors.h"
+#include "frame/version.h"
 #include "ui/qt/icons.h"
 
 namespace tarvik::ui::qt {
@@ -186,7 +187,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   const QStringList texts = {
       QStringLiteral("Komunikace s pokladnou %1").arg(QStringLiteral("TARVIK")),
       QStringLiteral("pro Microsoft Windows%1").arg(QStringLiteral(".")),
-      QStringLiteral("Verze %1 %2").arg(QStringLiteral("1.86"), QStringLiteral(" "))};
+      QStringLiteral("Verze %1 %2")
+          .arg(QString::fromLatin1(frame::kProgramVersion), QStringLiteral(" "))};
   for (const QString& t : texts) {
     auto* label = new QLabel(t, this);
     label->setObjectName(QStringLiteral("aboutText"));

@@ -11,6 +11,11 @@
 #include "ui/qt/qt_front_end.h"
 
 namespace tarvik::ui::qt {
+
+std::string QtVersion() {
+  return qVersion();
+}
+
 void RunMainWindow(frame::Program& program, job::JobRunner& runner, link::RegisterLink& link,
                    SwitchableFrontEnd& frontEnd, int& argc, char** argv) {
   QApplication app(argc, argv);

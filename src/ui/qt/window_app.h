@@ -61,6 +61,9 @@ class DesktopFrontEnd final : public FrontEnd {
   FrontEnd& toolkit_;
 };
 
+// The version of the Qt library the program runs with.
+std::string QtVersion();
+
 // Creates the application and the main window, runs the rest of the
 // start-up (search, job) and the message loop, and ends the process with the
 // loop's exit code when the window closes.
