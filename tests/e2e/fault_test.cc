@@ -18,20 +18,6 @@ namespace {
 
 enum class Link { kSerial, kTcp };
 
-// A data file as a read writes it: `count` PLU lines of the register's own
-// layout (the name filled to its 18 characters).
-std::string PluLines(int count) {
-  std::string lines;
-  for (int i = 1; i <= count; ++i) {
-    char line[128];
-    std::snprintf(line, sizeof line,
-                  "%014d;\"PLU %06d        \";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n",
-                  100 + i, i, i * 10);
-    lines += line;
-  }
-  return lines;
-}
-
 const std::string kOldFile = "an earlier, complete data file\r\nwith a second line\r\n";
 const std::string kD10 = "0005;1234\r\n0006;5678\r\n";
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -15,6 +16,20 @@
 #include "support/test_support.h"
 
 namespace tarvik::testing {
+
+// A data file as a read writes it: `count` PLU lines of the register's own
+// layout (the name filled to its 18 characters), numbered from `first`.
+inline std::string PluLines(int count, int first = 1) {
+  std::string lines;
+  for (int i = first; i < first + count; ++i) {
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  "%014d;\"PLU %06d        \";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n",
+                  100 + i, i, i * 10);
+    lines += line;
+  }
+  return lines;
+}
 
 class ProgramDirectoryTest : public ::testing::Test {
  protected:
