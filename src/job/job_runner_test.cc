@@ -2,6 +2,7 @@
 
 #include "frame/failure.h"
 #include "job/job_runner.h"
+#include "platform/lock_file.h"
 #include "support/test_support.h"
 
 namespace tarvik::job {
@@ -45,6 +46,37 @@ class Jobs : public testing::ProgramFixture {
   link::RegisterLink link_;
   JobRunner runner_;
 };
+
+// A job started while another process holds the program directory (the
+// window's case: it does not wait) touches nothing and says so; once free,
+// the job takes the directory and gives it back at its end.
+TEST_F(Jobs, AJobInABusyDirectoryIsNotStartedAndTheLockIsGivenBackAfterAJob) {
+  program_->settings.noLink = 1;
+  program_->settings.jobRequested = 0;  // as from the window: the process goes on
+  WriteFile("w.cmd", kWrite);
+  WriteFile("err", "0");
+  program_->paths.commandFileName = "w.cmd";
+  platform::OsError error = 0;
+  auto other = platform::LockFile::Open(PathOf("tarvik.lck"), &error);
+  ASSERT_TRUE(other && other->TryLock(&error));
+  other->WriteText("4242 2026-12-05 14:00:00\r\n", &error);
+
+  EXPECT_FALSE(runner_.StartJob());
+  EXPECT_FALSE(runner_.JobRunning());
+  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
+  EXPECT_EQ(frontEnd_.Messages()[0].text,
+            "Adresář programu právě používá jiný proces tarvik (pid 4242, od 2026-12-05 "
+            "14:00:00). Úloha neproběhla, zkuste ji spustit později.");
+  EXPECT_EQ(ReadFile("err"), "0");
+  EXPECT_FALSE(FileExists("work02.tmp"));
+
+  other.reset();
+  ASSERT_TRUE(runner_.StartJob());
+  runner_.WaitForJobThread();
+  EXPECT_EQ(ReadFile("err"), "0");
+  EXPECT_TRUE(FileExists("work02.tmp"));
+  EXPECT_FALSE(program_->directoryLock.Held());
+}
 
 // The fiscal marker is read at every start; hlaseni reports the success.
 TEST_F(Jobs, NoLinkWriteLeavesTheWorkFileAndSucceeds) {

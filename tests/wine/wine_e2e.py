@@ -17,6 +17,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 ARGS = None
@@ -219,6 +220,95 @@ class CommandLine(WineJob):
         result = self.run_tarvik("/k", "w.cmd", "/" + "x" * (pad + 1))
         self.assertEqual(result.returncode, 2)
         self.assertFalse(self.exists("err"))
+
+
+class SafeJobs(WineJob):
+    def snapshot(self):
+        files = {}
+        for name in os.listdir(self.job):
+            path = os.path.join(self.job, name)
+            if os.path.isfile(path):
+                files[name] = self.read(name)
+        return files
+
+    def start_tarvik(self, *args):
+        env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=ARGS.prefix)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+            env.pop(name, None)
+        return subprocess.Popen([ARGS.wine, os.path.join(self.job, "tarvik.exe"), *args],
+                                cwd=self.job, env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+
+    def wait_for_holder(self):
+        for _ in range(3000):
+            if self.exists("tarvik.lck") and self.read("tarvik.lck"):
+                return self.read("tarvik.lck")
+            time.sleep(0.01)
+        self.fail("no job took the program directory")
+
+    def test_one_job_per_program_directory(self):
+        self.write("D10.dat", b"0005;1234\r\n")
+        # Two commands with a long pause between them: the first job holds
+        # the directory for seconds.
+        self.write("long.cmd", b"01,1,7,8,O,650,ERA\r\nV10;D10\r\nV10;D10\r\n")
+        self.write("short.cmd", b"01,1,7,8,O,650,ERA\r\nV10;D10\r\n")
+        self.write("tarvik.ini", b"zpozdeni=6000\r\n")
+        first = self.start_tarvik("/k", "long.cmd")
+        try:
+            holder = self.wait_for_holder()
+            pid = holder.split(b" ")[0]
+            self.write("tarvik.ini", b"zpozdeni=0\r\ncekani_zamku=0\r\n")
+            before = self.snapshot()
+            refused = self.run_tarvik("/k", "short.cmd")
+            self.assertEqual(refused.returncode, 1, refused.stderr)
+            self.assertIn(("(pid %s, od " % pid.decode()).encode(), refused.stderr)
+            self.assertIn("čekání je vypnuto (cekani_zamku=0)".encode(), refused.stderr)
+            self.assertEqual(self.snapshot(), before)
+            # With a wait, the second job runs once the first is done.
+            self.write("tarvik.ini", b"zpozdeni=0\r\ncekani_zamku=60\r\n")
+            waited = self.run_tarvik("/k", "short.cmd")
+            self.assertIn("čekám nejvýše 60 s".encode(), waited.stderr)
+            self.assert_success(waited)
+            self.assertEqual(first.wait(timeout=60), 0)
+        finally:
+            if first.poll() is None:
+                first.kill()
+            first.communicate()
+        self.assertEqual(len(self.log_tails("ERA.log")), 3)
+
+    def test_ctrl_c_during_a_job_ends_it_with_error_116(self):
+        self.write("D10.dat", b"0005;1234\r\n")
+        self.write("long.cmd", b"01,1,7,8,O,650,ERA\r\nV10;D10\r\nV10;D10\r\n")
+        self.write("tarvik.ini", b"zpozdeni=20000\r\n")
+        job = self.start_tarvik("/k", "long.cmd")
+        try:
+            self.wait_for_holder()
+            time.sleep(1)
+            # wine hands SIGINT to the program as the console's Ctrl+C.
+            job.send_signal(signal.SIGINT)
+            self.assertEqual(job.wait(timeout=30), 1)
+        finally:
+            if job.poll() is None:
+                job.kill()
+            job.communicate()
+        self.assertEqual(self.read("err"), b"1")
+        self.assertEqual(self.read("error.txt"), b"9\r\n")
+        self.assertEqual(self.log_tails("ERA.log")[-1], b"116,01,V10;1,0001")
+
+    def test_help_version_and_unknown_options_touch_nothing(self):
+        before = self.snapshot()
+        help_ = self.run_tarvik("--help")
+        self.assertEqual(help_.returncode, 0, help_.stderr)
+        self.assertIn(b"tarvik [", help_.stdout)
+        self.assertIn(b"--version", help_.stdout)
+        version = self.run_tarvik("--version")
+        self.assertEqual(version.returncode, 0)
+        self.assertTrue(version.stdout.startswith(b"tarvik 1.86 (Windows"), version.stdout)
+        unknown = self.run_tarvik("--nonsense", "job.cmd")
+        self.assertEqual(unknown.returncode, 2)
+        self.assertIn(b"--nonsense", unknown.stderr)
+        self.assertIn(b"--help", unknown.stderr)
+        self.assertEqual(self.snapshot(), before)
 
 
 def main():
