@@ -227,7 +227,7 @@ class SafeJobs(WineJob):
         files = {}
         for name in os.listdir(self.job):
             path = os.path.join(self.job, name)
-            if os.path.isfile(path):
+            if os.path.isfile(path) and name != "tarvik.exe":
                 files[name] = self.read(name)
         return files
 
@@ -257,6 +257,9 @@ class SafeJobs(WineJob):
         try:
             holder = self.wait_for_holder()
             pid = holder.split(b" ")[0]
+            # Its first command is done and it pauses: nothing of it changes now.
+            while not (self.exists("ERA.log") and self.read("ERA.log")):
+                time.sleep(0.01)
             self.write("tarvik.ini", b"zpozdeni=0\r\ncekani_zamku=0\r\n")
             before = self.snapshot()
             refused = self.run_tarvik("/k", "short.cmd")
