@@ -144,6 +144,20 @@ void SayWhichCommandFile(Program& program, const std::string& given) {
       program.MakeProgramPath(program.paths.commandFileName) + ", ne " + given + ".\n");
 }
 
+// The same for the rest of a Windows command line behind the program token
+// (lower case, switches blanked): a directory in front of the command file's
+// name that is not the program directory is named on stderr.
+void SayWhichWindowsCommandFile(Program& program, std::string rest) {
+  rest.erase(0, std::min(rest.size(), rest.find_first_not_of(' ')));
+  rest.erase(rest.find_last_not_of(' ') + 1);
+  const std::size_t cut = rest.rfind('\\');
+  if (program.paths.commandFileName.empty() || cut == std::string::npos) return;
+  if (rest.substr(0, cut + 1) == program.paths.programDirectory) return;
+  program.console.WriteStderr(
+      "Komunikace Tarvik: příkazové soubory se hledají v adresáři programu; použije se " +
+      program.MakeProgramPath(program.paths.commandFileName) + ", ne " + rest + ".\n");
+}
+
 }  // namespace
 
 void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
@@ -237,6 +251,7 @@ void ParseWindowsCommandLine(Program& program, const std::string& commandLine) {
   if (at != std::string::npos) {
     TakeProgramDirectory(program, copy.substr(0, at));
     TakeCommandFileName(program, NameIn(std::string_view(copy).substr(at), false));
+    if (at < tokenEnd) SayWhichWindowsCommandFile(program, copy.substr(tokenEnd));
     return;
   }
 
@@ -247,6 +262,7 @@ void ParseWindowsCommandLine(Program& program, const std::string& commandLine) {
   std::string_view rest = std::string_view(copy).substr(tokenEnd);
   rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
   TakeCommandFileName(program, NameIn(rest, true));
+  SayWhichWindowsCommandFile(program, std::string(rest));
 }
 
 }  // namespace tarvik::frame

@@ -158,6 +158,19 @@ TEST_F(WindowsCommandLine, ProgramDirectoryAndCommandFileOfEveryForm) {
   EXPECT_EQ(paths().argv0, "tarvik");
 }
 
+TEST_F(WindowsCommandLine, ACommandFileFromAnotherDirectoryIsNamedOnStderr) {
+  for (const char* line :
+       {R"("C:\Program Files\Tarvik\tarvik.exe" "C:\Program Files\Tarvik\J.cmd")",
+        R"(c:\p\tarvik.exe /h job.cmd /q)", R"(c:\p\tarvik.exe)"}) {
+    ParseLine(line);
+  }
+  EXPECT_EQ(console_.Stderr(), "");
+  ParseLine(R"(C:\Pokladna\tarvik.exe /k D:\Data\Prikaz.CMD /q)");
+  EXPECT_EQ(console_.Stderr(),
+            "Komunikace Tarvik: příkazové soubory se hledají v adresáři programu; použije se "
+            "c:\\pokladna\\prikaz.cmd, ne d:\\data\\prikaz.cmd.\n");
+}
+
 TEST_F(WindowsCommandLine, SwitchesAreSubstringsAnywhereEvenGlued) {
   ParseLine(R"(c:\p\tarvik.exe /w/d prikaz.cmd/h)");
   EXPECT_EQ(s().okno, 1);

@@ -199,6 +199,8 @@ class CommandLine(WineJob):
         self.no_link_job("prikaz.cmd")
         result = self.run_tarvik("/k", "D:\\Jinde\\Data\\PRIKAZ.CMD")
         self.assert_success(result)
+        # Taken from the program directory, and the caller is told so.
+        self.assertIn(b"ne d:\\jinde\\data\\prikaz.cmd.", result.stderr)
         self.assertEqual(self.read("work02.tmp"), bytes.fromhex("05 00 00 00 12 00 34 FF"))
 
     def test_switches_glued_to_other_text(self):
