@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "journal/journal_digest_blocks.h"
+
 namespace tarvik::journal {
 namespace {
 
@@ -88,16 +90,37 @@ inline void Steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uin
 
 }  // namespace
 
-void JournalDigest::Compress(const unsigned char* block) {
-  std::uint32_t x[16];
-  for (int t = 0; t < 16; ++t) x[t] = LoadLittle(block + 4 * t);
-  std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
-  Steps<0>(a, b, c, d, e, x);
-  state_[0] += a;
-  state_[1] += b;
-  state_[2] += c;
-  state_[3] += d;
-  state_[4] += e;
+namespace digest_blocks {
+
+void CompressPortable(std::uint32_t* state, const unsigned char* blocks, std::size_t count) {
+  for (; count > 0; --count, blocks += 64) {
+    std::uint32_t x[16];
+    for (int t = 0; t < 16; ++t) x[t] = LoadLittle(blocks + 4 * t);
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+    Steps<0>(a, b, c, d, e, x);
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+  }
+}
+
+}  // namespace digest_blocks
+
+JournalDigest::JournalDigest(DigestEngine engine) : compress_(&digest_blocks::CompressPortable) {
+  if (engine == DigestEngine::kFastest) {
+    if (auto sha = digest_blocks::ShaInstructions()) compress_ = sha;
+  }
+  Reset();
+}
+
+bool JournalDigest::UsesShaInstructions() const {
+  return compress_ != &digest_blocks::CompressPortable;
+}
+
+bool JournalDigest::ProcessorHasShaInstructions() {
+  return digest_blocks::ShaInstructions() != nullptr;
 }
 
 void JournalDigest::Update(const char* bytes, std::size_t size) {
@@ -110,13 +133,14 @@ void JournalDigest::Update(const char* bytes, std::size_t size) {
     p += take;
     size -= take;
     if (filled_ < sizeof block_) return;
-    Compress(block_);
+    compress_(state_, block_, 1);
     filled_ = 0;
   }
-  while (size >= sizeof block_) {
-    Compress(p);
-    p += sizeof block_;
-    size -= sizeof block_;
+  std::size_t whole = size / sizeof block_;
+  if (whole > 0) {
+    compress_(state_, p, whole);
+    p += whole * sizeof block_;
+    size -= whole * sizeof block_;
   }
   std::memcpy(block_, p, size);
   filled_ = size;
@@ -126,12 +150,12 @@ std::string JournalDigest::Finish() {
   block_[filled_++] = 0x01;
   if (filled_ > 56) {
     std::memset(block_ + filled_, 0, sizeof block_ - filled_);
-    Compress(block_);
+    compress_(state_, block_, 1);
     filled_ = 0;
   }
   std::memset(block_ + filled_, 0, 60 - filled_);
   StoreLittle(length_, block_ + 60);
-  Compress(block_);
+  compress_(state_, block_, 1);
 
   static const char kHex[] = "0123456789abcdef";
   std::string text;

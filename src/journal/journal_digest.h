@@ -14,18 +14,25 @@ namespace tarvik::journal {
 
 inline constexpr std::size_t kDigestTextLength = 40;
 
+enum class DigestEngine {
+  kFastest,   // the processor's SHA instructions where it has them
+  kPortable,  // plain C++ on every processor
+};
+
 class JournalDigest {
  public:
-  JournalDigest() { Reset(); }
+  explicit JournalDigest(DigestEngine engine = DigestEngine::kFastest);
   void Reset();
   void Update(const char* bytes, std::size_t size);
   void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
   // The 40 lower-case hexadecimal digits; the hasher starts afresh afterwards.
   std::string Finish();
 
- private:
-  void Compress(const unsigned char* block);
+  bool UsesShaInstructions() const;
+  static bool ProcessorHasShaInstructions();
 
+ private:
+  void (*compress_)(std::uint32_t* state, const unsigned char* blocks, std::size_t count);
   std::uint32_t state_[5];
   unsigned char block_[64];
   std::size_t filled_ = 0;

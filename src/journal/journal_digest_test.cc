@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "support/test_support.h"
@@ -44,14 +45,20 @@ std::vector<Vector> LoadVectors() {
   return vectors;
 }
 
-TEST(JournalDigest, MatchesTheIndependentVectorsWholeAndFedInUnevenPieces) {
+// Both compression functions must give the same signatures: the portable one
+// is forced here even where the processor has SHA instructions.
+class JournalDigestEngines : public ::testing::TestWithParam<DigestEngine> {};
+
+TEST_P(JournalDigestEngines, MatchesTheIndependentVectorsWholeAndFedInUnevenPieces) {
   std::vector<Vector> vectors = LoadVectors();
   // Every block-boundary case the vector script covers must be there.
   ASSERT_EQ(vectors.size(), 31u);
-  const std::size_t pieces[] = {1, 3, 7, 55, 63, 64, 65, 1000};
-  JournalDigest digest;
+  const std::size_t pieces[] = {1, 3, 7, 55, 63, 64, 65, 1000, 4096 + 17};
+  JournalDigest digest(GetParam());
   for (const Vector& v : vectors) {
-    EXPECT_EQ(JournalDigestOf(v.message), v.digest) << v.label;
+    JournalDigest whole(GetParam());
+    whole.Update(v.message);
+    EXPECT_EQ(whole.Finish(), v.digest) << v.label;
     std::size_t at = 0;
     for (std::size_t i = 0; at < v.message.size(); ++i) {
       std::size_t n = std::min(pieces[i % std::size(pieces)], v.message.size() - at);
@@ -62,6 +69,21 @@ TEST(JournalDigest, MatchesTheIndependentVectorsWholeAndFedInUnevenPieces) {
     EXPECT_EQ(digest.Finish(), v.digest) << v.label;
   }
 }
+
+TEST_P(JournalDigestEngines, UsesTheProcessorsShaInstructionsOnlyWhenAskedAndPresent) {
+  bool expected =
+      GetParam() == DigestEngine::kFastest && JournalDigest::ProcessorHasShaInstructions();
+  EXPECT_EQ(JournalDigest(GetParam()).UsesShaInstructions(), expected);
+  if (GetParam() == DigestEngine::kFastest && !expected) {
+    std::cout << "this processor has no SHA instructions: both runs took the portable path\n";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(, JournalDigestEngines,
+                         ::testing::Values(DigestEngine::kFastest, DigestEngine::kPortable),
+                         [](const ::testing::TestParamInfo<DigestEngine>& param) {
+                           return param.param == DigestEngine::kFastest ? "Fastest" : "Portable";
+                         });
 
 }  // namespace
 }  // namespace tarvik::journal

@@ -10,7 +10,8 @@
 
 namespace tarvik::journal {
 
-inline constexpr std::size_t kVerifyBlockSize = 1 << 20;
+// Small enough that a block read is still in the cache when it is hashed.
+inline constexpr std::size_t kVerifyBlockSize = 64 << 10;
 inline constexpr std::size_t kSignatureLineLimit = 64;
 
 // The number of damaged sections of the file (0: intact). With
