@@ -167,54 +167,62 @@ PluSalesTable LoadPluSalesTable(ProgramFile& file, char separator) {
   return table;
 }
 
-// PluSortTable: the keys, packed for comparing, and the texts behind the
-// first separator, kept one after another in one string.
+// PluSortTable: one entry per line, the key packed for comparing, and the
+// texts behind the first separator, each with its CR LF, one after another in
+// one string. Every text is at least the CR LF long, so the offsets of the
+// lines grow strictly and order ties by line.
 struct PluSortTable {
   struct Entry {
     // The 14 key bytes big-endian in two words: comparing the words compares
     // the keys byte by byte.
     std::uint64_t high = 0;
     std::uint64_t low = 0;
-    std::size_t index = 0;  // line number, ties keep file order
-  };
-  struct Record {
-    char key[kPluKeyWidth];
-    std::size_t restOffset;
-    std::size_t restLength;
+    std::size_t restOffset = 0;
+    std::size_t restLength = 0;  // with the CR LF
   };
   std::vector<Entry> entries;
-  std::vector<Record> records;
   std::string texts;
 };
 
-PluSortTable::Entry PackKey(const char* key, std::size_t index) {
+// The key of `sep` characters at `key`, padded in front with '0' to 14.
+PluSortTable::Entry PackKey(const char* key, std::size_t sep) {
   PluSortTable::Entry entry;
-  for (std::size_t i = 0; i < 8; ++i) {
-    entry.high = entry.high << 8 | static_cast<unsigned char>(key[i]);
+  for (std::size_t i = 0; i < kPluKeyWidth; ++i) {
+    const unsigned char c =
+        i < kPluKeyWidth - sep ? '0' : static_cast<unsigned char>(key[i - (kPluKeyWidth - sep)]);
+    if (i < 8) {
+      entry.high = entry.high << 8 | c;
+    } else {
+      entry.low = entry.low << 8 | c;
+    }
   }
-  for (std::size_t i = 8; i < kPluKeyWidth; ++i) {
-    entry.low = entry.low << 8 | static_cast<unsigned char>(key[i]);
-  }
-  entry.index = index;
   return entry;
+}
+
+void UnpackKey(const PluSortTable::Entry& entry, char* key) {
+  for (std::size_t i = 0; i < 8; ++i) key[i] = static_cast<char>(entry.high >> (56 - 8 * i));
+  for (std::size_t i = 8; i < kPluKeyWidth; ++i) {
+    key[i] = static_cast<char>(entry.low >> (8 * (kPluKeyWidth - 1 - i)));
+  }
 }
 
 PluSortTable LoadPluSortTable(ProgramFile& file, char separator) {
   PluSortTable table;
+  // Room for the whole file up front: the texts are most of it.
+  const std::int64_t size = file.Size();
+  if (size > 0) table.texts.reserve(static_cast<std::size_t>(size));
   std::string line;
   while (file.ReadLine(&line, kPluLineMax)) {
     std::size_t sep = line.find(separator);
     if (sep == std::string::npos) Fail(59, 105);
     if (line.size() - sep - 1 > kPluRestMax) Fail(59, 115);
     if (sep > kPluKeyWidth) Fail(59, 26);
-    PluSortTable::Record record;
-    std::fill_n(record.key, kPluKeyWidth - sep, '0');
-    std::copy_n(line.data(), sep, record.key + (kPluKeyWidth - sep));
-    record.restOffset = table.texts.size();
-    record.restLength = line.size() - sep - 1;
+    PluSortTable::Entry entry = PackKey(line.data(), sep);
+    entry.restOffset = table.texts.size();
     table.texts.append(line, sep + 1);
-    table.entries.push_back(PackKey(record.key, table.records.size()));
-    table.records.push_back(record);
+    table.texts += "\r\n";
+    entry.restLength = table.texts.size() - entry.restOffset;
+    table.entries.push_back(entry);
   }
   return table;
 }
@@ -222,7 +230,8 @@ PluSortTable LoadPluSortTable(ProgramFile& file, char separator) {
 }  // namespace
 
 std::string DuplicatePluMessage(std::string_view key) {
-  std::string text = frame::W("V souboru jsou stejná PLU:\r\n");
+  static const std::string prefix = frame::W("V souboru jsou stejná PLU:\r\n");
+  std::string text = prefix;
   text.append(key);
   text += ' ';
   return text;
@@ -317,23 +326,30 @@ void SortPluFile(Program& program) {
   std::sort(table.entries.begin(), table.entries.end(), [](const Entry& a, const Entry& b) {
     if (a.high != b.high) return a.high < b.high;
     if (a.low != b.low) return a.low < b.low;
-    return a.index < b.index;
+    return a.restOffset < b.restOffset;
   });
-  const Entry nines = PackKey(kNines, 0);
+  const Entry nines = PackKey(kNines, kPluKeyWidth);
   const Entry* lastWritten = nullptr;
-  for (const Entry& entry : table.entries) {
-    const PluSortTable::Record& record = table.records[entry.index];
-    const std::string_view key(record.key, kPluKeyWidth);
+  char head[kPluKeyWidth + 1];
+  head[kPluKeyWidth] = separator;
+  const std::size_t count = table.entries.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Entry& entry = table.entries[i];
+    // The texts are read in key order, all over the table: ask for one a few
+    // lines ahead so that its cache miss overlaps the copying of this one.
+    constexpr std::size_t kAhead = 8;
+    if (i + kAhead < count)
+      __builtin_prefetch(table.texts.data() + table.entries[i + kAhead].restOffset);
+    UnpackKey(entry, head);
     const bool repeated =
         lastWritten != nullptr && lastWritten->high == entry.high && lastWritten->low == entry.low;
     if (repeated || (entry.high == nines.high && entry.low == nines.low)) {
-      frame::ShowMessage(program, DuplicatePluMessage(key), ui::kStyleExclamation);
+      frame::ShowMessage(program, DuplicatePluMessage(std::string_view(head, kPluKeyWidth)),
+                         ui::kStyleExclamation);
       continue;
     }
-    out.Write(key);
-    out.Write(std::string_view(&separator, 1));
-    out.Write(std::string_view(table.texts).substr(record.restOffset, record.restLength));
-    out.Write("\r\n");
+    out.Write(std::string_view(head, sizeof head));
+    out.Write(std::string_view(table.texts).substr(entry.restOffset, entry.restLength));
     lastWritten = &entry;
   }
   // The backup is made once the sorted file is written whole. When one exists

@@ -181,25 +181,42 @@ std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
 }
 
 bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
+  if (!handle_) Fail(30, 3);
+  if (!writeBuffer_.empty()) Flush();
   line->clear();
-  std::uint8_t b = 0;
   bool any = false;
-  while (ReadByte(&b)) {
-    any = true;
-    if (b == '\r') {
+  for (;;) {
+    if (readPos_ >= readBuffer_.size()) {
+      if (readEof_) return any;
+      FillReadBuffer();
+      if (readBuffer_.empty()) return any;
+    }
+    // The run of line bytes up to the next CR or LF, taken in one piece.
+    const char* begin = readBuffer_.data() + readPos_;
+    const char* end = readBuffer_.data() + readBuffer_.size();
+    const char* stop = begin;
+    while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
+    std::size_t run = static_cast<std::size_t>(stop - begin);
+    if (line->size() + run > maxChars) Fail(23, 1);
+    line->append(begin, run);
+    readPos_ += run;
+    position_ += run;
+    if (stop == end) {
+      any = any || run > 0;
+      continue;
+    }
+    ++readPos_;
+    ++position_;
+    if (*stop == '\r') {
       // A CR LF pair is one line end; a lone CR ends the line too.
       if (readPos_ >= readBuffer_.size() && !readEof_) FillReadBuffer();
       if (readPos_ < readBuffer_.size() && readBuffer_[readPos_] == '\n') {
         ++readPos_;
         ++position_;
       }
-      return true;
     }
-    if (b == '\n') return true;
-    if (line->size() >= maxChars) Fail(23, 1);
-    *line += static_cast<char>(b);
+    return true;
   }
-  return any;
 }
 
 std::int64_t ProgramFile::Size() {

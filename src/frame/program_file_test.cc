@@ -54,6 +54,42 @@ TEST_F(ProgramFiles, LineEndsOfEveryKindAMissingLastOneAndTheLineLimit) {
   EXPECT_JOB_FAILURE(m.ReadLine(&line, 255), 23, 1);
 }
 
+// Lines read in runs must come out the same wherever the read buffer (64 KB)
+// cuts them: inside a line, between CR and LF, after a lone CR.
+TEST_F(ProgramFiles, LinesAcrossReadBufferBoundaries) {
+  const std::size_t cuts[] = {65536, 131072, 196608};
+  const char* ends[] = {"\r\n", "\n", "\r"};
+  std::string content;
+  std::vector<std::string> expected;
+  std::vector<std::size_t> positions;
+  for (int i = 0; content.size() < 250000; ++i) {
+    std::size_t length = static_cast<std::size_t>(i * 37 % 200);
+    std::string end = ends[i % 3];
+    for (std::size_t k = 0; k < std::size(cuts); ++k) {
+      // A line end on each cut: CR LF split by it, a lone CR before it, an LF on it.
+      std::size_t cut = cuts[k];
+      if (content.size() < cut && content.size() + length + end.size() >= cut) {
+        length = cut - content.size() - (k == 2 ? 0 : 1);
+        end = k == 0 ? "\r\n" : k == 1 ? "\r" : "\n";
+      }
+    }
+    std::string text;
+    for (std::size_t k = 0; k < length; ++k) text += static_cast<char>('A' + (i + k) % 26);
+    content += text + end;
+    expected.push_back(text);
+    positions.push_back(content.size());
+  }
+  WriteFile("cut.dat", content);
+  ProgramFile f = ProgramFile::Open(*program_, "cut.dat", 'r');
+  std::string line;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_TRUE(f.ReadLine(&line, 255)) << "line " << i;
+    ASSERT_EQ(line, expected[i]) << "line " << i;
+    ASSERT_EQ(f.Position(), positions[i]) << "line " << i;
+  }
+  EXPECT_FALSE(f.ReadLine(&line, 255));
+}
+
 TEST_F(ProgramFiles, RunOfBytesLimit) {
   ProgramFile f = ProgramFile::Open(*program_, "b.dat", 'w');
   f.WriteBytes(std::string(16000, 'a'));
