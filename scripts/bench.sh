@@ -11,9 +11,11 @@
 # line with 11-bit characters, against the wire time of the bytes exchanged;
 # TCP loopback frames per second; both converters in records per second for
 # files 03 and 87 (Google Benchmark, convert_bench); journal verification
-# (an S87 job) against sha1sum of the same file; SE3 (an SE3 job) against
-# `LC_ALL=C sort -t';' -k1,1 -u`; the start of a windowless job (tarvik /k)
-# against /bin/true. Whole-process timings are the best of several runs.
+# (an S87 job, and the digest's portable path alone) against sha1sum of the
+# same file; SE3 (an SE3 job) against `LC_ALL=C sort -t';' -k1,1 -u`; the
+# start of a windowless job (tarvik /k) against /bin/true, with the program
+# built as shipped (with its window module when Qt 6 is installed).
+# Whole-process timings are the best of several runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,7 +29,7 @@ else
 fi
 baud=38400
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF -DTARVIK_WITH_QT=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
   --target tarvik tarvik-register convert_bench journal_verify_tool >/dev/null
 tarvik="$build/src/app/tarvik"
@@ -131,18 +133,25 @@ dir=$(program_dir journal)
 bytes=$(stat -c %s "$dir/ZURNAL.txt")
 printf '01,1,7,8,O,650,BENCH\r\nS87;ZURNAL\r\n' >"$dir/verify.cmd"
 cat "$dir/ZURNAL.txt" >/dev/null
-verify=() sha=()
+verify=() portable=() sha=()
 for ((i = 0; i < runs; ++i)); do
   verify+=("$(job_ns "$dir" /k verify.cmd)")
+  portable+=("$(time_ns "$dir" "$journal_tool" verify-portable "$dir/ZURNAL.txt")")
   start=$(now_ns)
   sha1sum "$dir/ZURNAL.txt" >/dev/null
   sha+=($(($(now_ns) - start)))
 done
 verify_ns=$(min "${verify[@]}")
+portable_ns=$(min "${portable[@]}")
 sha_ns=$(min "${sha[@]}")
 mbps() { calc "%.0f" "$bytes / 1048576 / ($1 / 1e9)"; }
+if grep -qw sha_ni /proc/cpuinfo 2>/dev/null; then sha_goal=">= 2 (SHA instructions)"; else sha_goal=">= 1"; fi
 row "Journal verification (S87 job), $((bytes / 1048576)) MB" "$(mbps "$verify_ns") MB/s" \
-  "sha1sum $(mbps "$sha_ns") MB/s" "$(calc "%.2f" "$sha_ns / $verify_ns") (throughput / sha1sum)" ">= 0.5"
+  "sha1sum $(mbps "$sha_ns") MB/s" "$(calc "%.2f" "$sha_ns / $verify_ns") (throughput / sha1sum)" \
+  "$sha_goal"
+row "Journal verification without SHA instructions (portable digest)" "$(mbps "$portable_ns") MB/s" \
+  "sha1sum $(mbps "$sha_ns") MB/s" "$(calc "%.2f" "$sha_ns / $portable_ns") (throughput / sha1sum)" \
+  ">= 1"
 
 # --- SE3 against sort ---------------------------------------------------------
 echo "bench: SE3 ($se3_lines lines)" >&2
@@ -169,12 +178,13 @@ se3_ns=$(min "${se3[@]}")
 sort_ns=$(min "${sorted[@]}")
 ms() { calc "%.1f" "$1 / 1e6"; }
 row "SE3 (job) of $se3_lines PLU lines" "$(ms "$se3_ns") ms" "sort -u $(ms "$sort_ns") ms" \
-  "$(calc "%.2f" "$se3_ns / $sort_ns") (time / sort)" ""
+  "$(calc "%.2f" "$se3_ns / $sort_ns") (time / sort)" "<= 1.0"
 
 # --- Start-up of a windowless job ----------------------------------------------
 echo "bench: start-up ($starts jobs)" >&2
 dir=$(program_dir start)
-printf '01,1,7,8,O,650,BENCH\r\nR10;A\r\n' >"$dir/start.cmd"
+printf '01,1,7,8,O,650,BENCH\r\nV03;A\r\n' >"$dir/start.cmd"
+: >"$dir/A.dat"
 tarvik_starts=() true_starts=()
 for ((i = 0; i < starts; ++i)); do
   tarvik_starts+=("$(job_ns "$dir" /k start.cmd)")
@@ -184,8 +194,8 @@ done
 median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 jobs_ns=$(median "${tarvik_starts[@]}")
 true_ns=$(median "${true_starts[@]}")
-row "Windowless job (tarvik /k, one command), median of $starts starts" "$(ms "$jobs_ns") ms" \
-  "/bin/true $(ms "$true_ns") ms" "$(calc "%.1f" "$jobs_ns / $true_ns") (time / true)" ""
+row "Windowless job (tarvik /k, V03 of an empty data file), median of $starts starts" "$(ms "$jobs_ns") ms" \
+  "/bin/true $(ms "$true_ns") ms" "$(calc "%.1f" "$jobs_ns / $true_ns") (time / true)" "< 3 ms"
 
 # --- The table -------------------------------------------------------------------
 echo

@@ -78,9 +78,9 @@ class JournalReader {
 
 }  // namespace
 
-int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize) {
+int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize, DigestEngine engine) {
   JournalReader in(file, blockSize);
-  JournalDigest digest;
+  JournalDigest digest(engine);
   int damaged = 0;
   for (;;) {
     // The section's "*" must come within four bytes.

@@ -7,6 +7,7 @@
 
 #include "frame/program.h"
 #include "frame/program_file.h"
+#include "journal/journal_digest.h"
 
 namespace tarvik::journal {
 
@@ -19,8 +20,10 @@ inline constexpr std::size_t kSignatureLineLimit = 64;
 // file is 30/1, a signature line of more than 64 characters 23/1.
 int VerifyJournal(frame::Program& program, const std::string& fileName, bool nameIsFullPath);
 
-// The same over a file already open for reading, read `blockSize` bytes at a time.
-int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize = kVerifyBlockSize);
+// The same over a file already open for reading, read `blockSize` bytes at a
+// time, with the digest's portable path when `engine` asks for it.
+int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize = kVerifyBlockSize,
+                      DigestEngine engine = DigestEngine::kFastest);
 
 // Command S87: verifies the journal of the current command's data file (named
 // as RenderJournal names it) and shows the verdict. Returns the count.

@@ -3,6 +3,7 @@
 //
 //   journal_verify_tool make FILE.txt MEGABYTES   appends rendered sections
 //   journal_verify_tool verify FILE.txt           prints the damaged-section count
+//   journal_verify_tool verify-portable FILE.txt  the same without SHA instructions
 //
 // Exit codes: 0 done (verify: intact), 1 failure, 2 usage, 3 damaged sections.
 #include <cstdint>
@@ -29,7 +30,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: journal_verify_tool make FILE.txt MEGABYTES\n"
-               "       journal_verify_tool verify FILE.txt\n");
+               "       journal_verify_tool verify|verify-portable FILE.txt\n");
   return 2;
 }
 
@@ -77,8 +78,11 @@ int main(int argc, char** argv) {
   try {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 4) return Make(program, argv[2], std::atol(argv[3]));
-    if (command == "verify" && argc == 3) {
-      int damaged = journal::VerifyJournal(program, argv[2], true);
+    if ((command == "verify" || command == "verify-portable") && argc == 3) {
+      frame::ProgramFile file = frame::ProgramFile::Open(program, argv[2], 'r', true);
+      int damaged = journal::VerifyJournalFile(
+          file, journal::kVerifyBlockSize,
+          command == "verify" ? journal::DigestEngine::kFastest : journal::DigestEngine::kPortable);
       std::printf("%d\n", damaged);
       return damaged ? 3 : 0;
     }
