@@ -22,7 +22,7 @@
 #include "platform/stop_requests.h"
 #include "ui/console_frontend.h"
 #if TARVIK_WITH_QT
-#include "ui/qt/window_app.h"
+#include "app/window_loader.h"
 #endif
 #ifdef _WIN32
 #include "platform/win32/windows_api.h"
@@ -34,7 +34,9 @@ using namespace tarvik;
 
 namespace {
 
-frame::BuildInfo Build() {
+// What --version says of the build; the Qt version is asked of the window
+// module, loaded for that only when `forVersion`.
+frame::BuildInfo Build(bool forVersion) {
   frame::BuildInfo build;
 #ifdef _WIN32
   build.system = "Windows";
@@ -47,7 +49,13 @@ frame::BuildInfo Build() {
   build.system += " aarch64";
 #endif
 #if TARVIK_WITH_QT
-  build.qtVersion = ui::qt::QtVersion();
+  if (forVersion) {
+    std::string error;
+    const ui::qt::WindowEntry* window = app::LoadWindowModule(&error);
+    build.qtVersion = window ? window->qtVersion() : "? (" + error + ")";
+  }
+#else
+  (void)forVersion;
 #endif
   return build;
 }
@@ -82,10 +90,12 @@ int main(int argc, char** argv) {
   // or written.
   const bool czech = platform::UserLanguageIsCzech();
 #ifdef _WIN32
-  frame::AnswerLongOption(program, frame::FindLongOptionInLine(GetCommandLineA()), czech, Build());
+  const frame::LongOptionFound longOption = frame::FindLongOptionInLine(GetCommandLineA());
 #else
-  frame::AnswerLongOption(program, frame::FindLongOption(args), czech, Build());
+  const frame::LongOptionFound longOption = frame::FindLongOption(args);
 #endif
+  frame::AnswerLongOption(program, longOption, czech,
+                          Build(longOption.option == frame::LongOption::kVersion));
 
 #if TARVIK_WITH_QT
   bool openWindow = false;
@@ -160,11 +170,22 @@ int main(int argc, char** argv) {
     program.process.Exit(0);
   };
 #if TARVIK_WITH_QT
-  if (openWindow) ui::qt::RunMainWindow(program, runner, link, frontEnd, argc, argv);
-#ifndef _WIN32
-  // On a Linux desktop the boxes of a windowless run appear as boxes.
-  if (desktop) ui::qt::RunWindowless(program, frontEnd, windowlessFrontEnd, argc, argv, windowless);
-#endif
+  // The toolkit is loaded only here: a run without a display never maps it.
+  if (openWindow || desktop) {
+    std::string error;
+    const ui::qt::WindowEntry* window = app::LoadWindowModule(&error);
+    if (window) {
+      if (openWindow) window->runMainWindow(program, runner, link, frontEnd, argc, argv);
+      // On a Linux desktop the boxes of a windowless run appear as boxes.
+      window->runWindowless(program, frontEnd, windowlessFrontEnd, argc, argv, windowless);
+    }
+    if (openWindow) {
+      console.WriteStderr("Komunikace Tarvik: hlavní okno nelze otevřít: " + error + "\n");
+      return 1;
+    }
+    console.WriteStderr("Komunikace Tarvik: okna hlášení nelze ukázat (" + error +
+                        "); hlášení jdou jen na standardní chybový výstup.\n");
+  }
 #endif
   frame::RunGuarded(program, windowless);
   return 0;

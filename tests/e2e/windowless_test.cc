@@ -65,6 +65,37 @@ TEST_F(Windowless, NoLinkWriteBuildsTheWorkFileWithAndWithoutADesktop) {
   EXPECT_EQ(LogTails("error.log"), (Lines{"30,,;1,0001\r\n", "30,,;1,0001\r\n"}));
 }
 
+#if TARVIK_WINDOW_MODULE
+// The window lives in a module beside the program file, loaded only to show
+// something: a job that shows nothing runs without it, and a run that would
+// show a box or the window says which file is missing.
+TEST_F(Windowless, WithoutTheWindowModuleJobsStillRunAndTheWindowNamesTheMissingFile) {
+  std::filesystem::remove(dir_ / "tarvik");
+  std::filesystem::copy_file(BuiltProgram("TARVIK_BIN"), dir_ / "tarvik");
+  const std::string module = (dir_ / "tarvik-window.so").string();
+  Write("D10.dat", "0005;1234\r\n");
+  RunResult quiet = Job("V10;D10\r\n", {"/k"});
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(Read("err"), "0");
+
+  const Environment desktop{{"QT_QPA_PLATFORM", "offscreen"}};
+  RunResult boxes = Run({"/k", "/h", "job.cmd"}, desktop);
+  EXPECT_EQ(boxes.exitCode, 0);
+  EXPECT_EQ(boxes.err.rfind("Komunikace Tarvik: okna hlášení nelze ukázat (" + module, 0), 0u)
+      << boxes.err;
+  EXPECT_NE(boxes.err.find("\nKomunikace Tarvik: Komunikace uspesne ukoncena.\n"),
+            std::string::npos)
+      << boxes.err;
+  EXPECT_EQ(Read("err"), "0");
+
+  RunResult window = Run({}, desktop);
+  EXPECT_EQ(window.exitCode, 1);
+  EXPECT_EQ(window.err.rfind("Komunikace Tarvik: hlavní okno nelze otevřít: " + module, 0), 0u)
+      << window.err;
+}
+#endif
+
 TEST_F(Windowless, CommandLineLimits) {
   std::string name(1023 - (dir_ / "tarvik").string().size() - 1, 'a');
   EXPECT_EQ(Run({name}).exitCode, 1);  // accepted, then no such command file

@@ -1,5 +1,7 @@
 // How the program opens its main window. The front end the program context
-// was made with switches to the window's once the window exists.
+// was made with switches to the window's once the window exists. The window
+// is built as a shared module (kWindowModuleFile) that the program loads only
+// when it shows a window or a box; this header is all the program sees of it.
 #pragma once
 
 #include <atomic>
@@ -78,5 +80,19 @@ std::string QtVersion();
 [[noreturn]] void RunWindowless(frame::Program& program, SwitchableFrontEnd& frontEnd,
                                 FrontEnd& console, int& argc, char** argv,
                                 const std::function<void()>& work);
+
+// What the window module hands the program, found under kWindowEntrySymbol.
+// kVersion changes whenever these functions or the classes they are passed
+// change, so that a module left from another build is refused, not called.
+struct WindowEntry {
+  static constexpr int kVersion = 1;
+  int version;
+  decltype(&RunMainWindow) runMainWindow;
+  decltype(&RunWindowless) runWindowless;
+  decltype(&QtVersion) qtVersion;
+};
+
+inline constexpr char kWindowModuleFile[] = "tarvik-window.so";
+inline constexpr char kWindowEntrySymbol[] = "tarvik_window_entry";
 
 }  // namespace tarvik::ui::qt
