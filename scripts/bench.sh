@@ -45,7 +45,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-now_ns() { date +%s%N; }
+# The wall clock in microseconds into variable $1, read without starting a
+# process (a `date` per reading would be timed along with the command).
+now_us() {
+  local t=$EPOCHREALTIME
+  printf -v "$1" '%s' "${t/[.,]/}"
+}
 # Arithmetic on decimals.
 calc() { awk "BEGIN { printf \"$1\", $2 }"; }
 
@@ -62,13 +67,13 @@ program_dir() {
 time_ns() {
   local dir="$1" start end
   shift
-  start=$(now_ns)
-  if ! (cd "$dir" && "$@" >/dev/null 2>&1); then
+  now_us start
+  if ! (cd "$dir" && exec "$@" >/dev/null 2>&1); then
     echo "bench: $* failed in $dir: $(cat "$dir/error.txt" 2>/dev/null)" >&2
     exit 1
   fi
-  end=$(now_ns)
-  echo $((end - start))
+  now_us end
+  echo $(((end - start) * 1000))
 }
 job_ns() {
   local dir="$1"
@@ -137,9 +142,7 @@ verify=() portable=() sha=()
 for ((i = 0; i < runs; ++i)); do
   verify+=("$(job_ns "$dir" /k verify.cmd)")
   portable+=("$(time_ns "$dir" "$journal_tool" verify-portable "$dir/ZURNAL.txt")")
-  start=$(now_ns)
-  sha1sum "$dir/ZURNAL.txt" >/dev/null
-  sha+=($(($(now_ns) - start)))
+  sha+=("$(time_ns "$dir" sha1sum "$dir/ZURNAL.txt")")
 done
 verify_ns=$(min "${verify[@]}")
 portable_ns=$(min "${portable[@]}")
@@ -169,9 +172,7 @@ for ((i = 0; i < runs; ++i)); do
   cp "$work/se3-input.dat" "$dir/PLU.dat"
   rm -f "$dir/P_PLU.BAK"
   se3+=("$(job_ns "$dir" /k sort.cmd)")
-  start=$(now_ns)
-  LC_ALL=C sort -t';' -k1,1 -u "$work/se3-input.dat" >"$work/sorted.dat"
-  sorted+=($(($(now_ns) - start)))
+  sorted+=("$(LC_ALL=C time_ns "$work" sort -t';' -k1,1 -u -o "$work/sorted.dat" "$work/se3-input.dat")")
 done
 cmp -s "$dir/PLU.dat" "$work/sorted.dat" || { echo "bench: SE3 and sort differ" >&2; exit 1; }
 se3_ns=$(min "${se3[@]}")
