@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "frame/setting_tables.h"
 #include "frame/settings.h"
 #include "frame/status.h"
 
@@ -17,56 +18,56 @@ void RefuseLongLine(Program& program, std::size_t length) {
   program.process.Exit(2);
 }
 
+template <int JobSettings::*field>
+void Set(JobSettings& s, int value) {
+  s.*field = value;
+}
+using M = CommandLineMarks;
+using S = JobSettings;
+
+constexpr CommandLineSwitch kSwitches[] = {
+    {"/dd", "", "rawdebug", Set<&S::rawdebug>, &M::rawdebug, false},
+    {"/d", "/d-", "debug", Set<&S::debug>, &M::debug, false},
+    {"/fi", "/fi-", "fiskal", Set<&S::fiskal>, &M::fiskal, false},
+    {"/w", "/w-", "okno", Set<&S::okno>, &M::okno, false},
+    {"/q", "/q-", "ticho", Set<&S::ticho>, &M::ticho, false},
+    {"/k", "/k-", "noLink", Set<&S::noLink>, nullptr, false},
+    {"/n", "/n-", "leaveDtr", Set<&S::leaveDtr>, nullptr, false},
+    {"/h", "/h-", "hlaseni", Set<&S::hlaseni>, &M::hlaseni, false},
+    {"/nooff", "/nooff-", "stahujvzdy", Set<&S::stahujvzdy>, &M::stahujvzdy, false},
+    {"/p", "/p-", "konverze", Set<&S::konverze>, &M::konverze, false},
+    {"/t", "", "setClockOnly", Set<&S::setClockOnly>, nullptr, true},
+    {"/find", "", "searchOnly", Set<&S::searchOnly>, nullptr, false},
+    {"/najdi", "", "searchWithWindow", Set<&S::searchWithWindow>, nullptr, false},
+    {"/progress", "", "progress", Set<&S::progress>, nullptr, false},
+    {"/extendjournal", "", "extend_journal", Set<&S::extend_journal>, nullptr, false},
+    {"/z", "", "hangUpAfterJob", [](S& s, int value) { s.hangUpAfterJob = value; }, nullptr, true},
+};
+
 // Resets every switch, mark and counter, then applies the switches that
-// `found` reports. The tests run in a fixed order and each one is a plain
+// `found` reports. The tests run in the table's order and each one is a plain
 // substring test, so a plain switch stores 1 and its "-" form, tested later,
 // stores 0 and wins when both match ("/h-" also contains "/h").
 template <typename Found>
 void ApplySwitches(Program& program, Found found) {
   JobSettings& s = program.settings;
   CommandLineMarks& m = program.marks;
-  s.rawdebug = s.debug = s.fiskal = s.okno = s.ticho = s.noLink = s.leaveDtr = 0;
-  s.hlaseni = s.stahujvzdy = s.konverze = s.setClockOnly = s.searchOnly = 0;
-  s.searchWithWindow = s.progress = s.extend_journal = s.jobRequested = 0;
-  s.hangUpAfterJob = 0;
+  for (const CommandLineSwitch& sw : kSwitches) sw.set(s, 0);
+  s.jobRequested = 0;
   m = CommandLineMarks{};
   s.timeout = 10;
   s.zpozdeni = 1600;
 
-  auto pair = [&](const char* plain, const char* minus, int& setting, bool* mark) {
-    if (found(plain)) {
-      setting = 1;
-      if (mark) *mark = true;
+  for (const CommandLineSwitch& sw : kSwitches) {
+    if (found(sw.on)) {
+      sw.set(s, 1);
+      if (sw.mark) m.*sw.mark = true;
+      if (sw.requestsJob) s.jobRequested = 1;
     }
-    if (found(minus)) {
-      setting = 0;
-      if (mark) *mark = true;
+    if (!sw.off.empty() && found(sw.off)) {
+      sw.set(s, 0);
+      if (sw.mark) m.*sw.mark = true;
     }
-  };
-  if (found("/dd")) {
-    s.rawdebug = 1;
-    m.rawdebug = true;
-  }
-  pair("/d", "/d-", s.debug, &m.debug);
-  pair("/fi", "/fi-", s.fiskal, &m.fiskal);
-  pair("/w", "/w-", s.okno, &m.okno);
-  pair("/q", "/q-", s.ticho, &m.ticho);
-  pair("/k", "/k-", s.noLink, nullptr);
-  pair("/n", "/n-", s.leaveDtr, nullptr);
-  pair("/h", "/h-", s.hlaseni, &m.hlaseni);
-  pair("/nooff", "/nooff-", s.stahujvzdy, &m.stahujvzdy);
-  pair("/p", "/p-", s.konverze, &m.konverze);
-  if (found("/t")) {
-    s.setClockOnly = 1;
-    s.jobRequested = 1;
-  }
-  if (found("/find")) s.searchOnly = 1;
-  if (found("/najdi")) s.searchWithWindow = 1;
-  if (found("/progress")) s.progress = 1;
-  if (found("/extendjournal")) s.extend_journal = 1;
-  if (found("/z")) {
-    s.hangUpAfterJob = 1;
-    s.jobRequested = 1;
   }
 }
 
@@ -160,6 +161,10 @@ void SayWhichWindowsCommandFile(Program& program, std::string rest) {
 
 }  // namespace
 
+std::span<const CommandLineSwitch> CommandLineSwitches() {
+  return kSwitches;
+}
+
 void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
   std::string joined;
   for (std::size_t i = 0; i < argv.size(); ++i) {
@@ -179,7 +184,7 @@ void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
       haveCommandFile = true;
     }
   }
-  ApplySwitches(program, [&](const char* sw) {
+  ApplySwitches(program, [&](std::string_view sw) {
     for (const auto& token : switches) {
       if (token.find(sw) != std::string::npos) return true;
     }
@@ -198,7 +203,8 @@ void ParseCommandLine(Program& program, const std::vector<std::string>& argv) {
 
 void ParseWindowsCommandLine(Program& program, const std::string& commandLine) {
   RefuseLongLine(program, commandLine.size());
-  ApplySwitches(program, [&](const char* sw) { return commandLine.find(sw) != std::string::npos; });
+  ApplySwitches(program,
+                [&](std::string_view sw) { return commandLine.find(sw) != std::string::npos; });
 
   std::string started;
   const std::size_t rawTokenEnd = ProgramToken(commandLine, &started);

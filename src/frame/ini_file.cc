@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include "frame/errors.h"
 #include "frame/program_file.h"
+#include "frame/setting_tables.h"
 #include "frame/settings.h"
 #include "frame/status.h"
 #include "platform/com_ports.h"
@@ -13,7 +16,7 @@ namespace {
 constexpr std::size_t kMaxIniLine = 255;
 constexpr int kMaxIniLines = 1002;
 
-bool Has(const std::string& line, const char* key) {
+bool Has(const std::string& line, std::string_view key) {
   return line.find(key) != std::string::npos;
 }
 
@@ -33,7 +36,133 @@ std::string Trim(const std::string& text) {
   return text.substr(b, e - b + 1);
 }
 
+template <int JobSettings::*field>
+void TakeInteger(Program& program, const IniKey&, const std::string& line) {
+  program.settings.*field = IniIntegerValue(line);
+}
+template <std::string JobSettings::*field>
+void TakeText(Program& program, const IniKey& key, const std::string& line) {
+  program.settings.*field = IniTextValue(line, key.maxLength);
+}
+void TakeUnusedText(Program&, const IniKey& key, const std::string& line) {
+  IniTextValue(line, key.maxLength);
+}
+void TakeUnusedInteger(Program&, const IniKey&, const std::string& line) {
+  IniIntegerValue(line);
+}
+
+// Out of range, the nearest limit is taken and the user is told.
+void TakeTimeout(Program& program, const IniKey& key, const std::string& line) {
+  int t = IniIntegerValue(line);
+  if (t > key.maximum) {
+    t = key.maximum;
+    ShowMessage(program, "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.",
+                ui::kStyleExclamation);
+  } else if (t < key.minimum) {
+    t = key.minimum;
+    ShowMessage(program, "V souboru .ini je prilis mala hodnota timeoutu.\rNastavuji 1 sec.",
+                ui::kStyleExclamation);
+  }
+  program.settings.timeout = t;
+}
+
+// A non-zero rawdebug also turns debug on.
+void TakeRawdebug(Program& program, const IniKey&, const std::string& line) {
+  program.settings.rawdebug = IniIntegerValue(line);
+  if (program.settings.rawdebug) program.settings.debug = 1;
+}
+
+void TakeSeparator(Program& program, const IniKey& key, const std::string& line) {
+  std::string v = IniTextValue(line, key.maxLength);
+  program.settings.oddelovac = v.empty() ? '\0' : v[0];
+}
+
+// A negative wait is no wait.
+void TakeLockWait(Program& program, const IniKey& key, const std::string& line) {
+  program.settings.cekani_zamku = std::max(IniIntegerValue(line), key.minimum);
+}
+
+void TakeNumbering(Program& program, const IniKey&, const std::string& line) {
+  program.settings.cislovani = static_cast<std::uint8_t>(IniIntegerValue(line));
+}
+
+template <int JobSettings::*field>
+std::string IntegerText(const JobSettings& s) {
+  return std::to_string(s.*field);
+}
+template <std::string JobSettings::*field>
+std::string Text(const JobSettings& s) {
+  return s.*field;
+}
+std::string Nothing(const JobSettings&) {
+  return {};
+}
+
+constexpr int kAny = INT_MIN;
+constexpr int kAll = INT_MAX;
+using K = IniValueKind;
+using M = CommandLineMarks;
+using S = JobSettings;
+
+// Every line is tested against each key in this order.
+constexpr IniKey kIniKeys[] = {
+    {"pripona_cmd", K::kText, 6, 0, 0, true, nullptr, "cmd", TakeText<&S::pripona_cmd>,
+     Text<&S::pripona_cmd>},
+    {"pripona_davky", K::kText, 6, 0, 0, false, nullptr, "", TakeUnusedText, Nothing},
+    {"oddelovac", K::kCharacter, 1, 0, 0, true, nullptr, ";", TakeSeparator,
+     [](const S& s) { return std::string(1, s.oddelovac); }},
+    {"cislo_modem", K::kText, 20, 0, 0, true, nullptr, "", TakeText<&S::cislo_modem>,
+     Text<&S::cislo_modem>},
+    {"timeout", K::kInteger, 0, kMinIniTimeout, kMaxIniTimeout, true, nullptr, "10", TakeTimeout,
+     IntegerText<&S::timeout>},
+    {"ticho", K::kSwitch, 0, 0, 1, true, &M::ticho, "0", TakeInteger<&S::ticho>,
+     IntegerText<&S::ticho>},
+    {"zvuk", K::kInteger, 0, kAny, kAll, true, nullptr, "-1", TakeInteger<&S::zvuk>,
+     IntegerText<&S::zvuk>},
+    {"komunikace_modem", K::kSwitch, 0, 0, 1, true, nullptr, "0", TakeInteger<&S::komunikace_modem>,
+     IntegerText<&S::komunikace_modem>},
+    {"zurnal_radky", K::kInteger, 0, kAny, kAll, true, nullptr, "1", TakeInteger<&S::zurnal_radky>,
+     IntegerText<&S::zurnal_radky>},
+    {"extend_journal", K::kSwitch, 0, 0, 1, true, nullptr, "0", TakeInteger<&S::extend_journal>,
+     IntegerText<&S::extend_journal>},
+    {"wait_modem", K::kInteger, 0, kAny, kAll, true, nullptr, "30", TakeInteger<&S::wait_modem>,
+     IntegerText<&S::wait_modem>},
+    {"zpozdeni", K::kInteger, 0, kAny, kAll, true, nullptr, "1600", TakeInteger<&S::zpozdeni>,
+     IntegerText<&S::zpozdeni>},
+    {"localpath", K::kInteger, 0, kAny, kAll, false, nullptr, "", TakeUnusedInteger, Nothing},
+    {"cislovani", K::kInteger, 0, 0, 255, true, nullptr, "0", TakeNumbering,
+     [](const S& s) { return std::to_string(s.cislovani); }},
+    {"cisniciplu", K::kSwitch, 0, 0, 1, true, nullptr, "1", TakeInteger<&S::cisniciplu>,
+     IntegerText<&S::cisniciplu>},
+    {"extraucty", K::kSwitch, 0, 0, 1, true, nullptr, "0", TakeInteger<&S::extraucty>,
+     IntegerText<&S::extraucty>},
+    {"simulace", K::kSwitch, 0, 0, 1, true, nullptr, "0", TakeInteger<&S::simulace>,
+     IntegerText<&S::simulace>},
+    {"cekani_zamku", K::kInteger, 0, 0, kAll, true, nullptr, "600", TakeLockWait,
+     IntegerText<&S::cekani_zamku>},
+    {"fiskal", K::kSwitch, 0, 0, 1, true, &M::fiskal, "0", TakeInteger<&S::fiskal>,
+     IntegerText<&S::fiskal>},
+    {"progress", K::kSwitch, 0, 0, 1, true, nullptr, "0", TakeInteger<&S::progress>,
+     IntegerText<&S::progress>},
+    {"okno", K::kSwitch, 0, 0, 1, true, &M::okno, "0", TakeInteger<&S::okno>,
+     IntegerText<&S::okno>},
+    {"debug", K::kSwitch, 0, 0, 1, true, &M::debug, "0", TakeInteger<&S::debug>,
+     IntegerText<&S::debug>},
+    {"stahujvzdy", K::kSwitch, 0, 0, 1, true, &M::stahujvzdy, "0", TakeInteger<&S::stahujvzdy>,
+     IntegerText<&S::stahujvzdy>},
+    {"rawdebug", K::kSwitch, 0, 0, 1, true, &M::rawdebug, "0", TakeRawdebug,
+     IntegerText<&S::rawdebug>},
+    {"hlaseni", K::kSwitch, 0, 0, 1, true, &M::hlaseni, "0", TakeInteger<&S::hlaseni>,
+     IntegerText<&S::hlaseni>},
+    {"konverze", K::kSwitch, 0, 0, 1, true, &M::konverze, "0", TakeInteger<&S::konverze>,
+     IntegerText<&S::konverze>},
+};
+
 }  // namespace
+
+std::span<const IniKey> IniKeys() {
+  return kIniKeys;
+}
 
 int IniIntegerValue(const std::string& line) {
   std::size_t eq = line.find('=');
@@ -76,50 +205,10 @@ void ReadIniFile(Program& program) {
       program.comDevice[static_cast<std::size_t>(com)] = Trim(line.substr(5));
       continue;
     }
-    if (Has(line, "pripona_cmd")) s.pripona_cmd = IniTextValue(line, 6);
-    if (Has(line, "pripona_davky")) IniTextValue(line, 6);
-    if (Has(line, "oddelovac")) {
-      std::string v = IniTextValue(line, 1);
-      s.oddelovac = v.empty() ? '\0' : v[0];
+    for (const IniKey& key : IniKeys()) {
+      if (!Has(line, key.name) || (key.mark && m.*key.mark)) continue;
+      key.apply(program, key, line);
     }
-    if (Has(line, "cislo_modem")) s.cislo_modem = IniTextValue(line, 20);
-    if (Has(line, "timeout")) {
-      int t = IniIntegerValue(line);
-      if (t > 100) {
-        t = 100;
-        ShowMessage(program, "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.",
-                    ui::kStyleExclamation);
-      } else if (t < 1) {
-        t = 1;
-        ShowMessage(program, "V souboru .ini je prilis mala hodnota timeoutu.\rNastavuji 1 sec.",
-                    ui::kStyleExclamation);
-      }
-      s.timeout = t;
-    }
-    if (Has(line, "ticho") && !m.ticho) s.ticho = IniIntegerValue(line);
-    if (Has(line, "zvuk")) s.zvuk = IniIntegerValue(line);
-    if (Has(line, "komunikace_modem")) s.komunikace_modem = IniIntegerValue(line);
-    if (Has(line, "zurnal_radky")) s.zurnal_radky = IniIntegerValue(line);
-    if (Has(line, "extend_journal")) s.extend_journal = IniIntegerValue(line);
-    if (Has(line, "wait_modem")) s.wait_modem = IniIntegerValue(line);
-    if (Has(line, "zpozdeni")) s.zpozdeni = IniIntegerValue(line);
-    if (Has(line, "localpath")) IniIntegerValue(line);
-    if (Has(line, "cislovani")) s.cislovani = static_cast<std::uint8_t>(IniIntegerValue(line));
-    if (Has(line, "cisniciplu")) s.cisniciplu = IniIntegerValue(line);
-    if (Has(line, "extraucty")) s.extraucty = IniIntegerValue(line);
-    if (Has(line, "simulace")) s.simulace = IniIntegerValue(line);
-    if (Has(line, "cekani_zamku")) s.cekani_zamku = std::max(IniIntegerValue(line), 0);
-    if (Has(line, "fiskal") && !m.fiskal) s.fiskal = IniIntegerValue(line);
-    if (Has(line, "progress")) s.progress = IniIntegerValue(line);
-    if (Has(line, "okno") && !m.okno) s.okno = IniIntegerValue(line);
-    if (Has(line, "debug") && !m.debug) s.debug = IniIntegerValue(line);
-    if (Has(line, "stahujvzdy") && !m.stahujvzdy) s.stahujvzdy = IniIntegerValue(line);
-    if (Has(line, "rawdebug") && !m.rawdebug) {
-      s.rawdebug = IniIntegerValue(line);
-      if (s.rawdebug) s.debug = 1;
-    }
-    if (Has(line, "hlaseni") && !m.hlaseni) s.hlaseni = IniIntegerValue(line);
-    if (Has(line, "konverze") && !m.konverze) s.konverze = IniIntegerValue(line);
     if (Has(line, "konec")) break;
   }
   s.IniFileFound = 1;

@@ -1,0 +1,85 @@
+#include "frame/setting_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "frame/settings.h"
+#include "support/test_support.h"
+
+namespace tarvik::frame {
+namespace {
+
+// The tables are what the reference documents; these tests hold them to what
+// the program does.
+class SettingTables : public testing::ProgramFixture {
+ protected:
+  void StartJob() {
+    ParseCommandLine(*program_, {PathOf("tarvik"), "job"});
+    InitSettings(*program_);
+  }
+};
+
+TEST_F(SettingTables, DocumentedDefaultsAreTheSettingsOfAJobWithoutIni) {
+  StartJob();
+  ASSERT_EQ(program_->settings.IniFileFound, 0);
+  for (const IniKey& key : IniKeys()) {
+    SCOPED_TRACE(std::string(key.name));
+    EXPECT_EQ(key.current(program_->settings), key.defaultValue);
+  }
+}
+
+// A line naming one key alone changes exactly what the table says the key
+// sets, unless a switch of its mark was given.
+TEST_F(SettingTables, EveryKeySetsItsOwnSettingAndYieldsToItsSwitch) {
+  for (const IniKey& key : IniKeys()) {
+    SCOPED_TRACE(std::string(key.name));
+    std::string value;
+    switch (key.kind) {
+      case IniValueKind::kText:
+        value = "ab";
+        break;
+      case IniValueKind::kCharacter:
+        value = "|";
+        break;
+      case IniValueKind::kSwitch:
+        value = key.defaultValue == "0" ? "1" : "0";
+        break;
+      case IniValueKind::kInteger:
+        value = "7";
+        break;
+    }
+    WriteFile("tarvik.ini", std::string(key.name) + "=" + value + "\r\n");
+    StartJob();
+    EXPECT_EQ(key.current(program_->settings), key.used ? value : "");
+    if (!key.mark) continue;
+
+    for (const CommandLineSwitch& sw : CommandLineSwitches()) {
+      if (sw.mark != key.mark || sw.off.empty()) continue;
+      ParseCommandLine(*program_, {PathOf("tarvik"), std::string(sw.off), "job"});
+      InitSettings(*program_);
+      EXPECT_EQ(key.current(program_->settings), "0");
+    }
+  }
+}
+
+TEST_F(SettingTables, MarkedSwitchesAndKeysNameEachOther) {
+  std::set<std::string_view> keys;
+  for (const IniKey& key : IniKeys()) {
+    EXPECT_TRUE(keys.insert(key.name).second) << key.name;
+    if (!key.mark) continue;
+    bool named = false;
+    for (const CommandLineSwitch& sw : CommandLineSwitches()) {
+      if (sw.mark == key.mark) named = named || sw.setting == key.name;
+    }
+    EXPECT_TRUE(named) << key.name << " has a mark but no switch of that setting";
+  }
+  for (const CommandLineSwitch& sw : CommandLineSwitches()) {
+    if (sw.mark) {
+      EXPECT_TRUE(keys.contains(sw.setting)) << sw.on;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvik::frame
