@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only what is
 # missing); with --windows also the cross compiler and wine for the Windows
-# build.
+# build, with --package the tools that build and check the Debian package.
 set -euo pipefail
 packages=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev python3 clang
-          libclang-rt-14-dev qt6-base-dev fontconfig)
-if [ "${1:-}" = "--windows" ]; then
-  packages+=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 zip unzip)
-fi
+          libclang-rt-14-dev qt6-base-dev fontconfig scdoc)
+case "${1:-}" in
+  --windows) packages+=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 zip unzip) ;;
+  --package) packages+=(dpkg-dev file desktop-file-utils man-db) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows release: dist/tarvik-<version>-windows-x86_64.zip with
-# tarvik.exe, the README and the sample command files (written by the built
-# program itself, under wine, as it writes them at every start).
+# tarvik.exe, the README, the reference of docs/ as text files with CR LF
+# line ends, and the sample command files (written by the built program
+# itself, under wine, as it writes them at every start).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
@@ -25,6 +26,10 @@ wineboot --init >/dev/null 2>&1
 (cd "$stage/samples" && wine tarvik.exe nenivtomto.cmd >/dev/null 2>&1) || true
 ls "$stage/samples"/*.cmx >/dev/null
 cp README.md "$stage/samples"/*.cmx "$stage/tarvik/"
+mkdir "$stage/tarvik/reference"
+for page in docs/*.md; do
+  sed 's/$/\r/' "$page" >"$stage/tarvik/reference/$(basename "$page" .md).txt"
+done
 # The debug information stays in the build tree.
 x86_64-w64-mingw32-strip -o "$stage/tarvik/tarvik.exe" "$cross/src/app/tarvik.exe"
 

@@ -31,9 +31,13 @@ QPixmap Register(int size, const QColor& display) {
 
 }  // namespace
 
+QPixmap ProgramIconPixmap(int size) {
+  return Register(size, QColor(80, 200, 120));
+}
+
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48, 64}) icon.addPixmap(Register(size, QColor(80, 200, 120)));
+  for (int size : {16, 32, 48, 64}) icon.addPixmap(ProgramIconPixmap(size));
   return icon;
 }
 

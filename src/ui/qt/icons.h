@@ -7,6 +7,8 @@
 namespace tarvik::ui::qt {
 
 QIcon ProgramIcon();
+// The window icon drawn at any size, for the desktop's icon theme.
+QPixmap ProgramIconPixmap(int size);
 // The two images that alternate while frames move.
 QIcon ActivityIcon(bool first);
 
