@@ -6,7 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <climits>
+#include <span>
+#include <string_view>
+
 #include "frame/errors.h"
+#include "frame/setting_tables.h"
 #include "frame/version.h"
 #include "ui/qt/icons.h"
 
@@ -32,42 +37,71 @@ S příkazovým souborem program provede přenos bez okna a skončí (kód 0 př
 úspěchu, 1 při chybě). Bez příkazového souboru otevře toto okno.
 
 Přepínače (znaménko "-" za přepínačem ho vypíná):
-  /d      ladicí výpisy na obrazovku, pracovní soubory se nemažou
-  /dd     navíc záznam bajtů sériové linky do souboru rsdata
-  /w      zobrazit okno i při přenosu
-  /h      výsledek přenosu oznámit hlášením
-  /q      tichý režim (bez pípání)
-  /k      bez komunikace (port ani síť se neotevírají)
-  /n      ponechat signál DTR sériové linky
-  /nooff  číst uzávěrky i s klíčem v poloze REG
-  /p      převádět češtinu mezi pokladnou (852) a soubory (1250)
-  /fi     fiskální pokladna
-  /t      jen nastavit datum a čas v pokladně a skončit
-  /find   jen najít pokladnu na sériových portech (výsledek v souboru find)
-  /najdi  najít pokladnu a ponechat okno otevřené
-  /progress       ukazovat průběh přenosu ikonou v oznamovací oblasti
-  /extendjournal  rozšířený výpis žurnálu
-  /z      po přenosu zavěsit modem
+)";
 
+// The switch and key lists are the program's own tables; these are their
+// Czech words.
+struct Words {
+  std::string_view name;
+  const char* text;
+};
+
+constexpr Words kSwitchWords[] = {
+    {"/dd", "navíc záznam bajtů sériové linky do souboru rsdata"},
+    {"/d", "ladicí výpisy na obrazovku, pracovní soubory se nemažou"},
+    {"/fi", "fiskální pokladna"},
+    {"/w", "zobrazit okno i při přenosu"},
+    {"/q", "tichý režim (bez pípání)"},
+    {"/k", "bez komunikace (port ani síť se neotevírají)"},
+    {"/n", "ponechat signál DTR sériové linky"},
+    {"/h", "výsledek přenosu oznámit hlášením"},
+    {"/nooff", "číst uzávěrky i s klíčem v poloze REG"},
+    {"/p", "převádět češtinu mezi pokladnou (852) a soubory (1250)"},
+    {"/t", "jen nastavit datum a čas v pokladně a skončit"},
+    {"/find", "jen najít pokladnu na sériových portech (výsledek v souboru find)"},
+    {"/najdi", "najít pokladnu a ponechat okno otevřené"},
+    {"/progress", "ukazovat průběh přenosu ikonou v oznamovací oblasti"},
+    {"/extendjournal", "rozšířený výpis žurnálu"},
+    {"/z", "po přenosu zavěsit modem"},
+};
+
+constexpr char kIniHead[] = R"(
 NASTAVENÍ (soubor tarvik.ini v adresáři programu)
 
 Řádek "klíč = hodnota", řádek začínající "//" je poznámka, řádek se slovem
 "konec" čtení ukončí. Přepínač z příkazové řádky má přednost před klíčem.
-  pripona_cmd     přípona příkazových souborů (cmd)
-  oddelovac       oddělovač polí v datových souborech (;)
-  timeout         čekání na pokladnu v sekundách (1 až 100, výchozí 10)
-  zpozdeni        prodleva mezi příkazy v milisekundách (1600)
-  ticho, zvuk     vypnutí pípání a druh zvuku
-  okno, debug, rawdebug, hlaseni, stahujvzdy, konverze, fiskal, progress
-                  jako odpovídající přepínače
-  komunikace_modem, cislo_modem, wait_modem
-                  spojení přes modem, volané číslo a čekání na spojení
-  zurnal_radky, extend_journal, cisniciplu, extraucty
-                  volby výpisu žurnálu
-  cislovani       číslování záznamů v datových souborech
-  simulace        čtení z místních souborů místo z pokladny
-  comN=/dev/...   zařízení sériového portu COMN (Linux)
+)";
 
+constexpr Words kIniWords[] = {
+    {"pripona_cmd", "přípona příkazových souborů"},
+    {"oddelovac", "oddělovač polí v datových souborech"},
+    {"cislo_modem", "volané číslo modemu"},
+    {"timeout", "čekání na pokladnu v sekundách"},
+    {"ticho", "bez pípání (jako /q)"},
+    {"zvuk", "druh zvuku při přenosu"},
+    {"komunikace_modem", "spojení přes modem"},
+    {"zurnal_radky", "volba řádků výpisu žurnálu"},
+    {"extend_journal", "rozšířený výpis žurnálu"},
+    {"wait_modem", "čekání na spojení modemu v sekundách"},
+    {"zpozdeni", "prodleva mezi příkazy v milisekundách"},
+    {"cislovani", "číslování záznamů v datových souborech"},
+    {"cisniciplu", "žurnál zapíše i prodeje PLU podle pokladních"},
+    {"extraucty", "žurnál zapíše i zvláštní účty"},
+    {"simulace", "čtení z místních souborů místo z pokladny"},
+    {"cekani_zamku", "čekání na zámek adresáře programu v sekundách (0 = nečekat)"},
+    {"fiskal", "fiskální pokladna (jako /fi)"},
+    {"progress", "průběh ikonou v oznamovací oblasti"},
+    {"okno", "zobrazit okno (jako /w)"},
+    {"debug", "ladicí výpisy (jako /d)"},
+    {"stahujvzdy", "uzávěrky i v poloze REG (jako /nooff)"},
+    {"rawdebug", "záznam bajtů linky (jako /dd)"},
+    {"hlaseni", "výsledek hlášením (jako /h)"},
+    {"konverze", "převod češtiny (jako /p)"},
+};
+
+constexpr char kIniComLine[] = "  comN=/dev/...   zařízení sériového portu COMN (Linux)\n";
+
+constexpr char kHelpTail[] = R"(
 PŘÍKAZOVÝ SOUBOR
 
 První řádek je spojovací řádek, každý další řádek jeden příkaz:
@@ -143,10 +177,42 @@ Chyba se hlásí dvojicí čísel: kód chyby a podkód, který určuje místo
 v programu.
 )";
 
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString WordsOf(std::span<const Words> words, std::string_view name) {
+  for (const Words& w : words) {
+    if (w.name == name) return QString::fromUtf8(w.text);
+  }
+  return {};
+}
+
+// "výchozí 10", with the range where the program keeps the value in one.
+QString IniNote(const frame::IniKey& key) {
+  QString value = key.defaultValue.empty() ? QStringLiteral("prázdné") : Utf8(key.defaultValue);
+  if (key.kind == frame::IniValueKind::kInteger && key.minimum != INT_MIN) {
+    return QStringLiteral("%1 až %2, výchozí %3").arg(key.minimum).arg(key.maximum).arg(value);
+  }
+  return QStringLiteral("výchozí %1").arg(value);
+}
+
 }  // namespace
 
 QString HelpText() {
   QString text = QString::fromUtf8(kHelpBody);
+  for (const frame::CommandLineSwitch& sw : frame::CommandLineSwitches()) {
+    text += QStringLiteral("  %1 %2\n").arg(Utf8(sw.on), -15).arg(WordsOf(kSwitchWords, sw.on));
+  }
+  text += QString::fromUtf8(kIniHead);
+  for (const frame::IniKey& key : frame::IniKeys()) {
+    if (!key.used) continue;
+    text += QStringLiteral("  %1 %2 (%3)\n")
+                .arg(Utf8(key.name), -16)
+                .arg(WordsOf(kIniWords, key.name), IniNote(key));
+  }
+  text += QString::fromUtf8(kIniComLine);
+  text += QString::fromUtf8(kHelpTail);
   for (int code = 0; code < frame::kErrorTableSize; ++code) {
     std::string_view message = frame::ErrorText(code);
     if (message.empty()) continue;

@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "frame/codepage.h"
+#include "frame/setting_tables.h"
 #include "frame/status.h"
 #include "link/link_test_support.h"
 #include "ui/frontend.h"
@@ -466,6 +467,40 @@ TEST_F(MainWindowTest, HelpAndAboutDialogs) {
         "01,1,7,8,O,650,ERA", "Pokladna se nehlasi", "Stejná PLU v souboru"}) {
     EXPECT_TRUE(helpText.contains(QString::fromUtf8(topic))) << topic;
   }
+}
+
+// The help's switch and key lists come from the program's tables; each entry
+// needs its Czech words.
+TEST(HelpText, EverySwitchAndUsedKeyHasItsLineWithWords) {
+  const QStringList lines = HelpText().split(QLatin1Char('\n'));
+  auto wordsAfter = [&](std::string_view name) {
+    const QString start = QStringLiteral("  ") +
+                          QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
+                          QLatin1Char(' ');
+    for (const QString& line : lines) {
+      if (line.startsWith(start)) return line.mid(start.size()).trimmed();
+    }
+    return QString();
+  };
+  for (const frame::CommandLineSwitch& sw : frame::CommandLineSwitches()) {
+    EXPECT_FALSE(wordsAfter(sw.on).isEmpty()) << sw.on;
+  }
+  for (const frame::IniKey& key : frame::IniKeys()) {
+    const QString words = wordsAfter(key.name);
+    if (!key.used) {
+      EXPECT_TRUE(words.isEmpty()) << key.name;  // keys without effect are not offered
+      continue;
+    }
+    EXPECT_FALSE(words.startsWith('(')) << key.name;  // words before the default
+    const QString byDefault =
+        key.defaultValue.empty()
+            ? QStringLiteral("prázdné")
+            : QString::fromUtf8(key.defaultValue.data(),
+                                static_cast<qsizetype>(key.defaultValue.size()));
+    EXPECT_TRUE(words.endsWith(QStringLiteral("výchozí %1)").arg(byDefault))) << key.name;
+  }
+  EXPECT_TRUE(lines.contains(
+      QStringLiteral("  timeout          čekání na pokladnu v sekundách (1 až 100, výchozí 10)")));
 }
 
 // The window against the register emulator on a pseudo-terminal as COM1.
