@@ -14,8 +14,16 @@ namespace {
 // the program does.
 class SettingTables : public testing::ProgramFixture {
  protected:
-  void StartJob() {
-    ParseCommandLine(*program_, {PathOf("tarvik"), "job"});
+  // The switches as given, the fixture's folder as the program directory.
+  void Parse(const std::string& switches) {
+    const Paths paths = program_->paths;
+    std::vector<std::string> argv = {"tarvik", "job"};
+    if (!switches.empty()) argv.insert(argv.begin() + 1, switches);
+    ParseCommandLine(*program_, argv);
+    program_->paths = paths;
+  }
+  void StartJob(const std::string& switches = "") {
+    Parse(switches);
     InitSettings(*program_);
   }
 };
@@ -56,8 +64,7 @@ TEST_F(SettingTables, EveryKeySetsItsOwnSettingAndYieldsToItsSwitch) {
 
     for (const CommandLineSwitch& sw : CommandLineSwitches()) {
       if (sw.mark != key.mark || sw.off.empty()) continue;
-      ParseCommandLine(*program_, {PathOf("tarvik"), std::string(sw.off), "job"});
-      InitSettings(*program_);
+      StartJob(std::string(sw.off));
       EXPECT_EQ(key.current(program_->settings), "0");
     }
   }
