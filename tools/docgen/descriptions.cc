@@ -175,7 +175,7 @@ constexpr ErrorAdvice kErrorAdvices[] = {
     {55, "The record format table is malformed (subcodes 3 to 10)."},
     {56,
      "There is no record format for the file number (subcode 1): the register file cannot "
-     "be converted. Subcode 2: a data file to send for a file without block length."},
+     "be converted."},
     {57,
      "A line is too long: a data file line (subcode 1 and others) or more than 16,000 bytes "
      "in one write (33)."},
@@ -184,7 +184,7 @@ constexpr ErrorAdvice kErrorAdvices[] = {
      "line."},
     {59,
      "A value in a data file is wrong: the subcode names the field and the kind of fault "
-     "(digits where digits belong, lengths, signs). With `/d` the message shows the line."},
+     "(digits where digits belong, lengths, signs)."},
     {60,
      "A file could not be copied (subcode 1: the backup of a command file). Check disk "
      "space and permissions."},
@@ -218,8 +218,10 @@ constexpr ErrorAdvice kErrorAdvices[] = {
     {90, "The terminal number is wrong. It is the register's number on the line, 0 to 255."},
     {91, "The connection could not be set up. Check cable, modem or network."},
     {92,
-     "The serial port could not be opened (the subcode tells the operation). On Linux the "
-     "message ends with a hint: see \"Serial ports on Linux\"."},
+     "The serial port could not be opened for a read (subcode 1), a write (2), a register "
+     "operation (3) or a text download (11). The message names the device and the system's "
+     "reason; on Linux a hint follows (see the serial-port page: `dialout`, `comN=`, a busy "
+     "port)."},
     {93,
      "The modem did not connect (subcode 1) or did not hang up (2, 3). Check `cislo_modem`, "
      "`wait_modem` and the modem."},
