@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows release: dist/tarvik-<version>-windows-x86_64.zip with
-# tarvik.exe, the README, the reference of docs/ as text files with CR LF
-# line ends, and the sample command files (written by the built program
-# itself, under wine, as it writes them at every start).
+# tarvik.exe (and tarvik-fleet.exe where the tree has it), each with its
+# version information resource, the README, the reference of docs/ as text
+# files with CR LF line ends, and the sample command files (written by the
+# built program itself, under wine, as it writes them at every start).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
@@ -13,7 +14,9 @@ unset DISPLAY WAYLAND_DISPLAY
 
 cmake -S . -B "$cross" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF >/dev/null
-cmake --build "$cross" -j"$(nproc)" --target tarvik
+programs=(tarvik)
+cmake --build "$cross" --target help | grep -qx '\.\.\. tarvik-fleet' && programs+=(tarvik-fleet)
+cmake --build "$cross" -j"$(nproc)" --target "${programs[@]}"
 version=$(sed -n 's/^project(tarvik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 stage=$(mktemp -d)
@@ -30,8 +33,13 @@ mkdir "$stage/tarvik/reference"
 for page in docs/*.md; do
   sed 's/$/\r/' "$page" >"$stage/tarvik/reference/$(basename "$page" .md).txt"
 done
-# The debug information stays in the build tree.
-x86_64-w64-mingw32-strip -o "$stage/tarvik/tarvik.exe" "$cross/src/app/tarvik.exe"
+# The debug information stays in the build tree; the version information
+# resource stays in the program.
+for program in "${programs[@]}"; do
+  x86_64-w64-mingw32-strip -o "$stage/tarvik/$program.exe" "$cross/src/app/$program.exe"
+  strings -el -n 3 "$stage/tarvik/$program.exe" | grep -qxF "$version" ||
+    { echo "$program.exe has no version information $version" >&2; exit 1; }
+done
 
 mkdir -p dist
 zip="dist/tarvik-$version-windows-x86_64.zip"
