@@ -162,9 +162,11 @@ constexpr ErrorAdvice kErrorAdvices[] = {
      "it must be `pripona_cmd`), smaller than 22 bytes (5) or larger than 2,048 bytes (6); "
      "7 to 11 are the same for the built-in `.cmx` files."},
     {51,
-     "The content of the command file: the subcode names the field of the connection line "
-     "(27 to 45) or the command line (46 to 54) that is wrong. See tarvik-commands(5) for "
-     "the subcode of each field."},
+     "The content of the command file. Subcodes 27 to 45 name the field of the connection "
+     "line, 46 to 54 the command line (see the command-file page); 25 an `S` command with "
+     "an unknown number; 26 neither `,` nor `.` in the first ten characters; 55 to 57 a "
+     "command letter the job cannot carry out. 1 to 16 come from rewriting the connection "
+     "lines of all command files (window menu), where a file's own line is malformed."},
     {52,
      "The journal data received do not fit the journal's form (subcode 1: a PLU number "
      "out of range). Check the register model."},
