@@ -5,6 +5,7 @@
 #include <set>
 
 #include "frame/settings.h"
+#include "frame/usage.h"
 #include "support/test_support.h"
 
 namespace tarvik::frame {
@@ -84,6 +85,17 @@ TEST_F(SettingTables, MarkedSwitchesAndKeysNameEachOther) {
   for (const CommandLineSwitch& sw : CommandLineSwitches()) {
     if (sw.mark) {
       EXPECT_TRUE(keys.contains(sw.setting)) << sw.on;
+    }
+  }
+}
+
+// --help lists the switches in its own words, in both languages.
+TEST(Usage, NamesEverySwitchOfTheTable) {
+  for (bool czech : {false, true}) {
+    const std::string usage = UsageText(czech);
+    for (const CommandLineSwitch& sw : CommandLineSwitches()) {
+      EXPECT_NE(usage.find("\n  " + std::string(sw.on) + " "), std::string::npos)
+          << sw.on << (czech ? " (cs)" : " (en)");
     }
   }
 }

@@ -36,6 +36,10 @@ constexpr Described kIniKeyTexts[] = {
      "(`CS_PLU.DAT`)."},
     {"extraucty", "1: a journal download also writes the extra accounts file (`UCTY_E.DAT`)."},
     {"simulace", "1: simulation: reads are served from local files instead of the register."},
+    {"cekani_zamku",
+     "Seconds a job waits for another job that holds the program directory "
+     "(its lock `tarvik.lck`); when the wait runs out the job ends with exit "
+     "code 1 and touches nothing. 0: do not wait; a negative value counts as 0."},
     {"fiskal", "1: the register is a fiscal model (other read and write command bytes)."},
     {"progress",
      "1: an icon in the notification area shows the transfer. Also set by "
@@ -256,11 +260,9 @@ constexpr ErrorAdvice kErrorAdvices[] = {
     {115,
      "The same PLU number stands twice in the file. Remove the duplicate (`SE3` sorts the "
      "file and drops duplicates)."},
-    // Added with the handling of interrupting signals; kept here ahead of the table.
     {116,
-     "The job was interrupted: subcode 1 Ctrl+C (SIGINT), 2 SIGTERM or Ctrl+Break (also a "
-     "`tarvik-fleet` time-out), 3 the terminal or console was closed (SIGHUP). Run the job "
-     "again."},
+     "The job was interrupted by a signal or by closing its console; the subcode says "
+     "which. `tarvik-fleet`'s time-out sends SIGTERM. Run the job again."},
     {500, "Internal: a file was opened in an unknown mode (subcode 1). Report it."},
 };
 

@@ -73,6 +73,7 @@ std::string RangeText(const IniKey& key) {
       return "0 or 1 (any other number counts as 1)";
     case IniValueKind::kInteger:
       if (key.minimum == INT_MIN && key.maximum == INT_MAX) return "integer";
+      if (key.maximum == INT_MAX) return "integer, " + std::to_string(key.minimum) + " or more";
       return "integer, " + std::to_string(key.minimum) + " to " + std::to_string(key.maximum);
   }
   return {};
