@@ -52,6 +52,7 @@ test -f /usr/share/doc/tarvik/results.md || fail "no reference in /usr/share/doc
 if [ -f /usr/share/applications/tarvik.desktop ]; then
   desktop-file-validate /usr/share/applications/tarvik.desktop
   test -f /usr/share/icons/hicolor/48x48/apps/tarvik.png || fail "no icon"
+  test -f /usr/bin/tarvik-window.so || fail "no window module beside /usr/bin/tarvik"
 fi
 
 # A job in a program directory of its own: the installed tarvik, started by
