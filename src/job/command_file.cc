@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "convert/format_table.h"
+#include "frame/connection_line.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
@@ -20,9 +21,6 @@ constexpr std::size_t kMaxEmbeddedSize = 512;
 constexpr std::size_t kMaxCommandText = 199;
 constexpr std::size_t kMaxNumber = 15;
 constexpr std::size_t kMaxName = 260;
-
-constexpr const char* kModels[] = {"39T ", "359 ", "360 ", "362 ", "549 ", "579 ",
-                                   "396 ", "649 ", "650 ", "652 ", "1.86"};
 
 // Subcodes of one parser: the job's own, or the built-in single command's.
 struct Subcodes {
@@ -79,128 +77,19 @@ long AtoL(const std::string& text) {
   return std::strtol(text.c_str(), nullptr, 10);
 }
 
-// Takes the characters from `pos` up to `stop` (or CR); returns them.
-std::string Field(const std::string& text, std::size_t& pos, char stop) {
-  std::size_t start = pos;
-  while (pos < text.size() && text[pos] != stop && text[pos] != '\r') ++pos;
-  return text.substr(start, pos - start);
-}
-
-void ParseModel(frame::Program& program, const std::string& text, std::size_t& pos) {
-  std::string model = Field(text, pos, ',');
-  if (model.size() > 4) Fail(51, 43);
-  if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
-  ++pos;
-  model.resize(4, ' ');
-  auto it = std::find(std::begin(kModels), std::end(kModels), model);
-  if (it == std::end(kModels)) Fail(49, 1);
-  program.connection.modelText = model;
-  program.connection.modelNumber = static_cast<int>(it - std::begin(kModels)) + 1;
-  convert::SelectModelFormatTables(program, model);
-}
-
-void ParseLogName(frame::Program& program, const std::string& text, std::size_t& pos) {
-  std::string log = Field(text, pos, ',');
-  if (log.empty() || log.size() > 120) Fail(51, 45);
-  if (log.find('.') == std::string::npos) log += ".log";
-  program.connection.logFileName = log;
-  // Nothing behind the log name is examined: the first command starts right
-  // after the character that ended it.
-  if (pos < text.size()) ++pos;
-}
-
-void ParseTerminal(frame::Program& program, const std::string& field, int tooLong, int empty,
-                   int tooLarge) {
-  if (field.size() > 6) Fail(51, tooLong);
-  if (field.empty()) Fail(51, empty);
-  long value = AtoL(field);
-  if (value > 255) Fail(51, tooLarge);
-  program.connection.terminalText = field;
-  program.connection.terminalNumber = static_cast<int>(value);
-}
-
-// One character followed by ",".
-char Single(const std::string& text, std::size_t& pos, int notFollowed) {
-  if (pos + 1 >= text.size() || text[pos + 1] != ',') Fail(51, notFollowed);
-  char c = text[pos];
-  pos += 2;
-  return c;
-}
-
 void ParseConnectionLine(frame::Program& program, const std::string& text, std::size_t& pos) {
   frame::ConnectionLine& c = program.connection;
-  std::size_t limit = std::min<std::size_t>(10, text.size());
-  std::size_t dot = text.find('.');
-  std::size_t comma = text.find(',');
-  std::size_t first = std::min(dot, comma);
-  if (first == std::string::npos || first >= limit) Fail(51, 26);
-  pos = 0;
-  if (first == dot) {
-    c.linkType = frame::LinkType::kTcpIp;
-    std::string address = Field(text, pos, ',');
-    if (address.size() > 21) Fail(51, 39);
-    c.ipAddress = address;
-    if (pos >= text.size() || text[pos] != ',') Fail(51, 41);
-    ++pos;
-    std::string terminal = Field(text, pos, ',');
-    ParseTerminal(program, terminal, 40, 41, 42);
-    if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
-    ++pos;
-  } else {
-    c.linkType = frame::LinkType::kSerial;
-    std::string terminal = Field(text, pos, ',');
-    if (terminal.size() > 6) Fail(51, 27);
-    if (terminal.empty()) Fail(51, 28);
-    long value = AtoL(terminal);
-    if (value > 255) Fail(51, 29);
-    c.terminalText = terminal;
-    c.terminalNumber = static_cast<int>(value);
-    if (pos >= text.size() || text[pos] != ',') Fail(51, 30);
-    ++pos;
-    char com = Single(text, pos, 30);
-    if (com < '1' || com > '9') Fail(51, 31);
-    c.comDigit = com;
-    c.comNumber = com - '0';
-    char speed = Single(text, pos, 32);
-    // Any digit is taken by the formula; a character that is no digit would
-    // shift by a meaningless amount.
-    if (speed < '0' || speed > '9') Fail(51, 33);
-    c.baudRate = 300u << (speed - '0');
-    char bits = Single(text, pos, 34);
-    c.dataBits = bits - '0';
-    char parity = Single(text, pos, 36);
-    switch (parity) {
-      case 'N':
-      case 'n':
-        c.parity = 0;
-        break;
-      case 'O':
-      case 'o':
-        c.parity = 1;
-        break;
-      case 'E':
-      case 'e':
-        c.parity = 2;
-        break;
-      case 'M':
-      case 'm':
-        c.parity = 3;
-        break;
-      case 'S':
-      case 's':
-        c.parity = 4;
-        break;
-      default:
-        Fail(51, 37);
-    }
+  frame::ParseLinkFields(text, pos, c);
+  if (c.linkType == frame::LinkType::kSerial) {
     ui::LineSettings line = program.terminal.Line();
     line.port = c.comNumber;
     line.baudRate = c.baudRate;
     line.parity = c.parity;
     program.terminal.SetLine(line);
   }
-  ParseModel(program, text, pos);
-  ParseLogName(program, text, pos);
+  frame::ParseModelField(text, pos, c);
+  convert::SelectModelFormatTables(program, c.modelText);
+  frame::ParseLogField(text, pos, c);
 }
 
 // Reads the command at `pos`; returns the position after its line.

@@ -1,0 +1,138 @@
+#include "frame/connection_line.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
+#include "frame/errors.h"
+
+namespace tarvik::frame {
+namespace {
+
+constexpr const char* kModels[] = {"39T ", "359 ", "360 ", "362 ", "549 ", "579 ",
+                                   "396 ", "649 ", "650 ", "652 ", "1.86"};
+
+// Reads a decimal number the way atoi does (leading blanks and a sign).
+long AtoL(const std::string& text) {
+  return std::strtol(text.c_str(), nullptr, 10);
+}
+
+// Takes the characters from `pos` up to `stop` (or CR); returns them.
+std::string Field(const std::string& text, std::size_t& pos, char stop) {
+  std::size_t start = pos;
+  while (pos < text.size() && text[pos] != stop && text[pos] != '\r') ++pos;
+  return text.substr(start, pos - start);
+}
+
+// One character followed by ",".
+char Single(const std::string& text, std::size_t& pos, int notFollowed) {
+  if (pos + 1 >= text.size() || text[pos + 1] != ',') Fail(51, notFollowed);
+  char c = text[pos];
+  pos += 2;
+  return c;
+}
+
+void ParseTerminal(ConnectionLine& c, const std::string& field, int tooLong, int empty,
+                   int tooLarge) {
+  if (field.size() > 6) Fail(51, tooLong);
+  if (field.empty()) Fail(51, empty);
+  long value = AtoL(field);
+  if (value > 255) Fail(51, tooLarge);
+  c.terminalText = field;
+  c.terminalNumber = static_cast<int>(value);
+}
+
+}  // namespace
+
+void ParseLinkFields(const std::string& text, std::size_t& pos, ConnectionLine& c) {
+  std::size_t limit = std::min<std::size_t>(10, text.size());
+  std::size_t dot = text.find('.');
+  std::size_t comma = text.find(',');
+  std::size_t first = std::min(dot, comma);
+  if (first == std::string::npos || first >= limit) Fail(51, 26);
+  pos = 0;
+  if (first == dot) {
+    c.linkType = LinkType::kTcpIp;
+    std::string address = Field(text, pos, ',');
+    if (address.size() > 21) Fail(51, 39);
+    c.ipAddress = address;
+    if (pos >= text.size() || text[pos] != ',') Fail(51, 41);
+    ++pos;
+    std::string terminal = Field(text, pos, ',');
+    ParseTerminal(c, terminal, 40, 41, 42);
+    if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+    ++pos;
+    return;
+  }
+  c.linkType = LinkType::kSerial;
+  std::string terminal = Field(text, pos, ',');
+  ParseTerminal(c, terminal, 27, 28, 29);
+  if (pos >= text.size() || text[pos] != ',') Fail(51, 30);
+  ++pos;
+  char com = Single(text, pos, 30);
+  if (com < '1' || com > '9') Fail(51, 31);
+  c.comDigit = com;
+  c.comNumber = com - '0';
+  char speed = Single(text, pos, 32);
+  // Any digit is taken by the formula; a character that is no digit would
+  // shift by a meaningless amount.
+  if (speed < '0' || speed > '9') Fail(51, 33);
+  c.baudRate = 300u << (speed - '0');
+  char bits = Single(text, pos, 34);
+  c.dataBits = bits - '0';
+  char parity = Single(text, pos, 36);
+  switch (parity) {
+    case 'N':
+    case 'n':
+      c.parity = 0;
+      break;
+    case 'O':
+    case 'o':
+      c.parity = 1;
+      break;
+    case 'E':
+    case 'e':
+      c.parity = 2;
+      break;
+    case 'M':
+    case 'm':
+      c.parity = 3;
+      break;
+    case 'S':
+    case 's':
+      c.parity = 4;
+      break;
+    default:
+      Fail(51, 37);
+  }
+}
+
+void ParseModelField(const std::string& text, std::size_t& pos, ConnectionLine& c) {
+  std::string model = Field(text, pos, ',');
+  if (model.size() > 4) Fail(51, 43);
+  if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+  ++pos;
+  model.resize(4, ' ');
+  auto it = std::find(std::begin(kModels), std::end(kModels), model);
+  if (it == std::end(kModels)) Fail(49, 1);
+  c.modelText = model;
+  c.modelNumber = static_cast<int>(it - std::begin(kModels)) + 1;
+}
+
+void ParseLogField(const std::string& text, std::size_t& pos, ConnectionLine& c) {
+  std::string log = Field(text, pos, ',');
+  if (log.empty() || log.size() > 120) Fail(51, 45);
+  if (log.find('.') == std::string::npos) log += ".log";
+  c.logFileName = log;
+  // Nothing behind the log name is examined: the first command starts right
+  // after the character that ended it.
+  if (pos < text.size()) ++pos;
+}
+
+void ParseConnectionLine(const std::string& text, std::size_t& pos, ConnectionLine& c) {
+  ParseLinkFields(text, pos, c);
+  ParseModelField(text, pos, c);
+  ParseLogField(text, pos, c);
+}
+
+}  // namespace tarvik::frame
