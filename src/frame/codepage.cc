@@ -78,45 +78,72 @@ std::string Cp1250ToUtf8(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+enum class Utf8Step { kOk, kBadLead, kCutShort, kBadContinuation };
+
+// Decodes the sequence at `i` into `cp` and its length into `len`.
+Utf8Step DecodeUtf8(std::string_view utf8, std::size_t i, std::uint32_t& cp, std::size_t& len) {
+  auto b = static_cast<unsigned char>(utf8[i]);
+  len = 1;
+  if (b < 0x80) {
+    cp = b;
+    return Utf8Step::kOk;
+  } else if ((b & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b & 0x07;
+  } else {
+    return Utf8Step::kBadLead;
+  }
+  if (i + len > utf8.size()) return Utf8Step::kCutShort;
+  bool valid = true;
+  for (std::size_t k = 1; k < len; ++k) {
+    auto c = static_cast<unsigned char>(utf8[i + k]);
+    if ((c & 0xC0) != 0x80) valid = false;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  return valid ? Utf8Step::kOk : Utf8Step::kBadContinuation;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  static constexpr std::uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint32_t cp = 0;
+    std::size_t len = 1;
+    if (DecodeUtf8(bytes, i, cp, len) != Utf8Step::kOk) return false;
+    // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
+    if (cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
 std::string Utf8ToCp1250(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    auto b = static_cast<unsigned char>(utf8[i]);
     std::uint32_t cp = 0;
     std::size_t len = 1;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      len = 2;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      len = 3;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      len = 4;
-      cp = b & 0x07;
-    } else {
+    Utf8Step step = DecodeUtf8(utf8, i, cp, len);
+    if (step == Utf8Step::kCutShort) {
+      out += '?';
+      break;
+    }
+    if (step != Utf8Step::kOk) {
       out += '?';
       ++i;
       continue;
     }
-    if (i + len > utf8.size()) {
-      out += '?';
-      break;
-    }
-    bool valid = true;
-    for (std::size_t k = 1; k < len; ++k) {
-      auto c = static_cast<unsigned char>(utf8[i + k]);
-      if ((c & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    i += valid ? len : 1;
-    if (!valid) {
-      out += '?';
-      continue;
-    }
+    i += len;
     if (cp < 0x80) {
       out += static_cast<char>(cp);
       continue;

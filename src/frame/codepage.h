@@ -11,6 +11,8 @@ namespace tarvik::frame {
 
 // Windows-1250 bytes to UTF-8; the five unassigned bytes become U+FFFD.
 std::string Cp1250ToUtf8(std::string_view bytes);
+// Whether the bytes are well-formed UTF-8 (no overlong forms or surrogates).
+bool IsValidUtf8(std::string_view bytes);
 // UTF-8 to Windows-1250; characters the code page lacks become '?'.
 std::string Utf8ToCp1250(std::string_view utf8);
 // Shorthand for texts written in the source: "Čas je v pokladně." -> 1250 bytes.

@@ -64,6 +64,21 @@ TEST(CodePage, Cp1250MatchesTheSystemConverterForEveryByte) {
 TEST(CodePage, CzechTextsBecomeOneBytePerLetter) {
   EXPECT_EQ(W("ÚČET#"), std::string("\xDA\xC8") + "ET#");
   EXPECT_EQ(Utf8ToCp1250("日本"), "??");
+  // Broken sequences: a stray continuation byte, a bad continuation, one cut short.
+  EXPECT_EQ(Utf8ToCp1250("a\x80"
+                         "b\xC5"
+                         "Xc\xE2\x82"),
+            "a?b?Xc?");
+}
+
+TEST(CodePage, Utf8IsToldFromWindows1250) {
+  EXPECT_TRUE(IsValidUtf8("plain ASCII"));
+  EXPECT_TRUE(IsValidUtf8("Žďár €"));
+  EXPECT_FALSE(IsValidUtf8(W("Žďár")));
+  EXPECT_FALSE(IsValidUtf8("\xC5"));              // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
 TEST(CodePage, RegisterLettersTranslateBothWaysAndOthersPass) {

@@ -189,6 +189,26 @@ std::string ComDevice(const Program& program, int comNumber) {
   return platform::DefaultComDevice(comNumber);
 }
 
+std::array<std::string, 10> IniComDevices(const std::string& iniText) {
+  std::array<std::string, 10> devices;
+  int counted = 0;
+  for (std::size_t at = 0; at < iniText.size() && counted < kMaxIniLines;) {
+    std::size_t end = iniText.find('\n', at);
+    if (end == std::string::npos) end = iniText.size();
+    std::string line = iniText.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.compare(0, 2, "//") == 0) continue;
+    ++counted;
+    if (int com = ComLine(line)) {
+      devices[static_cast<std::size_t>(com)] = Trim(line.substr(5));
+      continue;
+    }
+    if (Has(line, "konec")) break;
+  }
+  return devices;
+}
+
 void ReadIniFile(Program& program) {
   JobSettings& s = program.settings;
   const CommandLineMarks& m = program.marks;

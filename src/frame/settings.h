@@ -28,6 +28,7 @@
 // COMN and is not examined further; a line containing "konec" ends the file.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ void ReadIniFile(Program& program);
 
 // The value readers of the INI file (failures 29/3, 29/4, 29/5).
 int IniIntegerValue(const std::string& line);
+// The devices that the comN= lines of a tarvik.ini's text name, read as
+// ReadIniFile reads them; index 1..9, empty where none is named.
+std::array<std::string, 10> IniComDevices(const std::string& iniText);
 std::string IniTextValue(const std::string& line, std::size_t maximum);
 
 // Device of COMn (1..9): the comN= line of tarvik.ini, else the system's
