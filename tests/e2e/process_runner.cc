@@ -166,6 +166,23 @@ std::string Background::WaitForLine(const std::string& text, std::chrono::millis
   }
 }
 
+int Background::Wait(std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return -1;
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (::waitpid(pid_, &status, WNOHANG) != pid_) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      Stop();
+      return -1;
+    }
+    ::usleep(10000);
+  }
+  pid_ = -1;
+  if (outFd_ >= 0) ::close(outFd_);
+  outFd_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 int Background::Stop() {
   if (pid_ <= 0) return -1;
   ::kill(pid_, SIGTERM);

@@ -44,6 +44,9 @@ class Background {
   // Waits until the child printed a line containing `text` on stdout; returns the line.
   std::string WaitForLine(const std::string& text,
                           std::chrono::milliseconds limit = std::chrono::seconds(10));
+  // Waits for the child to end by itself; its exit code, or -1 when it is
+  // still running after `limit` (it is then stopped).
+  int Wait(std::chrono::milliseconds limit);
   // Ends the child (SIGTERM, then SIGKILL) and returns its exit code.
   int Stop();
   int pid() const { return pid_; }

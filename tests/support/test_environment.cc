@@ -17,6 +17,7 @@ void SetVariable(const char* name, const char* value, bool replace) {
 struct TestEnvironment {
   TestEnvironment() {
     SetVariable("TARVIK_BIN", TARVIK_BIN_PATH, false);
+    SetVariable("TARVIK_FLEET_BIN", TARVIK_FLEET_BIN_PATH, false);
     SetVariable("TARVIK_REGISTER_BIN", TARVIK_REGISTER_BIN_PATH, false);
 #ifndef _WIN32
     // The C runtime on Windows reads TZ in a form of its own; the local time
