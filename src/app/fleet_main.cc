@@ -263,7 +263,14 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
   }
 
   int exitCode = 0;
+  // Rewritten after every finished register, but at most once a second, so
+  // that a fleet of thousands does not rewrite its summary thousands of times
+  // over; the tick writes what is left, the end writes the whole.
+  auto lastWrite = std::chrono::steady_clock::time_point{};
+  bool unwritten = false;
   auto writeSummary = [&] {
+    lastWrite = std::chrono::steady_clock::now();
+    unwritten = false;
     try {
       ReplaceFile(csvPath, SummaryCsv(rows));
       ReplaceFile(jsonPath, SummaryJson(rows));
@@ -294,10 +301,15 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
         finished.name = kept.name;
         finished.connection = kept.connection;
         kept = std::move(finished);
-        writeSummary();
+        unwritten = true;
+        if (std::chrono::steady_clock::now() - lastWrite >= std::chrono::seconds(1)) writeSummary();
         out.Finished(kept);
       },
-      [&](const Progress& p) { out.Progress(p, elapsed()); });
+      [&](const Progress& p) {
+        if (unwritten && std::chrono::steady_clock::now() - lastWrite >= std::chrono::seconds(1))
+          writeSummary();
+        out.Progress(p, elapsed());
+      });
   stops.Attach(nullptr);
   writeSummary();
 
