@@ -262,9 +262,10 @@ TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
 }
 
 TEST_F(FleetTest, TwoRegistersOnOneComPortNeverRunAtOnce) {
-  // One line, one register on it; a second job opening the port while the
-  // first holds it would fail with the port busy (no retries here).
-  std::string pty = Pty(PluLines(30), {"--baud", "38400"});
+  // One line, one register on it. A second job opening the port while the
+  // first holds it would find it busy, and again on its own second try 1.5 s
+  // later, as a transfer here takes some three seconds (no retries here).
+  std::string pty = Pty(PluLines(120), {"--baud", "38400"});
   Write("tarvik.ini", Read("tarvik.ini") + "com2=" + pty + "\r\n");
   Write("fleet.txt",
         "first;01,2,7,8,O,650,A;nightly.cmd\n"
@@ -274,7 +275,7 @@ TEST_F(FleetTest, TwoRegistersOnOneComPortNeverRunAtOnce) {
   auto rows = Summary();
   EXPECT_EQ(rows["first"].result, "ok") << rows["first"].message;
   EXPECT_EQ(rows["second"].result, "ok") << rows["second"].message;
-  EXPECT_EQ(Read("second/P_PLU.dat"), PluLines(30));
+  EXPECT_EQ(Read("second/P_PLU.dat"), PluLines(120));
 }
 
 TEST_F(FleetTest, ABadFleetFileOrOptionEndsWithCodeTwoAndTheReason) {
