@@ -84,10 +84,10 @@ class WineJob(unittest.TestCase):
         self.registers.append(register)
         return register
 
-    def run_tarvik(self, *args, program="tarvik.exe"):
+    def run_tarvik(self, *args, program="tarvik.exe", extra_env=None):
         """Runs the program as a calling program would: by its path, with
         arguments; wine turns them into the Windows command line."""
-        env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=ARGS.prefix)
+        env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=ARGS.prefix, **(extra_env or {}))
         for name in ("DISPLAY", "WAYLAND_DISPLAY"):
             env.pop(name, None)  # no box may wait for a click
         return subprocess.run([ARGS.wine, os.path.join(self.job, program), *args],
@@ -316,16 +316,50 @@ class SafeJobs(WineJob):
         self.assertEqual(self.snapshot(), before)
 
 
+class Fleet(WineJob):
+    """tarvik-fleet.exe runs tarvik.exe, beside it, once per register."""
+
+    def test_registers_over_tcp_and_one_that_refuses(self):
+        shutil.copy(ARGS.fleet_exe, os.path.join(self.job, "tarvik-fleet.exe"))
+        self.write("03.dat", PLU, self.data)
+        register = self.start(tcp=True)
+        where = register.where.encode()
+        self.write("tarvik.ini", b"zpozdeni=0\r\ntimeout=1\r\n")
+        self.write("nightly.cmd", b"x,01,650,X\r\nR03;P_PLU\r\n")
+        # Nobody listens on the port of the second register.
+        self.write("fleet.txt", b"# name;connection line;command file\r\n"
+                   b"shop1;" + where + b",01,650,S1;nightly.cmd\r\n"
+                   b"shop2;127.0.0.1:1,01,650,S2;nightly.cmd\r\n")
+        result = self.run_tarvik("--retries", "1", "fleet.txt", program="tarvik-fleet.exe",
+                                 extra_env={"TARVIK_FLEET_RETRY_MS": "50"})
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+        self.assertEqual(self.read("shop1/P_PLU.dat"), PLU)
+        self.assertEqual(self.read("shop1/err"), b"0")
+        self.assertEqual(self.read("shop1/nightly.cmd"), where + b",01,650,S1\r\nR03;P_PLU\r\n")
+        lines = self.read("summary.csv").decode().splitlines()
+        self.assertEqual(lines[0].split(";")[:5], ["name", "connection", "result", "attempts",
+                                                   "exit_code"])
+        self.assertEqual(lines[1].split(";")[:5], ["shop1", register.where, "ok", "1", "0"])
+        shop2 = dict(zip(lines[0].split(";"), lines[2].split(";")))
+        self.assertEqual(shop2["result"], "failed")
+        self.assertEqual(shop2["attempts"], "2")
+        self.assertEqual(shop2["error_code"], "103")
+        self.assertEqual(shop2["error_subcode"], "7")
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True)
     parser.add_argument("--register", required=True)
+    parser.add_argument("--fleet-exe", help="tarvik-fleet.exe (default: beside --exe)")
     parser.add_argument("--wine", default="wine")
     parser.add_argument("--prefix", default=os.path.join(tempfile.gettempdir(), "tarvik-wine-prefix"))
     ARGS, rest = parser.parse_known_args()
     ARGS.exe = os.path.abspath(ARGS.exe)
     ARGS.register = os.path.abspath(ARGS.register)
+    ARGS.fleet_exe = os.path.abspath(
+        ARGS.fleet_exe or os.path.join(os.path.dirname(ARGS.exe), "tarvik-fleet.exe"))
     env = dict(os.environ, WINEDEBUG="-all", WINEPREFIX=ARGS.prefix)
     env.pop("DISPLAY", None)
     subprocess.run(["wineboot", "--init"], env=env, check=True, capture_output=True)

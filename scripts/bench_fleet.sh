@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# tarvik-fleet against what a user would write instead, in one run: 200
+# emulated registers on loopback addresses (127.0.2.1 ...), 1,000 PLU items
+# each, read by one command file. Peers: a shell loop over 200 prepared
+# program directories, and the same directories under `xargs -P 32`.
+# tarvik-fleet runs at --jobs 1, 8 and 32 over the same registers, doing its
+# retries, directories and summary. Each figure is the median of the rounds,
+# the configurations taking turns within every round. Peak resident memory
+# is tarvik-fleet's own (VmHWM), read while it runs.
+#
+#   scripts/bench_fleet.sh [build directory]     (default: build-bench)
+#   BENCH_QUICK=1 scripts/bench_fleet.sh         40 registers of 200 items
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build="$(realpath -m "${1:-build-bench}")"
+if [[ ${BENCH_QUICK:-0} == 1 ]]; then
+  registers=40 items=200 rounds=1
+else
+  registers=200 items=1000 rounds=3
+fi
+(( registers <= 250 )) || { echo "bench: at most 250 registers" >&2; exit 1; }
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF -DTARVIK_WITH_QT=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target tarvik tarvik-fleet tarvik-register >/dev/null
+tarvik="$build/src/app/tarvik"
+fleet_program="$build/src/app/tarvik-fleet"
+emulator="$build/register/tarvik-register"
+
+work="$(mktemp -d /tmp/tarvik-bench-fleet-XXXXXX)"
+source "$root/scripts/bench_emulator.sh"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+now_ns() { date +%s%N; }
+calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+address() { echo "127.0.2.$1"; }
+
+echo "bench: $registers registers of $items PLU items" >&2
+mkdir -p "$work/register" "$work/fleet" "$work/dirs"
+plu_lines "$items" >"$work/register/03.dat"
+for ((i = 1; i <= registers; ++i)); do
+  "$emulator" --data "$work/register" --no-save --tcp "$(address "$i")" \
+    >"$work/emulator-$i.out" 2>/dev/null &
+  pids+=($!)
+done
+for ((i = 1; i <= registers; ++i)); do
+  for _ in $(seq 200); do
+    [[ -s $work/emulator-$i.out ]] && break
+    sleep 0.05
+  done
+  [[ -s $work/emulator-$i.out ]] || { echo "bench: emulator $i did not start" >&2; exit 1; }
+done
+
+# The fleet, and the same registers as prepared program directories.
+printf 'zpozdeni=0\r\n' >"$work/fleet/tarvik.ini"
+printf 'x,01,650,X\r\nR03;P_PLU\r\n' >"$work/fleet/nightly.cmd"
+for ((i = 1; i <= registers; ++i)); do
+  printf 'r%03d;%s,01,650,R;nightly.cmd\n' "$i" "$(address "$i")" >>"$work/fleet/fleet.txt"
+  dir="$work/dirs/r$(printf %03d "$i")"
+  mkdir -p "$dir"
+  ln -s "$tarvik" "$dir/tarvik"
+  cp "$work/fleet/tarvik.ini" "$dir/"
+  printf '%s,01,650,R\r\nR03;P_PLU\r\n' "$(address "$i")" >"$dir/nightly.cmd"
+done
+
+# Every register read all its items.
+check_dirs() {
+  local bad
+  bad=$(for d in "$1"/r*; do
+    [[ $(cat "$d/err" 2>/dev/null) == 0 && $(wc -l <"$d/P_PLU.dat") == "$items" ]] || echo "$d"
+  done)
+  [[ -z $bad ]] || { echo "bench: registers failed: $bad" >&2; exit 1; }
+}
+
+run_loop() {
+  local start
+  start=$(now_ns)
+  for d in "$work"/dirs/r*; do
+    (cd "$d" && ./tarvik nightly.cmd) || true
+  done
+  echo $(($(now_ns) - start))
+}
+run_xargs() {
+  local start
+  start=$(now_ns)
+  printf '%s\n' "$work"/dirs/r* | xargs -P 32 -I{} sh -c 'cd "$1" && ./tarvik nightly.cmd' _ {} || true
+  echo $(($(now_ns) - start))
+}
+# Prints "wall_ns peak_kB".
+run_fleet() {
+  local jobs=$1 start pid peak=0 hwm code
+  rm -rf "$work/root"
+  start=$(now_ns)
+  "$fleet_program" --quiet --jobs "$jobs" --root "$work/root" --tarvik "$tarvik" \
+    "$work/fleet/fleet.txt" >/dev/null &
+  pid=$!
+  while hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null) && [[ -n $hwm ]]; do
+    ((hwm > peak)) && peak=$hwm
+    sleep 0.02
+  done
+  code=0
+  wait "$pid" || code=$?
+  [[ $code == 0 ]] || { echo "bench: tarvik-fleet --jobs $jobs exited $code" >&2; exit 1; }
+  check_dirs "$work/root"
+  echo "$(($(now_ns) - start)) $peak"
+}
+
+loop=() xargs_=() j1=() j8=() j32=() peak1=() peak32=()
+for ((round = 1; round <= rounds; ++round)); do
+  echo "bench: round $round of $rounds" >&2
+  loop+=("$(run_loop)")
+  check_dirs "$work/dirs"
+  read -r t p < <(run_fleet 1)
+  j1+=("$t") peak1+=("$p")
+  read -r t p < <(run_fleet 8)
+  j8+=("$t")
+  xargs_+=("$(run_xargs)")
+  check_dirs "$work/dirs"
+  read -r t p < <(run_fleet 32)
+  j32+=("$t") peak32+=("$p")
+done
+
+s() { calc "%.2f" "$1 / 1e9"; }
+loop_ns=$(median "${loop[@]}") xargs_ns=$(median "${xargs_[@]}")
+j1_ns=$(median "${j1[@]}") j8_ns=$(median "${j8[@]}") j32_ns=$(median "${j32[@]}")
+peak=$(printf '%s\n' "${peak1[@]}" "${peak32[@]}" | sort -n | tail -n1)
+echo
+echo "| Measure ($registers registers, $items PLU items each, TCP loopback) | tarvik-fleet | Peer | Ratio | Goal |"
+echo "|---|---|---|---|---|"
+echo "| --jobs 1 | $(s "$j1_ns") s | shell loop $(s "$loop_ns") s | $(calc "%.3f" "$j1_ns / $loop_ns") | <= 1.05 |"
+echo "| --jobs 8 | $(s "$j8_ns") s | – | – | |"
+echo "| --jobs 32 | $(s "$j32_ns") s | xargs -P 32 $(s "$xargs_ns") s | $(calc "%.3f" "$j32_ns / $xargs_ns") | <= 1.1 |"
+echo "| Peak resident memory of tarvik-fleet (--jobs 1 and 32) | $(calc "%.1f" "$peak / 1024") MB | – | – | < 20 MB |"
+echo
+echo "$(uname -m), $(nproc) cores, $(date -u +%Y-%m-%d), median of $rounds round(s)."
