@@ -339,7 +339,8 @@ class Fleet(WineJob):
         lines = self.read("summary.csv").decode().splitlines()
         self.assertEqual(lines[0].split(";")[:5], ["name", "connection", "result", "attempts",
                                                    "exit_code"])
-        self.assertEqual(lines[1].split(";")[:5], ["shop1", register.where, "ok", "1", "0"])
+        self.assertEqual(lines[1].split(";")[:5],
+                         ["shop1", register.where + ",01,650,S1", "ok", "1", "0"])
         shop2 = dict(zip(lines[0].split(";"), lines[2].split(";")))
         self.assertEqual(shop2["result"], "failed")
         self.assertEqual(shop2["attempts"], "2")

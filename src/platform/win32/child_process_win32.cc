@@ -73,9 +73,10 @@ class Win32Child final : public Child {
   void Terminate() override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (ended_) return;
-    // The child shares the runner's console in a group of its own; without a
-    // console the break cannot be sent and only Kill ends it.
-    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_);
+    // The child shares the runner's console in a group of its own. Without a
+    // console (a service, a scheduled task) no break can reach it, and
+    // waiting for it to end by itself would only delay the end.
+    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_)) TerminateProcess(process_, 1);
   }
   void Kill() override {
     std::lock_guard<std::mutex> lock(mutex_);
