@@ -50,7 +50,7 @@ TEST(RegisterDirectory, ChangedDataFilesAreCountedAndNamesMatchWithoutCase) {
   EXPECT_TRUE(Changed(before, after, "era.LOG"));
   EXPECT_FALSE(Changed(before, after, "ERR"));
   EXPECT_FALSE(Changed(before, after, "missing.log"));
-  EXPECT_EQ(FileNoCase(dir, "kept.dat"), dir / "KEPT.DAT");
+  EXPECT_TRUE(std::filesystem::equivalent(FileNoCase(dir, "kept.dat"), dir / "KEPT.DAT"));
   EXPECT_EQ(FileNoCase(dir, "new.cmd"), dir / "new.cmd");
   EXPECT_EQ(CountLines(dir / "missing"), 0u);
   std::filesystem::remove_all(dir);
