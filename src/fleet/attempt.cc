@@ -134,6 +134,13 @@ AttemptReport RunAttempt(const AttemptSetup& setup, const FleetRegister& r,
     row.message = LastMessage(child->StderrTail());
     if (row.message.empty() && !facts.errWritten && facts.lockFilePresent)
       row.message = "the register's directory was locked by another job";
+    if (row.message.empty() && report.timedOut)
+      row.message =
+          "stopped after the time limit of " +
+          std::to_string(std::chrono::duration_cast<std::chrono::seconds>(setup.timeout).count()) +
+          " s (--timeout)";
+    if (row.message.empty() && asked && !report.timedOut)
+      row.message = "stopped by an interrupt of the fleet";
     if (row.message.empty() && !end.exited)
       row.message = "ended by signal " + std::to_string(end.code);
   }
