@@ -2,9 +2,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -28,40 +30,38 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
 class PosixChild final : public Child {
  public:
   PosixChild(pid_t pid, int errFd, std::size_t tailSize)
-      : pid_(pid), errFd_(errFd), tailSize_(tailSize) {}
+      : pid_(pid),
+        pidFd_(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0))),
+        errFd_(errFd),
+        tailSize_(tailSize) {
+    // Without a pid descriptor (an old kernel) the end is polled for.
+    ::fcntl(errFd_, F_SETFL, O_NONBLOCK);
+  }
   ~PosixChild() override {
     if (!reaped_) {
       Kill();
       Reap(0);
     }
+    if (pidFd_ >= 0) ::close(pidFd_);
     if (errFd_ >= 0) ::close(errFd_);
   }
 
   bool WaitUntil(std::chrono::steady_clock::time_point deadline) override {
     if (reaped_) return true;
-    // The pipe ends when the child (and whatever inherited its stderr) ends;
-    // read it to the end, then reap.
-    while (errFd_ >= 0) {
-      pollfd p{errFd_, POLLIN, 0};
-      int r = ::poll(&p, 1, MillisecondsUntil(deadline));
-      if (r < 0 && errno == EINTR) continue;
-      if (r == 0) return false;
-      char buffer[4096];
-      ssize_t n = ::read(errFd_, buffer, sizeof buffer);
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) {
-        ::close(errFd_);
-        errFd_ = -1;
-        break;
-      }
-      tail_.append(buffer, static_cast<std::size_t>(n));
-      if (tail_.size() > tailSize_) tail_.erase(0, tail_.size() - tailSize_);
-    }
-    // A child that closed its stderr early is polled for its end.
     for (;;) {
-      if (Reap(WNOHANG)) return true;
+      // The pid descriptor turns readable when the child ends; stderr is read
+      // meanwhile so that a talkative child never blocks on a full pipe.
+      pollfd p[2] = {{pidFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+      int r = ::poll(p, 2, std::min(MillisecondsUntil(deadline), pidFd_ < 0 ? 5 : INT_MAX));
+      if (r < 0 && errno != EINTR) return false;
+      if (r > 0 && p[1].revents) ReadStderr();
+      if (pidFd_ < 0 || (r > 0 && p[0].revents)) {
+        if (Reap(WNOHANG)) {
+          ReadStderr();
+          return true;
+        }
+      }
       if (MillisecondsUntil(deadline) == 0) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
 
@@ -71,6 +71,24 @@ class PosixChild final : public Child {
   std::string StderrTail() const override { return tail_; }
 
  private:
+  // Takes what is in the pipe now, keeping the tail; the pipe may stay open
+  // after the child ended when something it started holds it.
+  void ReadStderr() {
+    while (errFd_ >= 0) {
+      char buffer[4096];
+      ssize_t n = ::read(errFd_, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return;  // nothing more for now
+      if (n == 0) {
+        ::close(errFd_);
+        errFd_ = -1;
+        return;
+      }
+      tail_.append(buffer, static_cast<std::size_t>(n));
+      if (tail_.size() > tailSize_) tail_.erase(0, tail_.size() - tailSize_);
+    }
+  }
+
   // The pid stays ours until it is reaped; the mutex keeps a signal from
   // reaching a pid the system has given to another process.
   void Signal(int number) {
@@ -99,6 +117,7 @@ class PosixChild final : public Child {
   }
 
   pid_t pid_;
+  int pidFd_;
   int errFd_;
   std::size_t tailSize_;
   std::string tail_;
