@@ -5,7 +5,8 @@
 # program directories, and the same directories under `xargs -P 32`.
 # tarvik-fleet runs at --jobs 1, 8 and 32 over the same registers, doing its
 # retries, directories and summary. Each figure is the median of the rounds,
-# the configurations taking turns within every round. Peak resident memory
+# the configurations taking turns within every round, after a first round
+# that is not counted (it makes the directories). Peak resident memory
 # is tarvik-fleet's own (VmHWM), read while it runs.
 #
 #   scripts/bench_fleet.sh [build directory]     (default: build-bench)
@@ -92,12 +93,12 @@ run_xargs() {
   printf '%s\n' "$work"/dirs/r* | xargs -P 32 -I{} sh -c 'cd "$1" && ./tarvik nightly.cmd' _ {} || true
   echo $(($(now_ns) - start))
 }
-# Prints "wall_ns peak_kB".
+# Prints "wall_ns peak_kB". Each --jobs value keeps a root of its own from
+# run to run, as a nightly fleet keeps its directories.
 run_fleet() {
   local jobs=$1 start pid peak=0 hwm code
-  rm -rf "$work/root"
   start=$(now_ns)
-  "$fleet_program" --quiet --jobs "$jobs" --root "$work/root" --tarvik "$tarvik" \
+  "$fleet_program" --quiet --jobs "$jobs" --root "$work/root-$jobs" --tarvik "$tarvik" \
     "$work/fleet/fleet.txt" >/dev/null &
   pid=$!
   while hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null) && [[ -n $hwm ]]; do
@@ -107,13 +108,20 @@ run_fleet() {
   code=0
   wait "$pid" || code=$?
   [[ $code == 0 ]] || { echo "bench: tarvik-fleet --jobs $jobs exited $code" >&2; exit 1; }
-  check_dirs "$work/root"
+  check_dirs "$work/root-$jobs"
   echo "$(($(now_ns) - start)) $peak"
 }
 
+# Round 0 makes the directories and is not counted.
 loop=() xargs_=() j1=() j8=() j32=() peak1=() peak32=()
-for ((round = 1; round <= rounds; ++round)); do
+for ((round = 0; round <= rounds; ++round)); do
   echo "bench: round $round of $rounds" >&2
+  if ((round == 0)); then
+    run_loop >/dev/null
+    run_xargs >/dev/null
+    for jobs in 1 8 32; do run_fleet "$jobs" >/dev/null; done
+    continue
+  fi
   loop+=("$(run_loop)")
   check_dirs "$work/dirs"
   read -r t p < <(run_fleet 1)
