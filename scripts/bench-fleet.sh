@@ -9,8 +9,8 @@
 # that is not counted (it makes the directories). Peak resident memory
 # is tarvik-fleet's own (VmHWM), read while it runs.
 #
-#   scripts/bench_fleet.sh [build directory]     (default: build-bench)
-#   BENCH_QUICK=1 scripts/bench_fleet.sh         40 registers of 200 items
+#   scripts/bench-fleet.sh [build directory]     (default: build-bench)
+#   BENCH_QUICK=1 scripts/bench-fleet.sh         40 registers of 200 items
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
