@@ -16,7 +16,7 @@ cp register/sample/*.dat "$demo/register/"
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
 
-# Starts an emulator; prints its first line ("tcp: ..." or "pty: ...").
+# Starts an emulator; sets ready to its first line ("tcp: ..." or "pty: ...").
 start_register() {
   local out="$demo/register-${#pids[@]}.out"
   build/register/tarvik-register --data "$demo/register" --no-save "$@" >"$out" 2>/dev/null &
@@ -25,12 +25,12 @@ start_register() {
     [[ -s $out ]] && break
     sleep 0.05
   done
-  head -n1 "$out"
+  ready="$(head -n1 "$out")"
 }
-start_register --tcp 127.0.0.61 >/dev/null
-start_register --tcp 127.0.0.62 >/dev/null
-pty="$(start_register --pty)"
-pty="${pty#pty: }"
+start_register --tcp 127.0.0.61
+start_register --tcp 127.0.0.62
+start_register --pty
+pty="${ready#pty: }"
 
 fleet="$demo/fleet"
 mkdir -p "$fleet/shop3-pos1"
