@@ -47,7 +47,7 @@ void Scheduler::Stop() {
   wake_.notify_all();
 }
 
-void Scheduler::Start(Entry entry, std::unique_lock<std::mutex>&) {
+void Scheduler::Start(Entry entry) {
   int slot = nextSlot_++;
   held_.TryTake(resources_[entry.index]);
   std::size_t index = entry.index;
@@ -160,7 +160,7 @@ void Scheduler::Run(const std::function<void(std::size_t, const SummaryRow&)>& f
         }
         Entry entry = std::move(*it);
         it = pending_.erase(it);
-        Start(std::move(entry), lock);
+        Start(std::move(entry));
       }
     }
     auto wakeAt = nextTick;

@@ -84,7 +84,8 @@ class Scheduler {
     AttemptReport report;
   };
 
-  void Start(Entry entry, std::unique_lock<std::mutex>& lock);
+  // Starts an attempt of `entry` on a thread of its own; the mutex is held.
+  void Start(Entry entry);
   // Merges an attempt into its entry; true when the entry is final.
   bool Merge(Entry& entry, AttemptReport report);
   SummaryRow Final(Entry& entry, const std::string& result);
