@@ -131,18 +131,23 @@ AttemptReport RunAttempt(const AttemptSetup& setup, const FleetRegister& r,
   report.verdict = Classify(facts);
   if (report.timedOut) report.verdict = Verdict::kFinal;
   if (report.verdict != Verdict::kOk) {
-    row.message = LastMessage(child->StderrTail());
-    if (row.message.empty() && !facts.errWritten && facts.lockFilePresent)
-      row.message = "the register's directory was locked by another job";
-    if (row.message.empty() && report.timedOut)
-      row.message =
+    // Why the fleet ended the job, or what else the job's own words miss,
+    // followed by the job's last line on stderr.
+    std::string last = LastMessage(child->StderrTail());
+    std::string reason;
+    if (report.timedOut) {
+      reason =
           "stopped after the time limit of " +
           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(setup.timeout).count()) +
           " s (--timeout)";
-    if (row.message.empty() && asked && !report.timedOut)
-      row.message = "stopped by an interrupt of the fleet";
-    if (row.message.empty() && !end.exited)
-      row.message = "ended by signal " + std::to_string(end.code);
+    } else if (asked) {
+      reason = "stopped by an interrupt of the fleet";
+    } else if (last.empty() && !facts.errWritten && facts.lockFilePresent) {
+      reason = "the register's directory was locked by another job";
+    } else if (last.empty() && !end.exited) {
+      reason = "ended by signal " + std::to_string(end.code);
+    }
+    row.message = reason.empty() ? last : last.empty() ? reason : reason + ": " + last;
   }
   return report;
 }
