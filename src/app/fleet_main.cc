@@ -327,7 +327,7 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
 
 int main(int argc, char** argv) {
   StopRequests stops;
-  platform::WatchStopRequests([&stops](int signal) { stops.Request(signal); });
+  platform::HandleStopSignals([&stops](int signal) { stops.Request(signal); });
   std::vector<std::string> args(argv + 1, argv + argc);
   int code = Run(args, stops);
   platform::RealProcess().Exit(code);

@@ -51,6 +51,6 @@ std::string OwnProgramDirectory();
 // Ctrl+C, Ctrl+Break and close events) for the whole process and hands each to
 // `handler` on a thread of its own, with 2 (interrupt), 15 (terminate) or
 // 1 (hang-up). Call once, before any other thread starts.
-void WatchStopRequests(std::function<void(int)> handler);
+void HandleStopSignals(std::function<void(int)> handler);
 
 }  // namespace tarvik::platform

@@ -191,7 +191,7 @@ std::string OwnProgramDirectory() {
   return self.substr(0, self.rfind('/') + 1);
 }
 
-void WatchStopRequests(std::function<void(int)> handler) {
+void HandleStopSignals(std::function<void(int)> handler) {
   sigset_t set;
   sigemptyset(&set);
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);

@@ -182,7 +182,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 }
 }  // namespace
 
-void WatchStopRequests(std::function<void(int)> handler) {
+void HandleStopSignals(std::function<void(int)> handler) {
   // Set once before any other thread starts and kept for the process's life;
   // the system calls the handler on a thread of its own.
   gStopHandler = new std::function<void(int)>(std::move(handler));
