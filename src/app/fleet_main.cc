@@ -1,7 +1,6 @@
 // tarvik-fleet: runs the unchanged tarvik once per register of a fleet file,
 // several at once, and collects the results into one summary.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +12,7 @@
 
 #include "fleet/attempt.h"
 #include "fleet/exclusion.h"
+#include "fleet/fields.h"
 #include "fleet/fleet_file.h"
 #include "fleet/options.h"
 #include "fleet/register_dir.h"
@@ -30,11 +30,6 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The stop requests arrive on a thread of their own, possibly before the
 // scheduler exists or after it is gone.
@@ -221,7 +216,8 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
   std::map<std::string, SummaryRow> previous;
   if (std::optional<std::string> text = ReadWhole(csvPath)) {
     try {
-      for (SummaryRow& row : ParseSummaryCsv(*text)) previous[Lower(row.name)] = std::move(row);
+      for (SummaryRow& row : ParseSummaryCsv(*text))
+        previous[LowerAscii(row.name)] = std::move(row);
     } catch (const SummaryError& e) {
       if (options.failed) {
         out.Error(csvPath.string() + ": " + e.what());
@@ -237,8 +233,9 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
 
   std::vector<bool> chosen(registers.size(), options.only.empty());
   for (const std::string& name : options.only) {
-    auto it = std::find_if(registers.begin(), registers.end(),
-                           [&](const FleetRegister& r) { return Lower(r.name) == Lower(name); });
+    auto it = std::find_if(registers.begin(), registers.end(), [&](const FleetRegister& r) {
+      return LowerAscii(r.name) == LowerAscii(name);
+    });
     if (it == registers.end()) {
       out.Error("--only: no register named \"" + name + "\" in " + options.fleetFile);
       return kExitUsage;
@@ -250,7 +247,7 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
   std::vector<std::string> resources;
   for (std::size_t i = 0; i < registers.size(); ++i) {
     const FleetRegister& r = registers[i];
-    auto last = previous.find(Lower(r.name));
+    auto last = previous.find(LowerAscii(r.name));
     if (options.failed && (last == previous.end() || last->second.result == "ok"))
       chosen[i] = false;
     SummaryRow row;

@@ -55,18 +55,23 @@ AttemptReport RunAttempt(const AttemptSetup& setup, const FleetRegister& r,
   SummaryRow& row = report.row;
   fs::path dir = setup.root / r.name;
   std::string commandName = CommandFileName(r.commandFile);
+  // One look at the directory finds the names as they are spelt there and
+  // is the state the job's changes are measured against; the two files
+  // written here are neither result files, logs nor data files.
+  DirectorySnapshot before;
   try {
     fs::create_directories(dir);
-    std::optional<std::string> local = ReadWhole(FileNoCase(dir, "tarvik.ini.local"));
+    before = TakeSnapshot(dir);
+    std::optional<std::string> local = ReadWhole(NamedIn(dir, before, "tarvik.ini.local"));
     if (std::optional<std::string> ini = MergedIni(setup.sharedIni, local))
-      WriteWhole(FileNoCase(dir, "tarvik.ini"), *ini);
-    WriteWhole(FileNoCase(dir, commandName), ReplaceConnectionLine(commandBytes, r.connectionText));
+      WriteWhole(NamedIn(dir, before, "tarvik.ini"), *ini);
+    WriteWhole(NamedIn(dir, before, commandName),
+               ReplaceConnectionLine(commandBytes, r.connectionText));
   } catch (const fs::filesystem_error& e) {
     row.message = "cannot prepare the register's directory " + dir.string() + ": " + e.what();
     return report;
   }
 
-  DirectorySnapshot before = TakeSnapshot(dir);
   platform::ChildSpec spec;
   spec.program = setup.tarvik;
   spec.argv0 = "tarvik";

@@ -9,6 +9,13 @@ bool Blank(char c) {
 
 }  // namespace
 
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 std::vector<std::string> SplitFields(std::string_view line) {
   std::vector<std::string> fields;
   std::size_t i = 0;

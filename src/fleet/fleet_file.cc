@@ -2,7 +2,6 @@
 
 #include "fleet/fields.h"
 
-#include <cctype>
 #include <map>
 
 #include "frame/codepage.h"
@@ -20,11 +19,6 @@ std::string Trim(std::string_view s) {
   while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
   while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
   return std::string(s.substr(a, b - a));
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 void CheckName(const std::string& name, int number) {
@@ -140,7 +134,7 @@ std::vector<FleetRegister> ParseFleetFile(std::string_view bytes) {
     r.line = number;
     r.name = Trim(fields[0]);
     CheckName(r.name, number);
-    auto [it, fresh] = seen.emplace(Lower(r.name), number);
+    auto [it, fresh] = seen.emplace(LowerAscii(r.name), number);
     if (!fresh)
       throw FleetFileError(number, "the name \"" + r.name + "\" is already used on line " +
                                        std::to_string(it->second) +

@@ -1,17 +1,13 @@
 #include "fleet/register_dir.h"
 
-#include <cctype>
+#include "fleet/fields.h"
+
 #include <charconv>
 #include <fstream>
 #include <system_error>
 
 namespace tarvik::fleet {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool IsDataFile(const std::string& lowerName) {
   auto ends = [&](std::string_view tail) {
@@ -73,10 +69,10 @@ std::uint64_t CountLines(const fs::path& file) {
 
 fs::path FileNoCase(const fs::path& dir, const std::string& name) {
   if (fs::exists(dir / name)) return dir / name;
-  std::string wanted = Lower(name);
+  std::string wanted = LowerAscii(name);
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
-    if (Lower(e.path().filename().string()) == wanted) return e.path();
+    if (LowerAscii(e.path().filename().string()) == wanted) return e.path();
   }
   return dir / name;
 }
@@ -90,14 +86,19 @@ DirectorySnapshot TakeSnapshot(const fs::path& dir) {
     FileStamp stamp{e.last_write_time(fileError), e.file_size(fileError)};
     if (fileError) continue;
     std::string name = e.path().filename().string();
-    snapshot[Lower(name)] = {name, stamp};
+    snapshot[LowerAscii(name)] = {name, stamp};
   }
   return snapshot;
 }
 
+fs::path NamedIn(const fs::path& dir, const DirectorySnapshot& snapshot, const std::string& name) {
+  auto it = snapshot.find(LowerAscii(name));
+  return it == snapshot.end() ? dir / name : dir / it->second.first;
+}
+
 bool Changed(const DirectorySnapshot& before, const DirectorySnapshot& after,
              const std::string& name) {
-  auto a = after.find(Lower(name));
+  auto a = after.find(LowerAscii(name));
   if (a == after.end()) return false;
   auto b = before.find(a->first);
   return b == before.end() || !(b->second.second == a->second.second);

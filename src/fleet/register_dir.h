@@ -53,6 +53,10 @@ DirectorySnapshot TakeSnapshot(const fs::path& dir);
 std::vector<DataFileCount> ChangedDataFiles(const fs::path& dir, const DirectorySnapshot& before,
                                             const DirectorySnapshot& after);
 
+// The file of the snapshot's directory named `name` in any case, or
+// dir / name when it has none.
+fs::path NamedIn(const fs::path& dir, const DirectorySnapshot& snapshot, const std::string& name);
+
 // Whether the file named `name` (any case) is new or changed.
 bool Changed(const DirectorySnapshot& before, const DirectorySnapshot& after,
              const std::string& name);

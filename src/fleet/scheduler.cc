@@ -116,6 +116,7 @@ void Scheduler::Run(const std::function<void(std::size_t, const SummaryRow&)>& f
     lock.lock();
   };
   for (;;) {
+    std::vector<std::pair<std::size_t, SummaryRow>> finals;
     while (!done_.empty()) {
       Done d = std::move(done_.back());
       done_.pop_back();
@@ -129,28 +130,15 @@ void Scheduler::Run(const std::function<void(std::size_t, const SummaryRow&)>& f
       held_.Release(resources_[entry.index]);
       --progress_.running;
       if (Merge(entry, std::move(d.report))) {
-        SummaryRow row = Final(entry, "");
-        report(entry.index, row);
+        finals.emplace_back(entry.index, Final(entry, ""));
       } else {
         entry.notBefore = Clock::now() + RetryDelay(entry.attempts + 1, settings_.retryBase);
         pending_.push_back(std::move(entry));
       }
     }
-    if (!done_.empty()) continue;
-    if (stop_) {
-      if (running_.empty()) {
-        // Registers never started stay "not run"; those waiting for a retry
-        // keep their last failure.
-        while (!pending_.empty()) {
-          Entry entry = std::move(pending_.front());
-          pending_.pop_front();
-          SummaryRow row = Final(entry, entry.attempts ? "" : "not run");
-          report(entry.index, row);
-        }
-        return;
-      }
-    } else {
-      if (pending_.empty() && running_.empty()) return;
+    if (!stop_) {
+      // The freed places are taken before the finished rows are handed on,
+      // so writing the summary never holds up the next job.
       auto now = Clock::now();
       for (auto it = pending_.begin();
            it != pending_.end() && static_cast<int>(running_.size()) < settings_.jobs;) {
@@ -163,6 +151,20 @@ void Scheduler::Run(const std::function<void(std::size_t, const SummaryRow&)>& f
         Start(std::move(entry));
       }
     }
+    for (const auto& [index, row] : finals) report(index, row);
+    if (!done_.empty()) continue;
+    if (stop_ && running_.empty()) {
+      // Registers never started stay "not run"; those waiting for a retry
+      // keep their last failure.
+      while (!pending_.empty()) {
+        Entry entry = std::move(pending_.front());
+        pending_.pop_front();
+        SummaryRow row = Final(entry, entry.attempts ? "" : "not run");
+        report(entry.index, row);
+      }
+      return;
+    }
+    if (pending_.empty() && running_.empty()) return;
     auto wakeAt = nextTick;
     if (!stop_) {
       for (const Entry& e : pending_) {
