@@ -9,12 +9,19 @@
 namespace tarvik::fleet {
 namespace {
 
+bool EndsWith(const std::string& lowerName, std::string_view tail) {
+  return lowerName.size() > tail.size() &&
+         lowerName.compare(lowerName.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 bool IsDataFile(const std::string& lowerName) {
-  auto ends = [&](std::string_view tail) {
-    return lowerName.size() > tail.size() &&
-           lowerName.compare(lowerName.size() - tail.size(), tail.size(), tail) == 0;
-  };
-  return ends(".dat") || (ends(".txt") && lowerName != "error.txt");
+  return EndsWith(lowerName, ".dat") || (EndsWith(lowerName, ".txt") && lowerName != "error.txt");
+}
+
+// The files whose changes a try is judged by: its result file, logs and data
+// files. Only these are looked at closely; the rest are only named.
+bool IsWatched(const std::string& lowerName) {
+  return lowerName == "err" || EndsWith(lowerName, ".log") || IsDataFile(lowerName);
 }
 
 }  // namespace
@@ -81,12 +88,16 @@ DirectorySnapshot TakeSnapshot(const fs::path& dir) {
   DirectorySnapshot snapshot;
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
-    std::error_code fileError;
-    if (!e.is_regular_file(fileError)) continue;
-    FileStamp stamp{e.last_write_time(fileError), e.file_size(fileError)};
-    if (fileError) continue;
     std::string name = e.path().filename().string();
-    snapshot[LowerAscii(name)] = {name, stamp};
+    std::string lower = LowerAscii(name);
+    FileStamp stamp;
+    if (IsWatched(lower)) {
+      std::error_code fileError;
+      if (!e.is_regular_file(fileError)) continue;
+      stamp = {e.last_write_time(fileError), e.file_size(fileError)};
+      if (fileError) continue;
+    }
+    snapshot[lower] = {name, stamp};
   }
   return snapshot;
 }

@@ -44,7 +44,8 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-// The regular files of a directory: lower-case name -> (name, stamp).
+// The entries of a directory: lower-case name -> (name, stamp). Only result
+// files, logs and data files carry a stamp.
 using DirectorySnapshot = std::map<std::string, std::pair<std::string, FileStamp>>;
 DirectorySnapshot TakeSnapshot(const fs::path& dir);
 
