@@ -21,6 +21,7 @@
 #include "frame/codepage.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
+#include "platform/stop_requests.h"
 
 namespace fs = std::filesystem;
 using namespace tarvik;
@@ -35,25 +36,25 @@ constexpr int kExitUsage = 2;
 // scheduler exists or after it is gone.
 class StopRequests {
  public:
-  void Request(int signal) {
+  void Request(int kind) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!signal_) signal_ = signal;
+    if (!kind_) kind_ = kind;
     if (scheduler_) scheduler_->Stop();
   }
   void Attach(Scheduler* scheduler) {
     std::lock_guard<std::mutex> lock(mutex_);
     scheduler_ = scheduler;
-    if (scheduler_ && signal_) scheduler_->Stop();
+    if (scheduler_ && kind_) scheduler_->Stop();
   }
-  int signal() {
+  int kind() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return signal_;
+    return kind_;
   }
 
  private:
   std::mutex mutex_;
   Scheduler* scheduler_ = nullptr;
-  int signal_ = 0;
+  int kind_ = 0;  // platform::StopKind of the first request
 };
 
 class Output {
@@ -315,7 +316,14 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
     if (rows[i].result != "ok") failed.push_back(rows[i]);
   }
   out.Table(failed);
-  if (int signal = stops.signal()) return 128 + signal;
+  switch (stops.kind()) {
+    case platform::kStopInterrupt:
+      return 128 + 2;  // as a shell reports SIGINT
+    case platform::kStopTerminate:
+      return 128 + 15;
+    case platform::kStopHangUp:
+      return 128 + 1;
+  }
   if (!failed.empty()) return kExitFailed;
   return exitCode;
 }
@@ -324,7 +332,7 @@ int Run(const std::vector<std::string>& args, StopRequests& stops) {
 
 int main(int argc, char** argv) {
   StopRequests stops;
-  platform::HandleStopSignals([&stops](int signal) { stops.Request(signal); });
+  platform::WatchStopRequests([&stops](int kind) { stops.Request(kind); });
   std::vector<std::string> args(argv + 1, argv + argc);
   int code = Run(args, stops);
   platform::RealProcess().Exit(code);

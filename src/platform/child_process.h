@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,11 +45,5 @@ std::unique_ptr<Child> StartChild(const ChildSpec& spec, std::string* error);
 
 // Directory of the running program's own file, with a trailing separator.
 std::string OwnProgramDirectory();
-
-// Blocks the stop requests (SIGINT, SIGTERM, SIGHUP; on Windows the console's
-// Ctrl+C, Ctrl+Break and close events) for the whole process and hands each to
-// `handler` on a thread of its own, with 2 (interrupt), 15 (terminate) or
-// 1 (hang-up). Call once, before any other thread starts.
-void HandleStopSignals(std::function<void(int)> handler);
 
 }  // namespace tarvik::platform

@@ -11,7 +11,6 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "platform/child_process.h"
 
@@ -189,19 +188,6 @@ std::string OwnProgramDirectory() {
   if (n <= 0) return "./";
   std::string self(path, static_cast<std::size_t>(n));
   return self.substr(0, self.rfind('/') + 1);
-}
-
-void HandleStopSignals(std::function<void(int)> handler) {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
-  ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  std::thread([set, handler = std::move(handler)] {
-    for (;;) {
-      int number = 0;
-      if (::sigwait(&set, &number) == 0) handler(number);
-    }
-  }).detach();
 }
 
 }  // namespace tarvik::platform

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <mutex>
-#include <thread>
 
 #include "platform/child_process.h"
 #include "platform/win32/windows_api.h"
@@ -158,35 +157,6 @@ std::string OwnProgramDirectory() {
   if (n == 0 || n >= MAX_PATH) return ".\\";
   std::string self(path, n);
   return self.substr(0, self.find_last_of("\\/") + 1);
-}
-
-namespace {
-std::function<void(int)>* gStopHandler = nullptr;
-
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-      (*gStopHandler)(2);
-      return TRUE;
-    case CTRL_BREAK_EVENT:
-      (*gStopHandler)(15);
-      return TRUE;
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      (*gStopHandler)(1);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-}  // namespace
-
-void HandleStopSignals(std::function<void(int)> handler) {
-  // Set once before any other thread starts and kept for the process's life;
-  // the system calls the handler on a thread of its own.
-  gStopHandler = new std::function<void(int)>(std::move(handler));
-  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
 }  // namespace tarvik::platform
