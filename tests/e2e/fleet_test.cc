@@ -15,6 +15,7 @@
 #include "e2e/process_runner.h"
 #include "fleet/summary.h"
 #include "link/link_test_support.h"
+#include "platform/lock_file.h"
 #include "support/test_support.h"
 
 namespace tarvik::testing {
@@ -232,6 +233,11 @@ TEST_F(FleetTest, AnAttemptThatRunsTooLongIsStoppedAndNotRetried) {
   auto rows = Summary();
   EXPECT_EQ(rows["slow"].result, "timed out");
   EXPECT_EQ(rows["slow"].attempts, 1);
+  // Stopped as by SIGTERM, the job left its interrupt result.
+  EXPECT_EQ(rows["slow"].exitCode, "1");
+  EXPECT_EQ(rows["slow"].err, "1");
+  EXPECT_EQ(rows["slow"].errorCode, 116);
+  EXPECT_EQ(rows["slow"].errorSubcode, 2);
   EXPECT_EQ(rows["slow"].message.rfind("stopped after the time limit of 1 s (--timeout)", 0), 0u)
       << rows["slow"].message;
   EXPECT_FALSE(Exists("slow/P_PLU.dat"));
@@ -256,6 +262,8 @@ TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
   auto rows = Summary();
   EXPECT_EQ(rows["r1"].result, "failed");
   EXPECT_EQ(rows["r1"].attempts, 1);
+  EXPECT_EQ(rows["r1"].errorCode, 116);
+  EXPECT_EQ(rows["r1"].errorSubcode, 2);
   EXPECT_EQ(rows["r1"].message.rfind("stopped by an interrupt of the fleet", 0), 0u)
       << rows["r1"].message;
   EXPECT_FALSE(Exists("r1/P_PLU.dat"));
@@ -263,6 +271,40 @@ TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
     EXPECT_EQ(rows[name].result, "not run");
     EXPECT_FALSE(Exists(std::string(name) + "/nightly.cmd"));
   }
+}
+
+TEST_F(FleetTest, ALockedDirectoryIsTriedAgain) {
+  std::string address = Tcp(50, PluLines(2));
+  Write("tarvik.ini", Read("tarvik.ini") + "cekani_zamku=0\r\n");
+  Write("fleet.txt", "locked;" + address + ",01,650,L;nightly.cmd\n");
+  // Another job holds the register's directory.
+  fs::create_directories(dir_ / "fleet" / "locked");
+  platform::OsError error = 0;
+  auto lock = platform::LockFile::Open((dir_ / "fleet" / "locked" / "tarvik.lck").string(), &error);
+  ASSERT_TRUE(lock && lock->TryLock(&error));
+  RunResult r = Fleet({"--retries", "2"});
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  auto rows = Summary();
+  EXPECT_EQ(rows["locked"].result, "failed");
+  EXPECT_EQ(rows["locked"].attempts, 3);
+  EXPECT_EQ(rows["locked"].exitCode, "1");
+  EXPECT_EQ(rows["locked"].err, "");
+  EXPECT_FALSE(rows["locked"].message.empty());
+  EXPECT_FALSE(Exists("locked/err"));
+
+  // Freed while the fleet waits to try again: the second try succeeds.
+  ::setenv("TARVIK_FLEET_RETRY_MS", "1500", 1);
+  std::thread release([&] {
+    std::this_thread::sleep_for(500ms);
+    lock->Unlock();
+  });
+  r = Fleet({"--retries", "2"});
+  release.join();
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  rows = Summary();
+  EXPECT_EQ(rows["locked"].result, "ok");
+  EXPECT_EQ(rows["locked"].attempts, 2);
+  EXPECT_EQ(Read("locked/P_PLU.dat"), PluLines(2));
 }
 
 TEST_F(FleetTest, TwoRegistersOnOneComPortNeverRunAtOnce) {
