@@ -1,6 +1,5 @@
 #include "link/link_test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -68,18 +67,6 @@ std::vector<std::string> EmulatedRegister::Transcript() {
 
 std::string FrameHex(const std::string& bodyHex) {
   return link::wire::Hex(link::wire::Frame(FromHex(bodyHex)));
-}
-
-std::string PluLines(int count) {
-  std::string lines;
-  for (int i = 1; i <= count; ++i) {
-    char line[128];
-    std::snprintf(line, sizeof line,
-                  "%014d;\"PLU %06d        \";%08d;00000000;01;00;00;00;00;00;00;00;00;00\r\n",
-                  100 + i, i, i * 10);
-    lines += line;
-  }
-  return lines;
 }
 
 }  // namespace tarvik::testing

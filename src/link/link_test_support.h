@@ -45,10 +45,6 @@ class EmulatedRegister {
 // The emulator: TARVIK_REGISTER_BIN, else the one of this build.
 std::string RegisterProgram();
 
-// A data file as a read writes it: `count` PLU lines of the register's own
-// layout (the name filled to its 18 characters).
-std::string PluLines(int count);
-
 // "D9 06" -> "D9 06 DF 42": a frame with its check bytes, as hex text.
 std::string FrameHex(const std::string& bodyHex);
 

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "e2e/process_runner.h"
+#include "e2e/register_job_fixture.h"
 #include "fleet/summary.h"
-#include "link/link_test_support.h"
 #include "platform/lock_file.h"
 #include "support/test_support.h"
 
