@@ -32,7 +32,7 @@ ProgramFile OpenOr(Program& program, const std::string& name, char mode, int sub
     return ProgramFile::Open(program, name, mode);
   } catch (const JobFailure& failure) {
     if (failure.code() != 30) throw;
-    Fail(30, subcode, failure.osError());
+    Refail(failure, 30, subcode);
   }
 }
 
@@ -48,7 +48,7 @@ class OutputFile {
     try {
       out_.Commit();
     } catch (const JobFailure& failure) {
-      if (failure.code() == 30 && failure.subcode() == 1) Fail(30, 18, failure.osError());
+      if (failure.code() == 30 && failure.subcode() == 1) Refail(failure, 30, 18);
       throw;
     }
   }
@@ -59,7 +59,7 @@ class OutputFile {
       return frame::ReplacingFile(program, name);
     } catch (const JobFailure& failure) {
       if (failure.code() != 30) throw;
-      Fail(30, 18, failure.osError());
+      Refail(failure, 30, 18);
     }
   }
   frame::ReplacingFile out_;

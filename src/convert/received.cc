@@ -210,8 +210,8 @@ void WriteTextLine(frame::ProgramFile& file, std::string_view text) {
     file.Write("\r\n");
     file.Flush();
   } catch (const frame::JobFailure& failure) {
-    if (failure.code() == 30 && failure.subcode() == 4) Fail(26, 1, failure.osError());
-    if (failure.code() == 30 && failure.subcode() == 5) Fail(26, 2, failure.osError());
+    if (failure.code() == 30 && failure.subcode() == 4) Refail(failure, 26, 1);
+    if (failure.code() == 30 && failure.subcode() == 5) Refail(failure, 26, 2);
     throw;
   }
 }

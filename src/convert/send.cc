@@ -12,6 +12,7 @@
 #include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
+#include "frame/status.h"
 
 namespace tarvik::convert {
 namespace {
@@ -24,6 +25,24 @@ constexpr std::size_t kBlockTextLine = 18;
 // be placed, so the blanks that fill the last line of a received text mostly
 // do not come back as a record of their own.
 constexpr std::size_t kBlockTextUnsentTail = 12;
+
+// What a number field may hold: digits, blanks (read as 0) and ":" to "?",
+// which received files write for the nibbles A to F. Any other character
+// would reach the register as a different number.
+bool IsNibbleCharacter(char c) {
+  return c == ' ' || (c >= '0' && c <= '?');
+}
+
+// A character for a failure message: itself when printable, else its code.
+std::string Shown(char c) {
+  auto byte = static_cast<unsigned char>(c);
+  if (byte < 0x20 || byte == 0x7F) return frame::Format("0x%02X", byte);
+  return "\"" + std::string(1, c) + "\"";
+}
+
+[[noreturn]] void FailNotDigit(char c, int subcode) {
+  Fail(59, subcode, 0, Shown(c) + frame::W(" není číslice, mezera ani znak : ; < = > ?"));
+}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -85,60 +104,70 @@ class LineParser {
 
   void Parse(const std::vector<ListedField>& fields, std::string* out) {
     for (std::size_t f = 0; f < fields.size(); ++f) {
-      const ListedField& field = fields[f];
-      const FieldSpec& spec = field.spec;
-      if (!spec.valid) Fail(54, 1);
-      const auto width = static_cast<std::size_t>(spec.width);
-      switch (spec.kind) {
-        case 'H': {
-          if (spec.width > 4) Fail(100, 5);
-          std::int64_t value = LeadingNumber(TakeField(55, 2));
-          // Only the record number keeps the lines in order; a second H
-          // field is data.
-          if (f == 0 && value < lineSequence_) Fail(21, 1);
-          PutUnsigned(out, value, spec.width);
-          break;
-        }
-        case 'L':
-          if (spec.width > 4) Fail(100, 4);
-          PutUnsigned(out, cislovani_ ? LeadingNumber(TakeField(55, 1)) : lineSequence_,
-                      spec.width);
-          break;
-        case 'N':
-          PutPacked(out, TakeDigits(2 * width, 8), 2 * width);
-          break;
-        case 'S': {
-          bool negative = TakeSign(9);
-          out->push_back(negative ? '\x01' : '\x00');
-          PutPacked(out, TakeDigits(2 * width - 4, 9), 2 * width - 4);
-          out->push_back('\x00');
-          break;
-        }
-        case 'Z': {
-          bool negative = TakeSign(10);
-          char digit = '0';
-          if (pos_ < line_.size() && line_[pos_] != separator_) digit = line_[pos_++];
-          out->push_back(static_cast<char>((negative ? 0x80 : 0x00) |
-                                           (static_cast<unsigned char>(digit) & 0x0F)));
-          PutPacked(out, TakeDigits(2 * width - 2, 10), 2 * width - 2);
-          break;
-        }
-        case 'T':
-          PutText(out, TakeText(width), width, konverze_);
-          break;
-        case 'B':
-          out->push_back(static_cast<char>(TakeBitGroups(field)));
-          break;
-        case 'P':
-          out->append(2 * width, '0');
-          break;
-        default:
-          Fail(54, 1);
+      const int fieldNumber = fieldNumber_;
+      try {
+        ParseField(fields, f, out);
+      } catch (frame::JobFailure& failure) {
+        failure.AddOuterContext(frame::Format("pole %d", fieldNumber));
+        throw;
       }
     }
   }
 
  private:
+  void ParseField(const std::vector<ListedField>& fields, std::size_t f, std::string* out) {
+    const ListedField& field = fields[f];
+    const FieldSpec& spec = field.spec;
+    if (!spec.valid) Fail(54, 1);
+    const auto width = static_cast<std::size_t>(spec.width);
+    switch (spec.kind) {
+      case 'H': {
+        if (spec.width > 4) Fail(100, 5);
+        std::int64_t value = LeadingNumber(TakeField(55, 2));
+        // Only the record number keeps the lines in order; a second H
+        // field is data.
+        if (f == 0 && value < lineSequence_) Fail(21, 1);
+        PutUnsigned(out, value, spec.width);
+        break;
+      }
+      case 'L':
+        if (spec.width > 4) Fail(100, 4);
+        PutUnsigned(out, cislovani_ ? LeadingNumber(TakeField(55, 1)) : lineSequence_, spec.width);
+        break;
+      case 'N':
+        PutPacked(out, TakeDigits(2 * width, 8, 40), 2 * width);
+        break;
+      case 'S': {
+        bool negative = TakeSign(9);
+        out->push_back(negative ? '\x01' : '\x00');
+        PutPacked(out, TakeDigits(2 * width - 4, 9, 41), 2 * width - 4);
+        out->push_back('\x00');
+        break;
+      }
+      case 'Z': {
+        bool negative = TakeSign(10);
+        char digit = '0';
+        if (pos_ < line_.size() && line_[pos_] != separator_) digit = line_[pos_++];
+        if (!IsNibbleCharacter(digit)) FailNotDigit(digit, 42);
+        out->push_back(static_cast<char>((negative ? 0x80 : 0x00) |
+                                         (static_cast<unsigned char>(digit) & 0x0F)));
+        PutPacked(out, TakeDigits(2 * width - 2, 10, 42), 2 * width - 2);
+        break;
+      }
+      case 'T':
+        PutText(out, TakeText(width), width, konverze_);
+        break;
+      case 'B':
+        out->push_back(static_cast<char>(TakeBitGroups(field)));
+        break;
+      case 'P':
+        out->append(2 * width, '0');
+        break;
+      default:
+        Fail(54, 1);
+    }
+  }
+
   // The text up to the next separator, which is consumed. A field that starts
   // behind the line's last separator is missing: the given error.
   std::string_view TakeField(int code, int subcode) {
@@ -146,12 +175,19 @@ class LineParser {
     std::size_t end = line_.find(separator_, pos_);
     std::string_view field(line_.data() + pos_, end - pos_);
     pos_ = end + 1;
+    ++fieldNumber_;
     return field;
   }
 
-  std::string_view TakeDigits(std::size_t places, int subcode) {
+  std::string_view TakeDigits(std::size_t places, int subcode, int notDigitSubcode) {
     std::string_view digits = TakeField(59, subcode);
-    if (digits.size() > places) Fail(59, subcode);
+    if (digits.size() > places) {
+      Fail(59, subcode, 0,
+           frame::W(frame::Format("%zu znaků místo nejvýše %zu", digits.size(), places)));
+    }
+    for (char c : digits) {
+      if (!IsNibbleCharacter(c)) FailNotDigit(c, notDigitSubcode);
+    }
     return digits;
   }
 
@@ -179,12 +215,14 @@ class LineParser {
       if (close - start > width) Fail(59, 12);
       if (line_[close + 1] != separator_) Fail(59, 13);
       pos_ = close + 2;
+      ++fieldNumber_;
       return std::string_view(line_.data() + start, close - start);
     }
     std::size_t end = line_.find(separator_, pos_);
     if (end - pos_ > width) Fail(59, 213);
     std::string_view text(line_.data() + pos_, end - pos_);
     pos_ = end + 1;
+    ++fieldNumber_;
     return text;
   }
 
@@ -215,11 +253,17 @@ class LineParser {
 
   std::string line_;
   std::size_t pos_ = 0;
+  int fieldNumber_ = 1;  // of the line's field that starts at pos_
   char separator_;
   bool cislovani_;
   bool konverze_;
   std::int64_t lineSequence_;
 };
+
+// Where a fault of a data file is: "datový soubor PATH, řádek N".
+std::string DataLineContext(const frame::ProgramFile& data, int lineNumber) {
+  return frame::W(frame::Format("datový soubor %s, řádek %d", data.path().c_str(), lineNumber));
+}
 
 void WriteRecord(frame::ProgramFile& work, std::string_view record, std::string* pairs) {
   pairs->clear();
@@ -233,15 +277,19 @@ void BuildBlockText(frame::Program& program, frame::ProgramFile& data, frame::Pr
   const bool konverze = program.settings.konverze != 0;
   std::string text;
   std::string line;
+  int lineNumber = 0;
   try {
     text.reserve(2 * static_cast<std::size_t>(data.Size()));
     while (data.ReadLine(&line, kDataLineMaxChars)) {
+      ++lineNumber;
       if (line.empty()) continue;
       std::size_t open = line.find('"');
-      if (open == std::string::npos) Fail(59, 6);
+      if (open == std::string::npos) Fail(59, 6, 0, DataLineContext(data, lineNumber));
       std::size_t close = line.find('"', open + 1);
       // A missing closing quote is a text that never ends.
-      if (close == std::string::npos || close - open - 1 > kBlockTextLine) Fail(59, 7);
+      if (close == std::string::npos || close - open - 1 > kBlockTextLine) {
+        Fail(59, 7, 0, DataLineContext(data, lineNumber));
+      }
       PutText(&text, std::string_view(line).substr(open + 1, close - open - 1), kBlockTextLine,
               konverze);
     }
@@ -286,17 +334,24 @@ void BuildSendRecords(frame::Program& program, std::string_view fieldList,
     const bool cislovani = program.settings.cislovani != 0;
     const bool konverze = program.settings.konverze != 0;
     std::int64_t lineSequence = 0;
+    int lineNumber = 0;
     std::string line;
     std::string record;
     std::string pairs;
     while (data.ReadLine(&line, kDataLineMaxChars)) {
+      ++lineNumber;
       if (line.empty() || line.starts_with("//")) continue;
       // Without a block length the link would refuse the records only after
       // connecting, or send nothing and report success.
       if (recordLength == 0) Fail(56, 2);
       ++lineSequence;
       record.clear();
-      LineParser(line, separator, cislovani, konverze, lineSequence).Parse(fields, &record);
+      try {
+        LineParser(line, separator, cislovani, konverze, lineSequence).Parse(fields, &record);
+      } catch (frame::JobFailure& failure) {
+        failure.AddOuterContext(DataLineContext(data, lineNumber));
+        throw;
+      }
       record.resize(recordLength, '\0');
       WriteRecord(work, record, &pairs);
     }

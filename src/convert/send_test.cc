@@ -68,7 +68,7 @@ TEST_F(SendTest, DigitFieldsRightAlignedAndZeroFilledFillersZeroCharacters) {
   EXPECT_EQ(Field("N2+.", 2, "7"), "00 07");
   EXPECT_EQ(Field("H2+N2+.", 4, "0001;"), "01 00 00 00");
   EXPECT_EQ(Field("N2+.", 2, "1234"), "12 34");
-  EXPECT_EQ(Field("N2+.", 2, ":?"), "00 AF");  // low four bits, no digit test
+  EXPECT_EQ(Field("N2+.", 2, ":?"), "00 AF");  // nibbles A to F as received files write them
   EXPECT_JOB_FAILURE(Field("N2+.", 2, "12345"), 59, 8);
   EXPECT_JOB_FAILURE(Field("H2+N2+.", 4, "0001"), 59, 8);  // missing field
   // Filler fields put zero characters.
@@ -92,6 +92,46 @@ TEST_F(SendTest, SignedAndSignNibbleFields) {
   EXPECT_EQ(Field("Z4+N1+.", 5, "-;42"), "80 00 00 00 42");
   EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-12345678"), 59, 10);
   EXPECT_JOB_FAILURE(Field("N1+Z4+.", 5, "12"), 59, 10);
+}
+
+TEST_F(SendTest, NumberFieldsTakeDigitsBlanksAndTheSixNibbleCharactersOnly) {
+  EXPECT_EQ(Field("N3+.", 3, "?>=<::"), "FE DC AA");
+  EXPECT_EQ(Field("N2+.", 2, " 1 2"), "01 02");  // blanks are 0
+  program_->settings.oddelovac = ',';
+  EXPECT_EQ(Field("N1+.", 1, ";"), "0B");  // the default separator is nibble B too
+  program_->settings.oddelovac = ';';
+  EXPECT_EQ(Field("S4+.", 4, "-:?"), "01 00 AF 00");
+  EXPECT_EQ(Field("Z3+.", 3, "-?=>"), "8F 00 DE");
+  // The price a register would take as 00001234.
+  EXPECT_JOB_FAILURE(Field("N4+.", 4, "0000ABCD"), 59, 40);
+  EXPECT_JOB_FAILURE(Field("N2+.", 2, "1.5"), 59, 40);
+  EXPECT_JOB_FAILURE(Field("S4+.", 4, "+12x"), 59, 41);
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "+1@"), 59, 42);
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-A12"), 59, 42);  // the digit beside the sign
+  // The sign characters stay as they were: anything but "-" is positive.
+  EXPECT_EQ(Field("S2+.", 2, "x"), "00 00");
+}
+
+TEST_F(SendTest, AFaultyFieldIsNamedByFileLineAndFieldNumber) {
+  // Line numbers count every line of the file, comments and empty ones too.
+  testing::CaughtFailure f = testing::FailureOf(
+      [&] { SendWithList("H2+T4+N4+.", 8, "// ceny\r\n\r\n0001;\"AB;C\";0000ABCD\r\n"); });
+  EXPECT_EQ(f.code, 59);
+  EXPECT_EQ(f.subcode, 40);
+  EXPECT_EQ(f.context, "datový soubor " + program_->MakeProgramPath("IN.DAT") +
+                           ", řádek 3, pole 3, \"A\" není číslice, mezera ani znak : ; < = > ?");
+  f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\t4\r\n"); });
+  EXPECT_EQ(f.context, "datový soubor " + program_->MakeProgramPath("IN.DAT") +
+                           ", řádek 1, pole 2, 0x09 není číslice, mezera ani znak : ; < = > ?");
+  // Faults of the specified kinds get the same place.
+  f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\r\n0002;12345\r\n"); });
+  EXPECT_EQ(f.subcode, 8);
+  EXPECT_EQ(f.context, "datový soubor " + program_->MakeProgramPath("IN.DAT") +
+                           ", řádek 2, pole 2, 5 znaků místo nejvýše 4");
+  f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\r\n0002\r\n"); });
+  EXPECT_EQ(f.subcode, 8);
+  EXPECT_EQ(f.context,
+            "datový soubor " + program_->MakeProgramPath("IN.DAT") + ", řádek 2, pole 2");
 }
 
 TEST_F(SendTest, TextFieldsQuotedOrNot) {

@@ -51,8 +51,30 @@ bool FitsInt32(std::int64_t value) {
          value <= std::numeric_limits<std::int32_t>::max();
 }
 
+// "datový soubor PATH, řádek N" for a fault in a line.
+std::string LineContext(const ProgramFile& file, std::size_t line) {
+  return frame::W(frame::Format("datový soubor %s, řádek %zu", file.path().c_str(), line));
+}
+
+// A number field read as a decimal number may hold blanks, a sign and digits,
+// nothing else: a number that stopped at another character would select or
+// change a different account or stock item than the file says.
+bool IsDecimalField(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  while (i < text.size() && text[i] == ' ') ++i;
+  return i == text.size();
+}
+
 // Account fields have at most 12 digits (checked before), so they always fit.
-std::int64_t ParseAccountField(std::string_view text) {
+std::int64_t ParseAccountField(std::string_view text, int field) {
+  if (!IsDecimalField(text)) {
+    Fail(59, 44, 0,
+         frame::W(frame::Format("pole %d: \"", field)) + std::string(text) +
+             frame::W("\" není číslo"));
+  }
   std::int64_t value = 0;
   ParseInteger(text, &value);
   return value;
@@ -222,7 +244,7 @@ AccountTable LoadAccountTable(Program& program) {
   std::size_t lines = 0;
   std::string line;
   while (in.ReadLine(&line, 63)) {
-    if (++lines > kAccountTableSize) Fail(59, 23);
+    if (++lines > kAccountTableSize) Fail(59, 23, 0, LineContext(in, lines));
     line += sep;
     // Each field ends at a separator; fields missing at the end are empty.
     std::size_t s1 = line.find(sep);
@@ -234,11 +256,17 @@ AccountTable LoadAccountTable(Program& program) {
         s2 == std::string::npos ? std::string_view() : view.substr(s1 + 1, s2 - s1 - 1);
     std::string_view third =
         s3 == std::string::npos ? std::string_view() : view.substr(s2 + 1, s3 - s2 - 1);
-    if (first.size() > 8) Fail(59, 1);
-    if (second.size() > 8 || (s2 != std::string::npos && s2 > 16)) Fail(59, 2);
-    if (third.size() > 12 || (s3 != std::string::npos && s3 > 26)) Fail(59, 3);
-    AccountRecord record{ParseAccountField(first), ParseAccountField(second),
-                         ParseAccountField(third)};
+    AccountRecord record;
+    try {
+      if (first.size() > 8) Fail(59, 1, 0, "pole 1");
+      if (second.size() > 8 || (s2 != std::string::npos && s2 > 16)) Fail(59, 2, 0, "pole 2");
+      if (third.size() > 12 || (s3 != std::string::npos && s3 > 26)) Fail(59, 3, 0, "pole 3");
+      record = {ParseAccountField(first, 1), ParseAccountField(second, 2),
+                ParseAccountField(third, 3)};
+    } catch (JobFailure& failure) {
+      failure.AddOuterContext(LineContext(in, lines));
+      throw;
+    }
     if (record.account == 0) ended = true;
     if (!ended) table.push_back(record);
   }
@@ -290,32 +318,46 @@ void ConvertAccountItems(Program& program, ProgramFile& work, ProgramFile& data)
 
 // --- Stock ------------------------------------------------------------------
 
+// One line of a stock file: the key before the first separator, the quantity
+// after it.
+StockRecord ParseStockLine(std::string_view line, char sep) {
+  if (line.empty()) Fail(59, 22, 0, frame::W("prázdný řádek"));
+  std::size_t s = line.find(sep);
+  if (s == std::string::npos) Fail(59, 21, 0, frame::W("řádek bez oddělovače"));
+  if (s > kPluKeyWidth) Fail(59, 20, 0, frame::W("pole 1: klíč delší než 14 znaků"));
+  const std::size_t next = line.find(sep, s + 1);
+  const std::string_view field =
+      line.substr(s + 1, next == std::string_view::npos ? std::string_view::npos : next - s - 1);
+  if (!IsDecimalField(field)) {
+    Fail(59, 43, 0,
+         frame::W("pole 2: množství \"") + std::string(field) + frame::W("\" není číslo"));
+  }
+  std::int64_t quantity = 0;
+  if (!ParseInteger(field, &quantity) || !FitsInt32(quantity)) {
+    Fail(59, 27, 0, frame::W("pole 2: množství mimo rozsah"));
+  }
+  StockRecord record;
+  record.key.assign(kPluKeyWidth - s, '0');
+  record.key.append(line.substr(0, s));
+  record.quantity = static_cast<std::int32_t>(quantity);
+  return record;
+}
+
 StockTable LoadStockFile(Program& program, const std::string& name, int noMemorySubcode) {
   const char sep = program.settings.oddelovac;
   ProgramFile in = ProgramFile::Open(program, name, 'r');
   StockTable table;
   std::string line;
+  std::size_t lineNumber = 0;
   try {
     while (in.ReadLine(&line, kPluLineMax)) {
-      if (line.empty()) Fail(59, 22);
-      std::size_t s = line.find(sep);
-      if (s == std::string::npos) Fail(59, 21);
-      if (s > kPluKeyWidth) Fail(59, 20);
-      std::size_t end = s + 1;
-      while (end < line.size() &&
-             ((line[end] >= '0' && line[end] <= '9') || line[end] == '+' || line[end] == '-')) {
-        ++end;
+      ++lineNumber;
+      try {
+        table.push_back(ParseStockLine(line, sep));
+      } catch (JobFailure& failure) {
+        failure.AddOuterContext(LineContext(in, lineNumber));
+        throw;
       }
-      std::int64_t quantity = 0;
-      if (!ParseInteger(std::string_view(line).substr(s + 1, end - s - 1), &quantity) ||
-          !FitsInt32(quantity)) {
-        Fail(59, 27);
-      }
-      StockRecord record;
-      record.key.assign(kPluKeyWidth - s, '0');
-      record.key.append(line, 0, s);
-      record.quantity = static_cast<std::int32_t>(quantity);
-      table.push_back(std::move(record));
     }
   } catch (const std::bad_alloc&) {
     Fail(78, noMemorySubcode);

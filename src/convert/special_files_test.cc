@@ -159,6 +159,16 @@ TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZeroWithinItsLimits) {
   EXPECT_JOB_FAILURE(Accounts({"1;1;1234567890123"}), 59, 3);
   EXPECT_JOB_FAILURE(Accounts({"12345678;1234567;123456789012"}), 59, 3);
   EXPECT_JOB_FAILURE(Accounts({std::string(64, '1')}), 23, 1);
+  // A number that stops early would select another account.
+  EXPECT_JOB_FAILURE(Accounts({"0001;0001;1", "12A4;0002;000000004500"}), 59, 44);
+  EXPECT_JOB_FAILURE(Accounts({"0001;0001;0000000045:0"}), 59, 44);
+  EXPECT_EQ(testing::FailureOf([&] {
+              Accounts({"0001;0001;1", "0002;1x;1"});
+            }).context,
+            "datový soubor " + program_->MakeProgramPath("ucty.dat") +
+                ", řádek 2, pole 2: \"1x\" není číslo");
+  EXPECT_EQ(testing::FailureOf([&] { Accounts({"123456789;1;1"}); }).context,
+            "datový soubor " + program_->MakeProgramPath("ucty.dat") + ", řádek 1, pole 1");
 
   std::vector<std::string> lines;
   for (int i = 1; i <= 256; ++i) lines.push_back(frame::Format("%04d;0001;000000000001", i));
@@ -196,10 +206,18 @@ TEST_F(SpecialFilesTest, AccountItemsBecomeItemLines) {
 // --- Stock --------------------------------------------------------------------
 
 TEST_F(SpecialFilesTest, StockLinesBecomeKeysAndQuantitiesOrNameTheirFault) {
-  EXPECT_EQ(
-      Stock({"123;+0000045", "124;-5", "12345678901234;+12x9", ";7", "125;", "126;+-3", "127;5-3"}),
-      "00000000000123 45;00000000000124 -5;12345678901234 12;00000000000000 7;00000000000125 0;"
-      "00000000000126 0;00000000000127 5;");
+  EXPECT_EQ(Stock({"123;+0000045", "124;-5", "12345678901234; +12 ;x", ";7", "125;"}),
+            "00000000000123 45;00000000000124 -5;12345678901234 12;00000000000000 7;"
+            "00000000000125 0;");
+  // A quantity that is no number is not read as the number it starts with.
+  for (const char* bad : {"+12x9", "+-3", "5-3", "1:2", "1 2"}) {
+    EXPECT_JOB_FAILURE(Stock({"123;+1", std::string("124;") + bad}), 59, 43);
+  }
+  EXPECT_EQ(testing::FailureOf([&] {
+              Stock({"123;+1", "124;+0000A45;x"});
+            }).context,
+            "datový soubor " + program_->MakeProgramPath("SKL.DAT") +
+                ", řádek 2, pole 2: množství \"+0000A45\" není číslo");
   EXPECT_JOB_FAILURE(Stock({"123;+1", "123456789012345;+1"}), 59, 20);
   EXPECT_JOB_FAILURE(Stock({"123;+1", "124"}), 59, 21);
   EXPECT_JOB_FAILURE(Stock({"123;+1", "", "124;+1"}), 59, 22);

@@ -128,6 +128,11 @@ constexpr std::array<std::string_view, kErrorTableSize> kTexts = {
 
 }  // namespace
 
+void JobFailure::AddOuterContext(std::string_view where) {
+  if (where.empty()) return;
+  context_ = context_.empty() ? std::string(where) : std::string(where) + ", " + context_;
+}
+
 std::string_view ErrorText(int code) {
   if (code < 0 || code >= kErrorTableSize) return {};
   return kTexts[static_cast<std::size_t>(code)];

@@ -41,6 +41,11 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
     {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
     {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
     {59, 30, "data file to send: an H or L number, or the line count, that does not fit its bytes"},
+    {59, 40, "data file to send: a character in an N field that is no digit, blank or : ; < = > ?"},
+    {59, 41, "data file to send: a character in an S field that is no digit, blank or : ; < = > ?"},
+    {59, 42, "data file to send: a character in a Z field that is no digit, blank or : ; < = > ?"},
+    {59, 43, "stock file: a quantity that is not blanks, a sign and digits"},
+    {59, 44, "account list: a number that is not blanks, a sign and digits"},
     {61, 20, "built-in command file (*.cmx): the file written cannot be given its name"},
     {106, 1, "network: the register closed the connection"},
     {116, 1, "job interrupted: SIGINT (Ctrl+C)"},
@@ -50,25 +55,46 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
 
 class JobFailure : public std::exception {
  public:
-  JobFailure(int code, int subcode, std::uint32_t osError = 0, std::string detail = {})
-      : code_(code), subcode_(subcode), osError_(osError), detail_(std::move(detail)) {}
+  JobFailure(int code, int subcode, std::uint32_t osError = 0, std::string context = {})
+      : code_(code), subcode_(subcode), osError_(osError), context_(std::move(context)) {}
   int code() const { return code_; }
   int subcode() const { return subcode_; }
   std::uint32_t osError() const { return osError_; }
-  // Extra words for the debug output (a device name, the system's reason).
-  const std::string& detail() const { return detail_; }
+  // What a technician needs to mend the cause (a file name, a command-file
+  // line, a device and the system's reason), in Windows-1250; empty when the
+  // code says it all. Written to stderr and the debug output, never into the
+  // specified texts.
+  const std::string& context() const { return context_; }
+  // Puts what an outer layer knows (the file, then the line...) in front.
+  void AddOuterContext(std::string_view where);
   const char* what() const noexcept override { return "tarvik job failure"; }
 
  private:
   int code_;
   int subcode_;
   std::uint32_t osError_;
-  std::string detail_;
+  std::string context_;
 };
 
 [[noreturn]] inline void Fail(int code, int subcode, std::uint32_t osError = 0,
-                              std::string detail = {}) {
-  throw JobFailure(code, subcode, osError, std::move(detail));
+                              std::string context = {}) {
+  throw JobFailure(code, subcode, osError, std::move(context));
+}
+
+// The same failure under another pair, keeping its system error and context.
+[[noreturn]] inline void Refail(const JobFailure& failure, int code, int subcode) {
+  throw JobFailure(code, subcode, failure.osError(), failure.context());
+}
+
+// Runs `body`; a failure thrown from it gets `where` in front of its context.
+template <typename Body>
+decltype(auto) WithContext(std::string_view where, Body&& body) {
+  try {
+    return body();
+  } catch (JobFailure& failure) {
+    failure.AddOuterContext(where);
+    throw;
+  }
 }
 
 }  // namespace tarvik::frame

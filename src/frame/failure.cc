@@ -9,8 +9,17 @@
 
 namespace tarvik::frame {
 
+std::string FailureLine(int code, int subcode, std::uint32_t osError, const std::string& context) {
+  std::string line = Format("Chyba %d, %d, LastError %u.", code, subcode, osError);
+  std::string_view text = ErrorText(code);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty()) line += " " + W(text);
+  if (!context.empty()) line += " - " + context;
+  return line;
+}
+
 void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
-                const std::string& detail) {
+                const std::string& context) {
   if (program.failureTaken.test_and_set()) {
     program.process.Park();
     std::abort();  // Park does not return
@@ -20,6 +29,11 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   program.lastError.LastErrorSubcode = subcode;
   program.lastError.LastOsError = osError;
 
+  // A calling program or cron sees this line even when no box is shown.
+  program.console.WriteStderr(
+      "Komunikace Tarvik: " + Cp1250ToUtf8(FailureLine(code, subcode, osError, context)) + "\n");
+  if (!context.empty()) TerminalWriteDebug(program, context + "\r");
+
   const JobSettings& s = program.settings;
   // Built-in jobs clear okno while they run; a window on the screen still
   // gets its message and its fresh start.
@@ -27,8 +41,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   if (windowShown || s.debug || s.hlaseni) {
     std::string text =
         Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) + W(ErrorText(code));
-    if (!detail.empty()) text += "\n" + detail;
-    ShowMessage(program, text, ui::kStyleExclamation);
+    ShowFailureMessage(program, text, ui::kStyleExclamation);
   }
 
   // The steps below must all run: a failure inside one of them (a modem that

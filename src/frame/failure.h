@@ -1,5 +1,6 @@
-// The one failure exit. FatalError runs, in this order: the message (when a
-// window is shown, or with debug or hlaseni), closing the link, hiding the
+// The one failure exit. FatalError runs, in this order: the line on stderr
+// and the context in the debug output, the message (when a window is shown,
+// or with debug or hlaseni), closing the link, hiding the
 // activity icon, the log line, the result files, keeping work01.tmp as
 // wlasterr.tmp, releasing the command file, and the end of the process (exit
 // code 1, or a fresh interactive start when the window was shown and no
@@ -15,12 +16,18 @@
 
 namespace tarvik::frame {
 
-// `detail` (a device and the system's reason) follows the table text in the message.
+// `context` (Windows-1250, see JobFailure) goes to stderr and the debug
+// output; the message box keeps the table's text alone.
 [[noreturn]] void FatalError(Program& program, int code, int subcode, std::uint32_t osError = 0,
-                             const std::string& detail = {});
+                             const std::string& context = {});
 [[noreturn]] inline void FatalError(Program& program, const JobFailure& failure) {
-  FatalError(program, failure.code(), failure.subcode(), failure.osError(), failure.detail());
+  FatalError(program, failure.code(), failure.subcode(), failure.osError(), failure.context());
 }
+
+// The one line every failure leaves on stderr, without its prefix and line
+// end: the pair, the system error and the table text as the message box has
+// them, then the context. Windows-1250.
+std::string FailureLine(int code, int subcode, std::uint32_t osError, const std::string& context);
 
 // The job boundary of a thread: runs `body`, and a JobFailure thrown from it
 // ends in FatalError.

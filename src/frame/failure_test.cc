@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "frame/codepage.h"
 #include "frame/failure.h"
 #include "support/test_support.h"
 
@@ -13,9 +14,10 @@ using testing::ProcessEnded;
 
 class FailureExit : public testing::ProgramFixture {
  protected:
-  ProcessEnded Fatal(int code, int subcode) {
+  ProcessEnded Fatal(int code, int subcode, std::uint32_t osError = 0,
+                     const std::string& context = {}) {
     try {
-      FatalError(*program_, code, subcode);
+      FatalError(*program_, code, subcode, osError, context);
     } catch (const ProcessEnded& end) {
       return end;
     }
@@ -113,6 +115,43 @@ TEST_F(FailureExit, CodeWithoutTextShowsOnlyTheNumbers) {
   program_->settings.debug = 1;
   Fatal(75, 2);
   EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba 75, 2, LastError 0. \n");
+}
+
+TEST_F(FailureExit, EveryFailureLeavesOneStderrLineWithItsContext) {
+  struct Case {
+    int code, subcode;
+    std::uint32_t osError;
+    std::string context;  // Windows-1250
+    const char* line;     // UTF-8
+  };
+  const Case cases[] = {
+      {30, 1, 2, W("soubor /srv/a.cmd nelze otevřít (No such file or directory)"),
+       "Komunikace Tarvik: Chyba 30, 1, LastError 2. Chyba otevreni souboru - soubor /srv/a.cmd "
+       "nelze otevřít (No such file or directory)\n"},
+      // Trailing blanks of the table text go; a code without text keeps the numbers.
+      {6, 3, 0, "", "Komunikace Tarvik: Chyba 6, 3, LastError 0. Send packet error\n"},
+      {75, 2, 0, "pole 2", "Komunikace Tarvik: Chyba 75, 2, LastError 0. - pole 2\n"},
+  };
+  std::string expected;
+  for (const Case& c : cases) {
+    program_->failureTaken.clear();
+    Fatal(c.code, c.subcode, c.osError, c.context);
+    expected += c.line;
+    EXPECT_EQ(console_.Stderr(), expected);
+  }
+  EXPECT_TRUE(frontEnd_.Messages().empty());  // no /h, no window: no box
+}
+
+TEST_F(FailureExit, TheBoxKeepsItsTextAndTheContextGoesToTheDebugOutput) {
+  program_->settings.debug = 1;
+  Fatal(59, 40, 0, W("datový soubor /srv/P_PLU.dat, řádek 3, pole 4"));
+  ASSERT_EQ(frontEnd_.Messages().size(), 1u);
+  EXPECT_EQ(frontEnd_.Messages()[0].text,
+            "Chyba 59, 40, LastError 0. \nChyba obsahu datoveho souboru");
+  EXPECT_EQ(frontEnd_.TerminalText(), "datový soubor /srv/P_PLU.dat, řádek 3, pole 4\r");
+  EXPECT_EQ(console_.Stderr(),
+            "Komunikace Tarvik: Chyba 59, 40, LastError 0. Chyba obsahu datoveho souboru - datový "
+            "soubor /srv/P_PLU.dat, řádek 3, pole 4\n");
 }
 
 TEST_F(FailureExit, InteractiveModeRestartsUnlessAModemIsUsed) {

@@ -4,12 +4,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/status.h"
+#include "platform/serial_port.h"
 
 namespace tarvik::frame {
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+
+}  // namespace
+
+std::string FileContext(const std::string& path, std::string_view what, platform::OsError error) {
+  std::string text = W("soubor ") + path + " " + W(what);
+  if (error != 0) text += " (" + W(platform::SystemErrorText(error)) + ")";
+  return text;
 }
 
 ProgramFile::ProgramFile(std::unique_ptr<platform::FileHandle> handle, std::string path)
@@ -85,12 +94,14 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mo
     char text[400];
     std::snprintf(text, sizeof text, "\nOtevirany soubor je %s, chyba %u.", name.c_str(), error);
     ShowDebugMessage(program, text);
-    Fail(30, 1, error);
+    Fail(30, 1, error, FileContext(path, "nelze otevřít", error));
   }
   ProgramFile file(std::move(handle), path);
   if (mode == '+') {
     std::int64_t size = file.handle_->Size(&error);
-    if (size < 0 || !file.handle_->SeekToEnd(&error)) Fail(30, 2, error);
+    if (size < 0 || !file.handle_->SeekToEnd(&error)) {
+      Fail(30, 2, error, FileContext(path, "nelze otevřít pro připisování", error));
+    }
     file.position_ = static_cast<std::uint64_t>(size);
   }
   return file;
@@ -109,7 +120,8 @@ void ProgramFile::Write(std::string_view bytes) {
 }
 
 void ProgramFile::WriteBytes(std::string_view bytes) {
-  if (bytes.size() > 16000) Fail(57, 33);
+  if (bytes.size() > 16000)
+    Fail(57, 33, 0, FileContext(path_, "- více než 16000 bajtů najednou", 0));
   Write(bytes);
 }
 
@@ -119,11 +131,11 @@ void ProgramFile::Flush() {
   std::ptrdiff_t n = handle_->Write(writeBuffer_.data(), writeBuffer_.size(), &error);
   if (n < 0) {
     writeBuffer_.clear();
-    Fail(30, 4, error);
+    Fail(30, 4, error, FileContext(path_, "nelze zapsat", error));
   }
   if (static_cast<std::size_t>(n) != writeBuffer_.size()) {
     writeBuffer_.clear();
-    Fail(30, 5, error);
+    Fail(30, 5, error, FileContext(path_, "nelze zapsat celý (plný disk?)", error));
   }
   writeBuffer_.clear();
 }
@@ -140,7 +152,7 @@ void ProgramFile::FillReadBuffer() {
   std::ptrdiff_t n = handle_->Read(readBuffer_.data(), readBuffer_.size(), &error);
   if (n < 0) {
     readBuffer_.clear();
-    Fail(30, 3, error);
+    Fail(30, 3, error, FileContext(path_, "nelze číst", error));
   }
   readBuffer_.resize(static_cast<std::size_t>(n));
   readPos_ = 0;
@@ -172,7 +184,7 @@ std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
     // The buffer is used up: large requests go straight to the file.
     platform::OsError error = 0;
     std::ptrdiff_t n = handle_->Read(buffer, size, &error);
-    if (n < 0) Fail(30, 3, error);
+    if (n < 0) Fail(30, 3, error, FileContext(path_, "nelze číst", error));
     if (n == 0) readEof_ = true;
     done = static_cast<std::size_t>(n);
   }
@@ -197,7 +209,10 @@ bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
     const char* stop = begin;
     while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
     std::size_t run = static_cast<std::size_t>(stop - begin);
-    if (line->size() + run > maxChars) Fail(23, 1);
+    if (line->size() + run > maxChars) {
+      Fail(23, 1, 0,
+           FileContext(path_, "má řádek delší než " + std::to_string(maxChars) + " znaků", 0));
+    }
     line->append(begin, run);
     readPos_ += run;
     position_ += run;
@@ -224,7 +239,7 @@ std::int64_t ProgramFile::Size() {
   Flush();
   platform::OsError error = 0;
   std::int64_t size = handle_->Size(&error);
-  if (size < 0) Fail(30, 3, error);
+  if (size < 0) Fail(30, 3, error, FileContext(path_, "nelze zjistit velikost", error));
   return size;
 }
 
@@ -233,7 +248,7 @@ void ProgramFile::Seek(std::uint64_t offset) {
   Flush();
   DropReadBuffer();
   platform::OsError error = 0;
-  if (!handle_->Seek(offset, &error)) Fail(30, 3, error);
+  if (!handle_->Seek(offset, &error)) Fail(30, 3, error, FileContext(path_, "nelze číst", error));
   position_ = offset;
 }
 

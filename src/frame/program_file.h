@@ -24,6 +24,10 @@
 
 namespace tarvik::frame {
 
+// The context of a failed file operation: "soubor PATH WHAT (the system's
+// reason)", `what` in UTF-8 ("nelze otevřít"), the result in Windows-1250.
+std::string FileContext(const std::string& path, std::string_view what, platform::OsError error);
+
 class ProgramFile {
  public:
   ProgramFile() = default;

@@ -23,16 +23,28 @@ void TerminalWriteRaw(Program& program, std::string_view text, bool addCarriageR
   if (program.settings.rawdebug) TerminalWrite(program, text, addCarriageReturn);
 }
 
-int ShowMessage(Program& program, const std::string& text, int style) {
-  // The original passed the text through a printf-style formatter without
-  // arguments, so a doubled percent sign shows as one.
+namespace {
+
+// Box texts pass through a printf-style formatter without arguments, so a
+// doubled percent sign shows as one.
+std::string BoxText(const std::string& text) {
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     shown += text[i];
     if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '%') ++i;
   }
-  return program.frontEnd.ShowMessage(shown, style);
+  return shown;
+}
+
+}  // namespace
+
+int ShowMessage(Program& program, const std::string& text, int style) {
+  return program.frontEnd.ShowMessage(BoxText(text), style);
+}
+
+void ShowFailureMessage(Program& program, const std::string& text, int style) {
+  program.frontEnd.ShowFailureMessage(BoxText(text), style);
 }
 
 int ShowDebugMessage(Program& program, const std::string& text) {

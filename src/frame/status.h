@@ -18,6 +18,9 @@ void TerminalWriteRaw(Program& program, std::string_view text, bool addCarriageR
 
 // A box titled "Komunikace Tarvik". "%%" in the text shows as "%".
 int ShowMessage(Program& program, const std::string& text, int style);
+// The failure exit's box: ShowMessage for front ends that do not also copy
+// it to stderr, where the failure exit has written its line already.
+void ShowFailureMessage(Program& program, const std::string& text, int style);
 // ShowMessage with the exclamation style, only when debug is on; else returns 1.
 int ShowDebugMessage(Program& program, const std::string& text);
 

@@ -104,9 +104,14 @@ void TrimLogIfLarge(Program& program) {
   bool missing = false;
   std::string bak = program.MakeProgramPath("log.bak");
   program.fs.Remove(bak, &missing, &error);
-  if (!program.fs.Rename(logPath, bak, &error)) Fail(61, 2, error);
-  if (!program.fs.Rename(program.MakeProgramPath("work03.tmp"), logPath, &error))
-    Fail(61, 3, error);
+  if (!program.fs.Rename(logPath, bak, &error)) {
+    Fail(61, 2, error, FileContext(logPath, "nelze přejmenovat na log.bak", error));
+  }
+  const std::string work = program.MakeProgramPath("work03.tmp");
+  if (!program.fs.Rename(work, logPath, &error)) {
+    Fail(61, 3, error,
+         FileContext(work, Format("nelze přejmenovat na %s", logPath.c_str()), error));
+  }
 }
 
 }  // namespace tarvik::frame

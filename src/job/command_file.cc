@@ -6,6 +6,7 @@
 
 #include "convert/format_table.h"
 #include "frame/connection_line.h"
+#include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
@@ -36,9 +37,32 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// A command file as the parser walks it: every run of line ends turned into
+// one CR, and for each of its lines the line number in the file, so that a
+// failure names the line the user sees in an editor.
+struct LoadedCommandFile {
+  std::string text;
+  std::string path;
+  std::vector<int> lineNumbers;
+};
+
+// "příkazový soubor PATH, řádek N: "TEXT"" for the line of `text` that
+// starts at `pos` (the text from `pos` to the line's end).
+std::string LineContext(const std::string& text, const std::string& path,
+                        const std::vector<int>& lineNumbers, std::size_t pos) {
+  pos = std::min(pos, text.size());
+  const auto index = static_cast<std::size_t>(
+      std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\r'));
+  std::size_t end = text.find('\r', pos);
+  std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+  int number = index < lineNumbers.size() ? lineNumbers[index] : static_cast<int>(index) + 1;
+  return frame::W(frame::Format("příkazový soubor %s, řádek %d: ", path.c_str(), number)) + "\"" +
+         line + "\"";
+}
+
 // Loads the file named by CommandFileName, checked and with every line end
 // turned into one CR.
-std::string LoadCommandFile(frame::Program& program, const Subcodes& sub) {
+LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) {
   std::string name = program.paths.commandFileName;
   if (name.empty()) Fail(50, sub.nameEmpty);
   if (name.size() > kMaxName) Fail(50, sub.nameTooLong);
@@ -51,25 +75,39 @@ std::string LoadCommandFile(frame::Program& program, const Subcodes& sub) {
   }
   frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'r');
   std::int64_t size = file.Size();
-  if (size < static_cast<std::int64_t>(kMinFileSize)) Fail(50, sub.tooSmall);
-  if (size > static_cast<std::int64_t>(sub.maxSize)) Fail(50, sub.tooLarge);
+  const std::string context = frame::W(frame::Format(
+      "příkazový soubor %s má %lld bajtů, ", file.path().c_str(), static_cast<long long>(size)));
+  if (size < static_cast<std::int64_t>(kMinFileSize)) {
+    Fail(50, sub.tooSmall, 0, context + frame::W(frame::Format("nejméně %zu", kMinFileSize)));
+  }
+  if (size > static_cast<std::int64_t>(sub.maxSize)) {
+    Fail(50, sub.tooLarge, 0, context + frame::W(frame::Format("nejvíce %zu", sub.maxSize)));
+  }
   std::string raw;
   std::uint8_t b = 0;
   while (file.ReadByte(&b)) raw += static_cast<char>(b);
   file.Close();
 
   // A run of line-end characters (CR, LF, CR LF, empty lines) becomes one CR.
-  std::string text;
+  LoadedCommandFile loaded;
+  loaded.path = file.path();
+  std::string& text = loaded.text;
   text.reserve(raw.size() + 1);
+  int line = 1;
+  char previous = 0;
   for (char c : raw) {
     if (c == '\r' || c == '\n') {
+      if (text.empty()) loaded.lineNumbers.push_back(line);
       if (text.empty() || text.back() != '\r') text += '\r';
+      if (c == '\r' || previous != '\r') ++line;
     } else {
+      if (text.empty() || text.back() == '\r') loaded.lineNumbers.push_back(line);
       text += c;
     }
+    previous = c;
   }
   if (text.empty() || text.back() != '\r') text += '\r';
-  return text;
+  return loaded;
 }
 
 // Reads a decimal number the way atoi does (leading blanks and a sign).
@@ -185,24 +223,35 @@ unsigned HexValue(const std::string& text) {
 bool NextCommand(frame::Program& program, CommandFileState& state) {
   if (!state.connectionParsed) {
     if (state.loaded) Fail(100, 6);
-    state.buffer = LoadCommandFile(program, kJob);
+    LoadedCommandFile loaded = LoadCommandFile(program, kJob);
+    state.buffer = std::move(loaded.text);
+    state.path = std::move(loaded.path);
+    state.lineNumbers = std::move(loaded.lineNumbers);
     state.loaded = true;
     std::size_t pos = 0;
-    ParseConnectionLine(program, state.buffer, pos);
+    frame::WithContext(LineContext(state.buffer, state.path, state.lineNumbers, 0),
+                       [&] { ParseConnectionLine(program, state.buffer, pos); });
     state.connectionParsed = true;
     program.connectionParsed = true;
     state.position = pos;
   }
   if (state.position >= state.buffer.size()) return false;
-  state.position = ParseCommand(program, state.buffer, state.position, kJob);
+  state.position =
+      frame::WithContext(LineContext(state.buffer, state.path, state.lineNumbers, state.position),
+                         [&] { return ParseCommand(program, state.buffer, state.position, kJob); });
   return true;
 }
 
 void ReadEmbeddedCommand(frame::Program& program) {
-  std::string text = LoadCommandFile(program, kEmbedded);
+  LoadedCommandFile loaded = LoadCommandFile(program, kEmbedded);
+  const std::string& text = loaded.text;
   std::size_t cr = text.find('\r');
-  if (cr + 1 >= text.size()) Fail(51, 50);
-  ParseCommand(program, text, cr + 1, kEmbedded);
+  if (cr + 1 >= text.size()) {
+    Fail(51, 50, 0,
+         frame::W(frame::Format("příkazový soubor %s nemá řádek s příkazem", loaded.path.c_str())));
+  }
+  frame::WithContext(LineContext(text, loaded.path, loaded.lineNumbers, cr + 1),
+                     [&] { ParseCommand(program, text, cr + 1, kEmbedded); });
 }
 
 std::string NumberDataFileName(frame::Program& program, const std::string& stem) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "frame/program.h"
 
@@ -22,11 +23,14 @@ namespace tarvik::job {
 // The parsing state of one job: the loaded file and the position in it.
 struct CommandFileState {
   std::string buffer;
+  std::string path;               // as opened, for failure messages
+  std::vector<int> lineNumbers;   // the file's line number of each line of `buffer`
   bool loaded = false;            // the command-file buffer is allocated
   bool connectionParsed = false;  // cleared at every job start
   std::size_t position = 0;
   void Release() {
     buffer.clear();
+    lineNumbers.clear();
     loaded = false;
   }
 };

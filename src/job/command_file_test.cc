@@ -155,6 +155,34 @@ TEST_F(CommandFiles, CommandLineChecks) {
   EXPECT_TRUE(Load("j.cmd", head + "R03;" + std::string(260, 'n') + "\r\n"));
 }
 
+TEST_F(CommandFiles, AFaultyLineIsNamedByItsNumberInTheFileAndItsText) {
+  using testing::FailureOf;
+  const std::string path = program_->MakeProgramPath("j.cmd");
+  // Empty lines and either kind of line end count as the editor counts them.
+  ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\n\r\nR03;P\n\rX03;Q\r\n"));
+  testing::CaughtFailure f = FailureOf([&] { Next(); });
+  EXPECT_EQ(f.code, 51);
+  EXPECT_EQ(f.subcode, 47);
+  EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 5: \"X03;Q\"");
+  f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR0G;P\r\n"); });
+  EXPECT_EQ(f.code, 25);
+  EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 2: \"R0G;P\"");
+  f = FailureOf([&] { Load("j.cmd", "\r\n01,1,9,8,O,650,ERA\r\nR03;P\r\n"); });
+  EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 1: \"\"");
+  f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,651,ERA\r\nR03;P\r\n"); });
+  EXPECT_EQ(f.code, 49);
+  EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 1: \"01,1,7,8,O,651,ERA\"");
+  // Whole-file faults name the file and what is wrong with it.
+  f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,650,E\r\nR03"); });
+  EXPECT_EQ(f.context, "příkazový soubor " + path + " má 21 bajtů, nejméně 22");
+  f = FailureOf([&] { Open("none.cmd"); });
+  EXPECT_EQ(f.code, 30);
+  EXPECT_EQ(f.subcode, 1);
+  EXPECT_TRUE(
+      f.context.starts_with("soubor " + program_->MakeProgramPath("none.cmd") + " nelze otevřít ("))
+      << f.context;
+}
+
 TEST_F(CommandFiles, NumberedDataFiles) {
   const std::string job = "01,1,7,8,O,650,ERA\r\nR03;Sxxxx\r\n";
   ASSERT_TRUE(Load("j.cmd", job));

@@ -31,7 +31,10 @@ void WriteMarkerFile(frame::Program& program, const char* name, char digit) {
 void DeleteResultFile(frame::Program& program, const char* name, int subcode) {
   bool missing = false;
   platform::OsError error = 0;
-  if (!program.fs.Remove(program.MakeProgramPath(name), &missing, &error)) Fail(65, subcode, error);
+  const std::string path = program.MakeProgramPath(name);
+  if (!program.fs.Remove(path, &missing, &error)) {
+    Fail(65, subcode, error, frame::FileContext(path, "nelze smazat", error));
+  }
 }
 
 }  // namespace
@@ -297,6 +300,15 @@ void JobRunner::RestoreJobSettings() {
 }
 
 int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds limit) {
+  // A built-in file that is missing fails here, named, while the caller's
+  // settings still show the box it asked for; inside the job it would fail
+  // with every message switched off.
+  try {
+    frame::ProgramFile::Open(program_, commandFileName, 'r').Close();
+  } catch (const frame::JobFailure& failure) {
+    if (failure.code() != 30) throw;
+    Fail(30, 1, failure.osError(), frame::W("vestavěný příkazový ") + failure.context());
+  }
   SaveJobSettings();
   frame::JobSettings& s = program_.settings;
   s.okno = s.debug = s.hlaseni = 0;

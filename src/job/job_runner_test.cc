@@ -169,6 +169,21 @@ TEST_F(Jobs, BuiltInJobRunsSilentlyAndRestoresSettings) {
   EXPECT_FALSE(runner_.ProcessEnd().has_value());  // a built-in job never ends the process
 }
 
+// The caller's settings still hold, so /h shows the box, and the file is named.
+TEST_F(Jobs, AMissingBuiltInFileFailsBeforeItsJobNamingIt) {
+  program_->settings.hlaseni = 1;
+  testing::CaughtFailure f =
+      testing::FailureOf([&] { runner_.RunBuiltInJob("isregu.cmx", milliseconds(5000)); });
+  EXPECT_EQ(f.code, 30);
+  EXPECT_EQ(f.subcode, 1);
+  EXPECT_TRUE(f.context.starts_with("vestavěný příkazový soubor " +
+                                    program_->MakeProgramPath("isregu.cmx") + " nelze otevřít ("))
+      << f.context;
+  EXPECT_EQ(program_->settings.hlaseni, 1);
+  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_FALSE(runner_.ProcessEnd().has_value());  // no job thread was started
+}
+
 TEST_F(Jobs, BuiltInJobThatNeverSignalsTimesOut) {
   // A simulated job sets no finished event, so the wait runs out.
   program_->settings.simulace = 1;

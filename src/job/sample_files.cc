@@ -22,6 +22,12 @@ constexpr Sample kSamples[] = {
     {"taxu.cmx", "01,1,7,8,O,650,ERA\r\nR30;P_TAX\r\n"},
     {"taxd.cmx", "01,1,7,8,O,650,ERA\r\nV30;P_TAX\r\n"},
     {"iglog1.cmx", "192.168.0.160,01,650 , ERA\r\nW44;GLOGO1\r\n"},
+    // The clock and the VAT rates over TCP/IP; the IP dialog rewrites their
+    // address with the other *.cmx files.
+    {"isregu.cmx", "192.168.0.160,01,650 , ERA\r\nR14;X_REG\r\n"},
+    {"isregd.cmx", "192.168.0.160,01,650 , ERA\r\nV14;X_REG\r\n"},
+    {"taxui.cmx", "192.168.0.160,01,650 , ERA\r\nR30;P_TAX\r\n"},
+    {"taxdi.cmx", "192.168.0.160,01,650 , ERA\r\nV30;P_TAX\r\n"},
 };
 
 }  // namespace

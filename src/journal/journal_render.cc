@@ -47,8 +47,8 @@ void AsLineWrite(Write write) {
   try {
     write();
   } catch (const frame::JobFailure& failure) {
-    if (failure.code() == 30 && failure.subcode() == 4) frame::Fail(26, 1, failure.osError());
-    if (failure.code() == 30 && failure.subcode() == 5) frame::Fail(26, 2, failure.osError());
+    if (failure.code() == 30 && failure.subcode() == 4) frame::Refail(failure, 26, 1);
+    if (failure.code() == 30 && failure.subcode() == 5) frame::Refail(failure, 26, 2);
     throw;
   }
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "convert/work_file.h"
+#include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/program.h"
 #include "journal/journal_render.h"
@@ -88,8 +89,9 @@ int main(int argc, char** argv) {
     }
     return Usage();
   } catch (const frame::JobFailure& failure) {
-    std::fprintf(stderr, "journal_verify_tool: error %d, subcode %d\n", failure.code(),
-                 failure.subcode());
+    std::string context = frame::Cp1250ToUtf8(failure.context());
+    std::fprintf(stderr, "journal_verify_tool: error %d, subcode %d%s%s\n", failure.code(),
+                 failure.subcode(), context.empty() ? "" : " - ", context.c_str());
     return 1;
   }
 }

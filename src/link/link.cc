@@ -80,9 +80,9 @@ struct RegisterLink::State {
       return;
     }
     if (serial.OpenSerialPort()) return;
-    std::string detail = frame::W(serial.OpenFailure());
-    frame::TerminalWriteDebug(program, detail + "\r");
-    frame::Fail(92, openSubcode, serial.OpenError(), detail);
+    frame::Fail(
+        92, openSubcode, serial.OpenError(),
+        frame::Format("COM%d ", program.connection.comNumber) + frame::W(serial.OpenFailure()));
   }
 
   bool SendFrame(std::string_view body) {

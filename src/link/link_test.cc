@@ -28,14 +28,14 @@ using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 
 // "" when `action` completes, else its failure: "code/subcode", the system's
-// error number when there is one, and the detail (as UTF-8).
+// error number when there is one, and the context (as UTF-8).
 std::string Outcome(const std::function<void()>& action) {
   try {
     action();
   } catch (const frame::JobFailure& f) {
     std::string text = frame::Format("%d/%d", f.code(), f.subcode());
     if (f.osError() != 0) text += frame::Format(" os %u", static_cast<unsigned>(f.osError()));
-    return f.detail().empty() ? text : text + " " + frame::Cp1250ToUtf8(f.detail());
+    return f.context().empty() ? text : text + " " + frame::Cp1250ToUtf8(f.context());
   }
   return "";
 }
@@ -335,7 +335,7 @@ TEST_F(LinkTest, PortThatDoesNotExistIs92WithDeviceReasonAndHint) {
   program_->connection.comNumber = 3;
   Command('R', 0x10);
   EXPECT_EQ(Outcome([&] { Link().ReceiveRegisterFile(); }),
-            "92/1 os 2 " + dir_.string() +
+            "92/1 os 2 COM3 " + dir_.string() +
                 "/ttyNONE: No such file or directory (zařízení neexistuje: "
                 "zkontrolujte řádek comN= v tarvik.ini a připojení portu nebo USB adaptéru)");
   // One more attempt after a pause.

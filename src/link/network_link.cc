@@ -83,10 +83,9 @@ void NetworkLink::ConnectRegister() {
   std::string what;
   auto socket = platform::ConnectTcp(address, port, steady_clock::now() + Timeout(), &error, &what);
   if (!socket) {
-    std::string detail = frame::Format("%s:%u: %s: %s", address.c_str(), port, what.c_str(),
-                                       frame::W(platform::SystemErrorText(error)).c_str());
-    frame::TerminalWriteDebug(program_, detail + "\r");
-    frame::Fail(103, what == "socket" ? 6 : 7, error, detail);
+    frame::Fail(103, what == "socket" ? 6 : 7, error,
+                frame::Format("%s:%u: %s: %s", address.c_str(), port, what.c_str(),
+                              frame::W(platform::SystemErrorText(error)).c_str()));
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);

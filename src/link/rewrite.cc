@@ -120,7 +120,9 @@ void RewriteSerialLine(frame::Program& program, const std::string& fileName,
   platform::OsError error = 0;
   if (!program.fs.Rename(program.MakeProgramPath(fileName), program.MakeProgramPath(kBackup),
                          &error)) {
-    Fail(61, 1, error);
+    Fail(61, 1, error,
+         frame::FileContext(program.MakeProgramPath(fileName),
+                            frame::Format("nelze přejmenovat na %s", kBackup), error));
   }
   std::string content;
   {
@@ -199,7 +201,7 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
     out.Write(copy);
     out.Close();
   } catch (const frame::JobFailure& failure) {
-    Fail(60, 1, failure.osError());
+    frame::Refail(failure, 60, 1);
   }
 }
 

@@ -27,21 +27,46 @@ int ConsoleFrontEnd::ShowMessage(const std::string& text, int style) {
 }
 
 void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {
-  if (!console_.StdoutIsTerminal()) return;
+  if (bytes.empty() || !console_.StdoutIsTerminal()) return;
+  // Progress marks ("*" per step) gather on one line; every other status
+  // text ends its line, which the screen model leaves to the next text.
+  const bool mark = bytes == "*";
   std::string out;
+  if (openMarks_ && !mark) {
+    out += '\n';
+    lineEndAdded_ = true;
+  }
   for (char c : bytes) {
-    if (c == '\r') {
+    if (c == '\r' || c == '\n') {
+      // A text that starts with its own line end after one added here
+      // starts its line only once.
+      if (lineEndAdded_) {
+        lastWasCr_ = c == '\r';
+        lineEndAdded_ = false;
+        continue;
+      }
+      lineEndAdded_ = false;
+      if (c == '\n' && lastWasCr_) {
+        lastWasCr_ = false;
+        continue;
+      }
+      lastWasCr_ = c == '\r';
       out += '\n';
-      lastWasCr_ = true;
       continue;
     }
-    if (c == '\n' && lastWasCr_) {
-      lastWasCr_ = false;
-      continue;
-    }
+    lineEndAdded_ = false;
     lastWasCr_ = false;
     if (c == '\a') continue;
     out += c;
+  }
+  openMarks_ = false;
+  if (!out.empty() && out.back() != '\n') {
+    if (mark) {
+      openMarks_ = true;
+    } else {
+      out += '\n';
+      lineEndAdded_ = true;
+    }
   }
   console_.WriteStdout(frame::Cp1250ToUtf8(out));
 }

@@ -1,6 +1,7 @@
 // The front end of a run without a window. Message boxes go to stderr, one
 // per line, prefixed "Komunikace Tarvik: "; status lines are echoed to stdout
-// only when stdout is a terminal. Questions are answered with their default.
+// only when stdout is a terminal, each on a line of its own. Questions are
+// answered with their default.
 #pragma once
 
 #include "platform/process.h"
@@ -12,6 +13,8 @@ class ConsoleFrontEnd final : public FrontEnd {
  public:
   explicit ConsoleFrontEnd(platform::Console& console) : console_(console) {}
   int ShowMessage(const std::string& text, int style) override;
+  // Nothing: the failure's own stderr line says it all.
+  void ShowFailureMessage(const std::string&, int) override {}
   void TerminalWritten(std::string_view bytes) override;
   void Beep(int type) override;
   void ShowActivity() override {}
@@ -22,6 +25,8 @@ class ConsoleFrontEnd final : public FrontEnd {
  private:
   platform::Console& console_;
   bool lastWasCr_ = false;
+  bool openMarks_ = false;     // the line of "*" marks is still open
+  bool lineEndAdded_ = false;  // the last line end was added, not written
 };
 
 }  // namespace tarvik::ui

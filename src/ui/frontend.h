@@ -32,6 +32,10 @@ class FrontEnd {
   virtual ~FrontEnd() = default;
   // A box titled "Komunikace Tarvik"; text in Windows-1250. Returns the answer.
   virtual int ShowMessage(const std::string& text, int style) = 0;
+  // The box of a failure. The failure exit has already written its text,
+  // with the context, as one line to stderr: front ends that copy boxes to
+  // stderr leave their copy out.
+  virtual void ShowFailureMessage(const std::string& text, int style) { ShowMessage(text, style); }
   // Bytes just written to the status screen (Windows-1250), after the screen
   // model took them. A window repaints and returns once painted.
   virtual void TerminalWritten(std::string_view bytes) = 0;

@@ -88,6 +88,10 @@ int Win32FrontEnd::ShowMessage(const std::string& text, int style) {
   return UnshownAnswer(style);
 }
 
+void Win32FrontEnd::ShowFailureMessage(const std::string& text, int style) {
+  calls_.messageBox(text.c_str(), kTitle, MessageBoxFlags(style));
+}
+
 void Win32FrontEnd::TerminalWritten(std::string_view bytes) {
   console_.TerminalWritten(bytes);
 }

@@ -41,6 +41,8 @@ class Win32FrontEnd final : public FrontEnd {
   // A box of the system; when none can be shown (no desktop) the text goes to
   // stderr and the answer is the one that changes nothing.
   int ShowMessage(const std::string& text, int style) override;
+  // Without a desktop the failure's stderr line stands for the box.
+  void ShowFailureMessage(const std::string& text, int style) override;
   void TerminalWritten(std::string_view bytes) override;
   void Beep(int type) override;
   void ShowActivity() override;

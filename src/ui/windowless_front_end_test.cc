@@ -2,7 +2,9 @@
 
 #include <bitset>
 
+#include "support/test_support.h"
 #include "ui/activity_icons.h"
+#include "ui/console_frontend.h"
 #include "ui/frontend.h"
 #include "ui/message_box_flags.h"
 
@@ -29,6 +31,39 @@ TEST(MessageBoxFlags, AnUnshownBoxAnswersWhatChangesNothing) {
   for (int result = -1; result <= 12; ++result) {
     EXPECT_EQ(IsMessageBoxAnswer(result), result >= kAnswerOk && result <= 11) << result;
   }
+}
+
+// What a terminal shows of the given status writes (Windows-1250 bytes).
+std::string Echoed(const std::vector<std::string>& writes, bool terminal = true) {
+  testing::RecordingConsole console;
+  console.terminal = terminal;
+  ConsoleFrontEnd frontEnd(console);
+  for (const std::string& bytes : writes) frontEnd.TerminalWritten(bytes);
+  return console.Stdout();
+}
+
+TEST(ConsoleFrontEnd, EveryStatusTextEndsItsLineOnATerminal) {
+  EXPECT_EQ(Echoed({"Pracuji se souborem P_PLU.dat.", "Pracuji se souborem P_DPT.dat."}),
+            "Pracuji se souborem P_PLU.dat.\nPracuji se souborem P_DPT.dat.\n");
+  // Texts that end or start their lines themselves get no extra line end; two
+  // CRs in a row are two line ends, as on the screen.
+  EXPECT_EQ(Echoed({"Otviram port COM1\r", "\rSoubor .ini neexistuje.", "\r\nDalsi\r\n", "a"}),
+            "Otviram port COM1\n\nSoubor .ini neexistuje.\nDalsi\na\n");
+  EXPECT_EQ(Echoed({"A.", "\r\rB\r\a"}), "A.\n\nB\n");  // an intended empty line stays
+  // Progress marks share one line, which the next text ends.
+  EXPECT_EQ(Echoed({"Hledam", "*", "*", "*", "Nalezeno\r"}), "Hledam\n***\nNalezeno\n");
+  EXPECT_EQ(Echoed({"Zkou\x9A\xEDm\r"}), "Zkouším\n");
+  EXPECT_EQ(Echoed({"Pracuji se souborem P_PLU.dat."}, false), "");
+}
+
+TEST(ConsoleFrontEnd, AFailureBoxIsLeftToTheFailureLine) {
+  testing::RecordingConsole console;
+  ConsoleFrontEnd frontEnd(console);
+  frontEnd.ShowFailureMessage("Chyba 30, 1, LastError 2. \nChyba otevreni souboru",
+                              kStyleExclamation);
+  EXPECT_EQ(console.Stderr(), "");
+  frontEnd.ShowMessage("Cas je v pokladne.", kStyleExclamation);
+  EXPECT_EQ(console.Stderr(), "Komunikace Tarvik: Cas je v pokladne.\n");
 }
 
 TEST(ActivityIcons, MasksAreRowsOfTwoBytesHighBitLeft) {

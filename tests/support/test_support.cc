@@ -275,6 +275,16 @@ std::string ToHex(const std::string& bytes) {
   return out;
 }
 
+CaughtFailure FailureOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const frame::JobFailure& failure) {
+    return {failure.code(), failure.subcode(), frame::Cp1250ToUtf8(failure.context())};
+  }
+  ADD_FAILURE() << "expected a failure";
+  return {};
+}
+
 ProgramFixture::ProgramFixture() : dir_(MakeTempDirectory("unit")) {
   frame::Services services{platform::RealFileSystem(), clock_, process_, console_, frontEnd_};
   program_ = std::make_unique<frame::Program>(services);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -174,6 +175,15 @@ class UnopenableFile {
  private:
   std::unique_ptr<platform::FileHandle> held_;
 };
+
+// The failure `action` ends in, with its context as UTF-8; a test failure
+// (and code 0) when it completes.
+struct CaughtFailure {
+  int code = 0;
+  int subcode = 0;
+  std::string context;
+};
+CaughtFailure FailureOf(const std::function<void()>& action);
 
 std::filesystem::path MakeTempDirectory(const std::string& tag);
 std::string ReadBinary(const std::filesystem::path& path);

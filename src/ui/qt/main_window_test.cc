@@ -377,6 +377,9 @@ TEST_F(MainWindowTest, NastavCmdAndNastavIpRewriteTheCommandFilesOfTheirLink) {
                                                        "portSpeedDialog", "ipAddressDialog"}));
   EXPECT_EQ(ReadFile("sit.cmd"), "192.168.1.20,12,650 , ERA\r\nR03;P_PLU\r\n");
   EXPECT_EQ(ReadFile("iglog1.cmx"), "192.168.1.20,12,650 , ERA\r\nW44;GLOGO1\r\n");
+  // The clock and VAT files of the network go with it.
+  EXPECT_EQ(ReadFile("isregu.cmx"), "192.168.1.20,12,650 , ERA\r\nR14;X_REG\r\n");
+  EXPECT_EQ(ReadFile("taxdi.cmx"), "192.168.1.20,12,650 , ERA\r\nV30;P_TAX\r\n");
   EXPECT_EQ(ReadFile("prodej.cmd"), rewritten);
   EXPECT_EQ(ReadFile("tk"), "1");
 }

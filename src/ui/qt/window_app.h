@@ -24,6 +24,9 @@ class SwitchableFrontEnd final : public FrontEnd {
   int ShowMessage(const std::string& text, int style) override {
     return target_.load()->ShowMessage(text, style);
   }
+  void ShowFailureMessage(const std::string& text, int style) override {
+    target_.load()->ShowFailureMessage(text, style);
+  }
   void TerminalWritten(std::string_view bytes) override { target_.load()->TerminalWritten(bytes); }
   void Beep(int type) override { target_.load()->Beep(type); }
   void ShowActivity() override { target_.load()->ShowActivity(); }
@@ -49,6 +52,9 @@ class DesktopFrontEnd final : public FrontEnd {
     // is answered in its box only.
     if ((style & 0x0F) == kStyleOk) console_.ShowMessage(text, style);
     return toolkit_.ShowMessage(text, style);
+  }
+  void ShowFailureMessage(const std::string& text, int style) override {
+    toolkit_.ShowMessage(text, style);
   }
   void TerminalWritten(std::string_view bytes) override { console_.TerminalWritten(bytes); }
   void Beep(int type) override { toolkit_.Beep(type); }
