@@ -10,6 +10,7 @@
 #include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/replacing_file.h"
+#include "frame/settings.h"
 #include "frame/status.h"
 #include "link/activity.h"
 #include "link/network_link.h"
@@ -65,6 +66,25 @@ struct RegisterLink::State {
 
   bool Network() const { return program.connection.linkType == frame::LinkType::kTcpIp; }
   const frame::JobSettings& Settings() const { return program.settings; }
+
+  // Runs a transfer; a failure that does not say where it happened (a
+  // register that does not answer, a broken frame) gets the port or address.
+  // A stopped job was stopped from outside, wherever the register is.
+  template <typename Body>
+  void Transfer(Body body) {
+    try {
+      body();
+    } catch (frame::JobFailure& failure) {
+      if (failure.context().empty() && failure.code() != frame::kInterruptedCode) {
+        const frame::ConnectionLine& c = program.connection;
+        failure.AddOuterContext(
+            Network() ? frame::W("pokladna na adrese ") + c.ipAddress
+                      : frame::Format("COM%d %s", c.comNumber,
+                                      frame::ComDevice(program, c.comNumber).c_str()));
+      }
+      throw;
+    }
+  }
   void Sleep(unsigned ms) { frame::PauseUnlessStopped(program, milliseconds(ms)); }
   std::uint8_t FileNumber() const { return program.command.fileNumber; }
   std::uint8_t ReadCommandByte() const {
@@ -346,6 +366,10 @@ RegisterLink::~RegisterLink() {
 }
 
 void RegisterLink::ReceiveRegisterFile() {
+  state_->Transfer([this] { ReceiveRegisterFileBody(); });
+}
+
+void RegisterLink::ReceiveRegisterFileBody() {
   State& st = *state_;
   const frame::JobSettings& s = st.Settings();
   if (s.noLink) {
@@ -367,6 +391,10 @@ void RegisterLink::ReceiveRegisterFile() {
 }
 
 void RegisterLink::SendRegisterFile() {
+  state_->Transfer([this] { SendRegisterFileBody(); });
+}
+
+void RegisterLink::SendRegisterFileBody() {
   State& st = *state_;
   const frame::JobSettings& s = st.Settings();
   convert::BuildSendFile(st.program);
@@ -396,6 +424,10 @@ void RegisterLink::SendRegisterFile() {
 }
 
 void RegisterLink::ClearRegisterFile() {
+  state_->Transfer([this] { ClearRegisterFileBody(); });
+}
+
+void RegisterLink::ClearRegisterFileBody() {
   State& st = *state_;
   const frame::JobSettings& s = st.Settings();
   if (s.simulace) {
@@ -421,6 +453,10 @@ void RegisterLink::ClearRegisterFile() {
 }
 
 void RegisterLink::DownloadRawText() {
+  state_->Transfer([this] { DownloadRawTextBody(); });
+}
+
+void RegisterLink::DownloadRawTextBody() {
   State& st = *state_;
   const frame::JobSettings& s = st.Settings();
   if (!s.noLink) {

@@ -94,6 +94,11 @@ class RegisterLink {
   std::uint8_t LastStatus() const;
 
  private:
+  void ReceiveRegisterFileBody();
+  void SendRegisterFileBody();
+  void ClearRegisterFileBody();
+  void DownloadRawTextBody();
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -203,12 +203,18 @@ TEST_P(LinkTransfer, OfFile10) {
     StartSerial(t.options);
   }
   Command(t.command, 0x10, "D10.dat");
-  EXPECT_EQ(Outcome([&] {
-              if (t.command == 'R') Link().ReceiveRegisterFile();
-              if (t.command == 'V') Link().SendRegisterFile();
-              if (t.command == 'N') Link().ClearRegisterFile();
-            }),
-            t.failure);
+  const std::string outcome = Outcome([&] {
+    if (t.command == 'R') Link().ReceiveRegisterFile();
+    if (t.command == 'V') Link().SendRegisterFile();
+    if (t.command == 'N') Link().ClearRegisterFile();
+  });
+  EXPECT_EQ(outcome.substr(0, outcome.find(' ')), t.failure);
+  if (!outcome.empty()) {
+    // A failure of the line names where the register was sought.
+    const std::string where = t.tcpAddress ? std::string("pokladna na adrese ") + t.tcpAddress
+                                           : "COM1 " + program_->comDevice[1];
+    EXPECT_TRUE(outcome.ends_with(" " + where)) << outcome;
+  }
   link_.reset();                                    // closes the port or the connection
   EXPECT_EQ(program_->lastError.LastErrorCode, 0);  // no failure exit on any thread
   // Without debug a sent work file stays only after a failure.

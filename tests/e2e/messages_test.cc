@@ -69,6 +69,14 @@ TEST_F(FailureMessages, PortAndNetworkFaultsNameTheDeviceAndTheSystemsReason) {
                         "socketu - 127.0.12.9:14000: connect: Connection refused"))
       << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  // A register that does not answer: where it was sought.
+  const std::string pty = register_.StartPty({"--silent"});
+  WriteIni({{1, pty}});
+  r = Job("R10;A\r\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Komunikace Tarvik: Chyba 38, 1, LastError 0. Pokladna se nehlasi - COM1 " +
+                       pty + "\n");
+  EXPECT_EQ(Read("err"), "2");
 }
 
 // Each kind of number field, built without a link (/k): the fault names the
