@@ -183,7 +183,8 @@ class LineParser {
     std::string_view digits = TakeField(59, subcode);
     if (digits.size() > places) {
       Fail(59, subcode, 0,
-           frame::W(frame::Format("%zu znaků místo nejvýše %zu", digits.size(), places)));
+           frame::W(frame::Format("%u znaků místo nejvýše %u", static_cast<unsigned>(digits.size()),
+                                  static_cast<unsigned>(places))));
     }
     for (char c : digits) {
       if (!IsNibbleCharacter(c)) FailNotDigit(c, notDigitSubcode);

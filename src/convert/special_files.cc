@@ -53,7 +53,8 @@ bool FitsInt32(std::int64_t value) {
 
 // "datový soubor PATH, řádek N" for a fault in a line.
 std::string LineContext(const ProgramFile& file, std::size_t line) {
-  return frame::W(frame::Format("datový soubor %s, řádek %zu", file.path().c_str(), line));
+  return frame::W(frame::Format("datový soubor %s, řádek %u", file.path().c_str(),
+                                static_cast<unsigned>(line)));
 }
 
 // A number field read as a decimal number may hold blanks, a sign and digits,

@@ -78,10 +78,10 @@ LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) 
   const std::string context = frame::W(frame::Format(
       "příkazový soubor %s má %lld bajtů, ", file.path().c_str(), static_cast<long long>(size)));
   if (size < static_cast<std::int64_t>(kMinFileSize)) {
-    Fail(50, sub.tooSmall, 0, context + frame::W(frame::Format("nejméně %zu", kMinFileSize)));
+    Fail(50, sub.tooSmall, 0, context + frame::W("nejméně " + std::to_string(kMinFileSize)));
   }
   if (size > static_cast<std::int64_t>(sub.maxSize)) {
-    Fail(50, sub.tooLarge, 0, context + frame::W(frame::Format("nejvíce %zu", sub.maxSize)));
+    Fail(50, sub.tooLarge, 0, context + frame::W("nejvíce " + std::to_string(sub.maxSize)));
   }
   std::string raw;
   std::uint8_t b = 0;

@@ -28,6 +28,8 @@ int ConsoleFrontEnd::ShowMessage(const std::string& text, int style) {
 
 void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {
   if (bytes.empty() || !console_.StdoutIsTerminal()) return;
+  // Job, link and receiver threads may all write status lines.
+  std::lock_guard lock(echoMutex_);
   // Progress marks ("*" per step) gather on one line; every other status
   // text ends its line, which the screen model leaves to the next text.
   const bool mark = bytes == "*";
@@ -45,7 +47,6 @@ void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {
         lineEndAdded_ = false;
         continue;
       }
-      lineEndAdded_ = false;
       if (c == '\n' && lastWasCr_) {
         lastWasCr_ = false;
         continue;

@@ -4,6 +4,8 @@
 // answered with their default.
 #pragma once
 
+#include <mutex>
+
 #include "platform/process.h"
 #include "ui/frontend.h"
 
@@ -24,6 +26,7 @@ class ConsoleFrontEnd final : public FrontEnd {
 
  private:
   platform::Console& console_;
+  std::mutex echoMutex_;
   bool lastWasCr_ = false;
   bool openMarks_ = false;     // the line of "*" marks is still open
   bool lineEndAdded_ = false;  // the last line end was added, not written

@@ -82,6 +82,20 @@ TEST_F(Win32FrontEndTest, MessageBoxTakesTitleFlagsAndAnswerOrFallsBackToStderr)
   EXPECT_EQ(boxes_.size(), 4u);
 }
 
+// The failure exit has written its line to stderr already: a failure's box
+// that cannot be shown leaves no second copy there.
+TEST_F(Win32FrontEndTest, AFailureBoxIsShownOrLeftToTheFailureLine) {
+  Win32FrontEnd frontEnd(console_, Recording());
+  const std::string text = "Chyba 30, 1, LastError 2. \nChyba otevreni souboru";
+  frontEnd.ShowFailureMessage(text, kStyleExclamation);
+  boxResult_ = 0;
+  frontEnd.ShowFailureMessage(text, kStyleExclamation);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[0].text, text);
+  EXPECT_EQ(boxes_[0].flags, unsigned{MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST});
+  EXPECT_EQ(console_.Stderr(), "");
+}
+
 TEST_F(Win32FrontEndTest, ActivityIconIsAddedToggledAndRemovedOnce) {
   Win32FrontEnd frontEnd(console_, Recording());
   ASSERT_NE(frontEnd.IconWindow(), nullptr);

@@ -179,6 +179,19 @@ class Failure(WineJob):
         self.assertEqual(self.read("err"), b"1")
         self.assertEqual(self.read("error.txt"), b"9\r\n")
         self.assertEqual(self.log_tails("error.log"), [b"30,,;1,0001"])
+        # One line on stderr names the file, in UTF-8 as every console text.
+        line = "Chyba 30, 1, LastError 2. Chyba otevreni souboru - soubor "
+        self.assertIn(b"Komunikace Tarvik: " + line.encode(), result.stderr)
+        self.assertIn("chybi.cmd nelze otevřít (".encode(), result.stderr)
+
+    def test_a_letter_in_a_number_field_names_the_data_file_line_and_field(self):
+        self.write("D10.dat", b"0005;1234\r\n0006;12A4\r\n")
+        self.write("w.cmd", b"01,1,7,8,O,650,ERA\r\nV10;D10\r\n")
+        result = self.run_tarvik("/k", "w.cmd")
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn(b"Chyba 59, 40, LastError 0.", result.stderr)
+        self.assertIn("D10.dat, řádek 2, pole 2, \"A\" není číslice".encode(), result.stderr)
+        self.assertEqual(self.log_tails("ERA.log"), [b"59,01,V10;1,0040"])
 
 
 class Boxes(WineJob):
