@@ -49,7 +49,10 @@ void WriteSampleCommandFiles(frame::Program& program) {
       bool missing = false;
       program.fs.Remove(program.MakeProgramPath(temporary), &missing, &error);
       // Another process gave it the name first.
-      if (!program.fs.Exists(program.MakeProgramPath(sample.name))) frame::Fail(61, 20, error);
+      const std::string path = program.MakeProgramPath(sample.name);
+      if (!program.fs.Exists(path)) {
+        frame::Fail(61, 20, error, frame::FileContext(path, "nelze zapsat", error));
+      }
     }
   }
 }
