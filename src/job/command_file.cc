@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "convert/format_table.h"
-#include "frame/connection_line.h"
 #include "frame/codepage.h"
+#include "frame/connection_line.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
