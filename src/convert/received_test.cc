@@ -249,7 +249,7 @@ class FaultyHandle final : public platform::FileHandle {
   int mode_;
 };
 
-class FaultyFileSystem final : public platform::FileSystem {
+class FaultyFileSystem final : public testing::RealFileSystemProxy {
  public:
   int mode = 0;  // 0 writes, 1 fails, 2 writes one byte short
   std::unique_ptr<platform::FileHandle> Open(const std::string& path, platform::Access access,
@@ -259,21 +259,6 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (!inner) return nullptr;
     return std::make_unique<FaultyHandle>(std::move(inner), mode);
   }
-  bool Remove(const std::string& path, bool* missing, platform::OsError* error) override {
-    return real_.Remove(path, missing, error);
-  }
-  bool Rename(const std::string& from, const std::string& to, platform::OsError* error) override {
-    return real_.Rename(from, to, error);
-  }
-  bool Exists(const std::string& path) override { return real_.Exists(path); }
-  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
-            std::vector<platform::DirectoryEntry>* entries, platform::OsError* error) override {
-    return real_.List(directory, prefix, suffix, entries, error);
-  }
-  std::string Resolve(const std::string& path) override { return real_.Resolve(path); }
-
- private:
-  platform::FileSystem& real_ = platform::RealFileSystem();
 };
 
 TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {

@@ -258,7 +258,7 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
   std::size_t at = stem.find("xxxx");
   std::string prefix = stem.substr(0, at);
   std::vector<platform::DirectoryEntry> entries;
-  platform::OsError error = 0;
+  platform::ListFailure failure;
   const std::string& dir = program.paths.programDirectory;
   // The prefix may name a folder below the program directory, written with
   // either separator (command files come from Windows).
@@ -269,8 +269,9 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
     folder = dir + prefix.substr(0, slash + 1);
     namePrefix = prefix.substr(slash + 1);
   }
-  if (!program.fs.List(folder, namePrefix, ".dat", &entries, &error)) {
-    if (!platform::IsMissingFileError(error)) Fail(89, 13, error);
+  if (!program.fs.List(folder, namePrefix, ".dat", &entries, &failure)) {
+    if (failure.whileReading) Fail(89, 14, failure.error);
+    if (!platform::IsMissingFileError(failure.error)) Fail(89, 13, failure.error);
   }
   if (entries.empty()) return prefix + "0000.dat";
   int n = 0;

@@ -206,6 +206,20 @@ TEST_F(CommandFiles, NumberedDataFiles) {
 #endif
 }
 
+// A folder that cannot be searched, or whose listing breaks off, cannot
+// give the next number.
+TEST_F(CommandFiles, NumberedDataFilesNeedTheFolderListing) {
+  WriteFile("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;Sxxxx\r\n");
+  for (const auto& [whileReading, subcode] : {std::pair{false, 13}, std::pair{true, 14}}) {
+    testing::UnlistableFileSystem fs(whileReading);
+    frame::Program program(frame::Services{fs, clock_, process_, console_, frontEnd_});
+    program.paths = program_->paths;
+    program.paths.commandFileName = "j.cmd";
+    CommandFileState state;
+    EXPECT_JOB_FAILURE(NextCommand(program, state), 89, subcode);
+  }
+}
+
 TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X_SKL\r\n");
   program_->connection.logFileName = "MY.log";

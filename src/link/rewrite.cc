@@ -23,17 +23,21 @@ std::string ReadAll(ProgramFile& file) {
   return out;
 }
 
-// The file names of one extension in the program directory, sorted.
-bool ListCommandFiles(frame::Program& program, std::vector<std::string>* names,
-                      platform::OsError* error) {
+// The file names of one extension in the program directory, sorted. A
+// failing listing ends the job with error 89: `searchFailed` when the folder
+// cannot be searched, `readFailed` when reading its entries breaks off.
+std::vector<std::string> ListCommandFiles(frame::Program& program, int searchFailed,
+                                          int readFailed) {
   std::vector<platform::DirectoryEntry> entries;
+  platform::ListFailure failure;
   if (!program.fs.List(program.paths.programDirectory, "", "." + program.settings.pripona_cmd,
-                       &entries, error)) {
-    return false;
+                       &entries, &failure)) {
+    Fail(89, failure.whileReading ? readFailed : searchFailed, failure.error);
   }
-  for (const auto& e : entries) names->push_back(e.name);
-  std::sort(names->begin(), names->end());
-  return true;
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // The parts of an old serial line kept by modes 1 and 2.
@@ -209,9 +213,7 @@ int RewriteSerialParams(frame::Program& program, RewriteValues& values,
                         const std::function<bool(RewriteValues&)>& dialog, bool showMessage,
                         RewriteMode mode) {
   if (dialog && !dialog(values)) return 0;
-  std::vector<std::string> names;
-  platform::OsError error = 0;
-  if (!ListCommandFiles(program, &names, &error)) Fail(89, 9, error);
+  const std::vector<std::string> names = ListCommandFiles(program, 9, 10);
   if (names.empty()) {
     if (!program.settings.searchOnly) {
       frame::ShowMessage(program, "Prikazovy soubor nenalezen.", ui::kStyleExclamation);
@@ -231,9 +233,7 @@ int RewriteSerialParams(frame::Program& program, RewriteValues& values,
 int RewriteIpParams(frame::Program& program, RewriteValues& values,
                     const std::function<bool(RewriteValues&)>& dialog, bool showMessage) {
   if (dialog && !dialog(values)) return 0;
-  std::vector<std::string> names;
-  platform::OsError error = 0;
-  if (!ListCommandFiles(program, &names, &error)) Fail(89, 11, error);
+  const std::vector<std::string> names = ListCommandFiles(program, 11, 12);
   if (names.empty()) {
     frame::ShowMessage(program, "Prikazovy soubor nenalezen.", ui::kStyleExclamation);
     return 1;

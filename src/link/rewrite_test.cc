@@ -119,5 +119,34 @@ TEST(ConnectionFieldsTest, SpeedCodesAndParityLetters) {
   EXPECT_EQ(RefreshConnectionFields(v, '5').speed, '5');
 }
 
+// The folder listing fails: before the first file, or while the files are
+// read; either way no command file is touched.
+TEST_F(Rewriting, AFailingFolderListingEndsInError89) {
+  const std::string serial = "01,1,7,8,O,650,ERA\r\nR03;P\r\n";
+  const std::string net = "192.168.0.160,01,650 , ERA\r\nR03;P\r\n";
+  WriteFile("a.cmd", serial);
+  WriteFile("b.cmd", net);
+  struct Case {
+    bool whileReading;
+    bool ip;
+    int subcode;
+  };
+  for (const Case& c : {Case{false, false, 9}, Case{true, false, 10}, Case{false, true, 11},
+                        Case{true, true, 12}}) {
+    SCOPED_TRACE(c.subcode);
+    testing::UnlistableFileSystem fs(c.whileReading);
+    frame::Program program(frame::Services{fs, clock_, process_, console_, frontEnd_});
+    program.paths = program_->paths;
+    if (c.ip) {
+      EXPECT_JOB_FAILURE(RewriteIpParams(program, values_, nullptr, false), 89, c.subcode);
+    } else {
+      EXPECT_JOB_FAILURE(RewriteSerialParams(program, values_, nullptr, false, RewriteMode::kFull),
+                         89, c.subcode);
+    }
+    EXPECT_EQ(ReadFile("a.cmd"), serial);
+    EXPECT_EQ(ReadFile("b.cmd"), net);
+  }
+}
+
 }  // namespace
 }  // namespace tarvik::link

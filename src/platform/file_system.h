@@ -36,6 +36,13 @@ class FileHandle {
   virtual bool Truncate(OsError* error) = 0;
 };
 
+// Why a listing failed: the folder could not be searched at all, or reading
+// its entries broke off after it had begun.
+struct ListFailure {
+  OsError error = 0;
+  bool whileReading = false;
+};
+
 struct DirectoryEntry {
   std::string name;               // as stored
   std::int64_t creationTime = 0;  // ordering key only; newer is larger
@@ -63,7 +70,7 @@ class FileSystem {
   // `prefix` and end with `suffix`, both compared without regard to case.
   virtual bool List(const std::string& directory, const std::string& prefix,
                     const std::string& suffix, std::vector<DirectoryEntry>* entries,
-                    OsError* error) = 0;
+                    ListFailure* failure) = 0;
   // The name under which `path` exists (case folded on the last component), or
   // `path` itself when there is no such file.
   virtual std::string Resolve(const std::string& path) = 0;

@@ -208,13 +208,24 @@ bool FailingFileSystem::Exists(const std::string& path) {
 bool FailingFileSystem::List(const std::string& directory, const std::string& prefix,
                              const std::string& suffix,
                              std::vector<platform::DirectoryEntry>* entries,
-                             platform::OsError* error) {
-  return !Fails("list " + directory, error) &&
-         real_.List(directory, prefix, suffix, entries, error);
+                             platform::ListFailure* failure) {
+  failure->whileReading = false;
+  return !Fails("list " + directory, &failure->error) &&
+         real_.List(directory, prefix, suffix, entries, failure);
 }
 
 std::string FailingFileSystem::Resolve(const std::string& path) {
   return real_.Resolve(path);
+}
+
+bool UnlistableFileSystem::List(const std::string& directory, const std::string& prefix,
+                                const std::string& suffix,
+                                std::vector<platform::DirectoryEntry>* entries,
+                                platform::ListFailure* failure) {
+  if (whileReading_ && !real_.List(directory, prefix, suffix, entries, failure)) return false;
+  failure->error = EIO;
+  failure->whileReading = whileReading_;
+  return false;
 }
 
 std::filesystem::path MakeTempDirectory(const std::string& tag) {

@@ -114,7 +114,8 @@ class FailingFileSystem final : public platform::FileSystem {
   bool Replace(const std::string& from, const std::string& to, platform::OsError* error) override;
   bool Exists(const std::string& path) override;
   bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
-            std::vector<platform::DirectoryEntry>* entries, platform::OsError* error) override;
+            std::vector<platform::DirectoryEntry>* entries,
+            platform::ListFailure* failure) override;
   std::string Resolve(const std::string& path) override;
 
   // Whether the fault was injected, and where ("write /dir/P_PLU.dat").
@@ -129,6 +130,48 @@ class FailingFileSystem final : public platform::FileSystem {
   mutable std::mutex mutex_;
   int count_ = 0;
   std::string injectedAt_;
+};
+
+// The real file system, for doubles that change one of its operations.
+class RealFileSystemProxy : public platform::FileSystem {
+ public:
+  std::unique_ptr<platform::FileHandle> Open(const std::string& path, platform::Access access,
+                                             platform::Creation creation, bool shareRead,
+                                             platform::OsError* error) override {
+    return real_.Open(path, access, creation, shareRead, error);
+  }
+  bool Remove(const std::string& path, bool* missing, platform::OsError* error) override {
+    return real_.Remove(path, missing, error);
+  }
+  bool Rename(const std::string& from, const std::string& to, platform::OsError* error) override {
+    return real_.Rename(from, to, error);
+  }
+  bool Replace(const std::string& from, const std::string& to, platform::OsError* error) override {
+    return real_.Replace(from, to, error);
+  }
+  bool Exists(const std::string& path) override { return real_.Exists(path); }
+  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
+            std::vector<platform::DirectoryEntry>* entries,
+            platform::ListFailure* failure) override {
+    return real_.List(directory, prefix, suffix, entries, failure);
+  }
+  std::string Resolve(const std::string& path) override { return real_.Resolve(path); }
+
+ protected:
+  platform::FileSystem& real_ = platform::RealFileSystem();
+};
+
+// The real file system whose every listing fails with EIO: before the first
+// entry, or (`whileReading`) after the entries were read.
+class UnlistableFileSystem final : public RealFileSystemProxy {
+ public:
+  explicit UnlistableFileSystem(bool whileReading) : whileReading_(whileReading) {}
+  bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
+            std::vector<platform::DirectoryEntry>* entries,
+            platform::ListFailure* failure) override;
+
+ private:
+  const bool whileReading_;
 };
 
 // A program instance over a fresh temporary program directory.

@@ -191,14 +191,26 @@ class PosixFileSystem final : public FileSystem {
   }
 
   bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
-            std::vector<DirectoryEntry>* entries, OsError* error) override {
+            std::vector<DirectoryEntry>* entries, ListFailure* failure) override {
     std::string dir = directory.empty() ? std::string(".") : directory;
     DIR* d = ::opendir(dir.c_str());
     if (d == nullptr) {
-      *error = static_cast<OsError>(errno);
+      failure->error = static_cast<OsError>(errno);
+      failure->whileReading = false;
       return false;
     }
-    while (struct dirent* e = ::readdir(d)) {
+    for (;;) {
+      // readdir() tells its end from a failure only through errno.
+      errno = 0;
+      struct dirent* e = ::readdir(d);
+      if (e == nullptr) {
+        const int readError = errno;
+        ::closedir(d);
+        if (readError == 0) return true;
+        failure->error = static_cast<OsError>(readError);
+        failure->whileReading = true;
+        return false;
+      }
       std::string name = e->d_name;
       if (name == "." || name == "..") continue;
       if (name.size() < prefix.size() + suffix.size()) continue;
@@ -218,8 +230,6 @@ class PosixFileSystem final : public FileSystem {
       entry.creationTime = static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
       entries->push_back(std::move(entry));
     }
-    ::closedir(d);
-    return true;
   }
 
   std::string Resolve(const std::string& path) override {

@@ -181,17 +181,18 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool List(const std::string& directory, const std::string& prefix, const std::string& suffix,
-            std::vector<DirectoryEntry>* entries, OsError* error) override {
+            std::vector<DirectoryEntry>* entries, ListFailure* failure) override {
     std::string pattern = directory;
     if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
     pattern += '*';
     WIN32_FIND_DATAA found{};
     HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-      OsError failure = LastError();
+      OsError first = LastError();
       // An existing directory without a single entry.
-      if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_NO_MORE_FILES) return true;
-      *error = failure;
+      if (first == ERROR_FILE_NOT_FOUND || first == ERROR_NO_MORE_FILES) return true;
+      failure->error = first;
+      failure->whileReading = false;
       return false;
     }
     do {
@@ -209,7 +210,8 @@ class Win32FileSystem final : public FileSystem {
     OsError last = LastError();
     ::FindClose(search);
     if (last != ERROR_NO_MORE_FILES) {
-      *error = last;
+      failure->error = last;
+      failure->whileReading = true;
       return false;
     }
     return true;

@@ -191,8 +191,8 @@ TEST_F(Win32FileSystemTest, ListMatchesPrefixAndSuffixWithoutCaseAndSkipsDirecto
   std::filesystem::create_directory(dir_ / "zurnal04.txt");
 
   std::vector<DirectoryEntry> entries;
-  OsError error = 0;
-  ASSERT_TRUE(fs_.List(dir_.string(), "zurnal", ".TXT", &entries, &error)) << error;
+  ListFailure failure;
+  ASSERT_TRUE(fs_.List(dir_.string(), "zurnal", ".TXT", &entries, &failure)) << failure.error;
   std::vector<std::string> names;
   for (const auto& e : entries) names.push_back(e.name);
   std::sort(names.begin(), names.end());
@@ -212,10 +212,11 @@ TEST_F(Win32FileSystemTest, ListMatchesPrefixAndSuffixWithoutCaseAndSkipsDirecto
   // A name shorter than prefix and suffix together does not match even where
   // they overlap; a missing directory is an error.
   entries.clear();
-  ASSERT_TRUE(fs_.List(dir_.string() + "/", "other.t", "t.txt", &entries, &error));
+  ASSERT_TRUE(fs_.List(dir_.string() + "/", "other.t", "t.txt", &entries, &failure));
   EXPECT_TRUE(entries.empty());
-  EXPECT_FALSE(fs_.List(PathOf("nodir"), "", "", &entries, &error));
-  EXPECT_TRUE(IsMissingFileError(error));
+  EXPECT_FALSE(fs_.List(PathOf("nodir"), "", "", &entries, &failure));
+  EXPECT_TRUE(IsMissingFileError(failure.error));
+  EXPECT_FALSE(failure.whileReading);
 }
 
 TEST(Win32Clock, LocalTimeIsACalendarDateWithItsWeekday) {
