@@ -48,6 +48,14 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
+char Cp1250Of(std::uint32_t cp) {
+  if (cp < 0x80) return static_cast<char>(cp);
+  for (std::size_t k = 0; k < kHigh.size(); ++k) {
+    if (kHigh[k] != 0 && kHigh[k] == cp) return static_cast<char>(0x80 + k);
+  }
+  return '?';
+}
+
 CharConversionTable BuildConversion() {
   CharConversionTable t{};
   for (int i = 0; i < 256; ++i) {
@@ -148,14 +156,31 @@ std::string Utf8ToCp1250(std::string_view utf8) {
       out += static_cast<char>(cp);
       continue;
     }
-    char mapped = '?';
-    for (std::size_t k = 0; k < kHigh.size(); ++k) {
-      if (kHigh[k] != 0 && kHigh[k] == cp) {
-        mapped = static_cast<char>(0x80 + k);
-        break;
-      }
-    }
-    out += mapped;
+    out += Cp1250Of(cp);
+  }
+  return out;
+}
+
+std::u16string Cp1250ToUtf16(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    const std::uint16_t cp = b < 0x80 ? b : kHigh[b - 0x80];
+    out += static_cast<char16_t>(cp == 0 && b != 0 ? 0xFFFD : cp);
+  }
+  return out;
+}
+
+std::string Utf16ToCp1250(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) ++i;
+    out += pair ? '?' : Cp1250Of(unit);
   }
   return out;
 }

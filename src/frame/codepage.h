@@ -15,6 +15,11 @@ std::string Cp1250ToUtf8(std::string_view bytes);
 bool IsValidUtf8(std::string_view bytes);
 // UTF-8 to Windows-1250; characters the code page lacks become '?'.
 std::string Utf8ToCp1250(std::string_view utf8);
+// Windows-1250 bytes and UTF-16 text, for toolkits that hold text in UTF-16:
+// unassigned bytes become U+FFFD; characters the code page lacks (a
+// surrogate pair counts as one) become '?'.
+std::u16string Cp1250ToUtf16(std::string_view bytes);
+std::string Utf16ToCp1250(std::u16string_view text);
 // Shorthand for texts written in the source: "Čas je v pokladně." -> 1250 bytes.
 inline std::string W(std::string_view utf8) {
   return Utf8ToCp1250(utf8);

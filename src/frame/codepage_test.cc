@@ -64,6 +64,10 @@ TEST(CodePage, Cp1250MatchesTheSystemConverterForEveryByte) {
 TEST(CodePage, CzechTextsBecomeOneBytePerLetter) {
   EXPECT_EQ(W("ÚČET#"), std::string("\xDA\xC8") + "ET#");
   EXPECT_EQ(Utf8ToCp1250("日本"), "??");
+  EXPECT_EQ(Utf16ToCp1250(u"ÚČET#日"), W("ÚČET#?"));
+  // A character outside the basic plane is one '?', an unpaired half too.
+  EXPECT_EQ(Utf16ToCp1250(u"a\U0001F600b"), "a?b");
+  EXPECT_EQ(Utf16ToCp1250(std::u16string{u'a', char16_t{0xD800}, u'b'}), "a?b");
   // Broken sequences: a stray continuation byte, a bad continuation, one cut short.
   EXPECT_EQ(Utf8ToCp1250("a\x80"
                          "b\xC5"
@@ -79,6 +83,25 @@ TEST(CodePage, Utf8IsToldFromWindows1250) {
   EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
   EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+}
+
+TEST(CodePage, Utf16AndUtf8AgreeOnEveryByte) {
+  for (int b = 0; b < 0x100; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    const std::u16string wide = Cp1250ToUtf16(byte);
+    ASSERT_EQ(wide.size(), 1u) << b;
+    // The code point of the UTF-8 form (at most three bytes for this page).
+    const std::string utf8 = Cp1250ToUtf8(byte);
+    char32_t cp = static_cast<unsigned char>(utf8[0]);
+    if (utf8.size() > 1) cp &= utf8.size() == 2 ? 0x1F : 0x0F;
+    for (std::size_t i = 1; i < utf8.size(); ++i) {
+      cp = cp << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+    }
+    EXPECT_EQ(static_cast<char32_t>(wide[0]), cp) << b;
+    if (wide[0] != 0xFFFD) {
+      EXPECT_EQ(Utf16ToCp1250(wide), byte) << b;
+    }
+  }
 }
 
 TEST(CodePage, RegisterLettersTranslateBothWaysAndOthersPass) {
