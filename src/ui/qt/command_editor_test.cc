@@ -9,6 +9,7 @@
 #include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "frame/codepage.h"
 #include "ui/frontend.h"
@@ -190,22 +191,38 @@ TEST_F(EditorTest, CancelledPrinterDialogAndEmptyTextPrintNothing) {
   EXPECT_FALSE(QFile::exists(QPath("empty.pdf")));
 }
 
-TEST_F(EditorTest, CancelBoxStopsPrintingAsAFailure) {
+// Every way of dismissing the cancel box cancels printing: its button,
+// Escape, and the close of its frame; the box is gone afterwards.
+TEST_F(EditorTest, AnyDismissalOfTheCancelBoxStopsPrintingAsAFailure) {
   QStringList many;
   for (int i = 0; i < 400; ++i) many << QStringLiteral("R03;P_PLU%1").arg(i);
   editor_.setPlainText(many.join('\n'));
-  QWidget owner;
-  dialogs_.PrintToPdf(QPath("cancel.pdf"), [&owner](QPrinter*) {
-    // The cancel box is pressed as soon as the first page is made.
-    QTimer::singleShot(0, [&owner] {
-      auto* box = owner.findChild<QDialog*>(QStringLiteral("PrintDlgBox"));
-      ASSERT_NE(box, nullptr);
-      EXPECT_FALSE(owner.isEnabled());
-      QTest::mouseClick(box->findChild<QAbstractButton*>(), Qt::LeftButton);
+  const std::vector<std::pair<const char*, std::function<void(QDialog*)>>> ways = {
+      {"button",
+       [](QDialog* box) { QTest::mouseClick(box->findChild<QAbstractButton*>(), Qt::LeftButton); }},
+      {"Escape", [](QDialog* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+      {"frame", [](QDialog* box) { box->close(); }},
+  };
+  for (const auto& [way, dismiss] : ways) {
+    SCOPED_TRACE(way);
+    QWidget owner;
+    bool dismissed = false;
+    dialogs_.PrintToPdf(QPath("cancel.pdf"), [&owner, &dismissed, dismiss = dismiss](QPrinter*) {
+      // The box is dismissed as soon as the first page is made.
+      QTimer::singleShot(0, [&owner, &dismissed, dismiss] {
+        auto* box = owner.findChild<QDialog*>(QStringLiteral("PrintDlgBox"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(owner.isEnabled());
+        dismiss(box);
+        dismissed = true;
+      });
     });
-  });
-  EXPECT_EQ(editor_.Print(&owner, "zrusit"), 0);
-  EXPECT_TRUE(owner.isEnabled());
+    EXPECT_EQ(editor_.Print(&owner, "zrusit"), 0);
+    EXPECT_TRUE(dismissed);
+    EXPECT_TRUE(owner.isEnabled());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(owner.findChild<QDialog*>(QStringLiteral("PrintDlgBox")), nullptr);
+  }
 }
 
 }  // namespace

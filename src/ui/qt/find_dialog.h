@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "ui/window/editor_rules.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -13,7 +15,7 @@ class FindDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kMaxText = 256;
+  static constexpr int kMaxText = static_cast<int>(window::kMaxSearchText);
 
   // `replace` adds the replacement text and the replace buttons.
   FindDialog(bool replace, const QString& findText, const QString& replacement, QWidget* parent);

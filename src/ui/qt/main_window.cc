@@ -37,14 +37,20 @@ namespace {
 using namespace command;
 
 constexpr int kBusyPollMs = 100;
-const QString kUntitled = QStringLiteral("(bez názvu)");
 
-// The commands that start a job or use what a running job uses.
-constexpr int kJobCommands[] = {kRun,   kChooseAndRun, kFindRegister,  kSetCmd,
-                                kSetIp, kDateTime,     kVerifyJournal, kLogo};
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-bool Available(int command) {
-  return command != kLogo;  // the item is present but grayed
+// The Qt key of a toolkit-neutral accelerator.
+int KeyOf(const window::Accelerator& accelerator) {
+  const int key = accelerator.key >= window::kKeyF1
+                      ? Qt::Key_F1 + (accelerator.key - window::kKeyF1)
+                      : accelerator.key;  // Qt's letter keys are their ASCII codes
+  Qt::KeyboardModifiers mods;
+  if (accelerator.ctrl) mods |= Qt::ControlModifier;
+  if (accelerator.alt) mods |= Qt::AltModifier;
+  return QKeyCombination(mods, static_cast<Qt::Key>(key)).toCombined();
 }
 
 // The values the command files are rewritten with, from the connection record.
@@ -105,16 +111,10 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
   client_->installEventFilter(this);
 
   BuildMenu();
-  accelerators_ = {
-      {(Qt::CTRL | Qt::Key_F).toCombined(), kFind},
-      {(Qt::CTRL | Qt::Key_K).toCombined(), kRun},
-      {(Qt::CTRL | Qt::Key_N).toCombined(), kNew},
-      {(Qt::CTRL | Qt::Key_O).toCombined(), kChooseAndRun},
-      {(Qt::CTRL | Qt::Key_R).toCombined(), kReplace},
-      {(Qt::CTRL | Qt::Key_S).toCombined(), kSave},
-      {(Qt::CTRL | Qt::ALT | Qt::Key_S).toCombined(), kSaveAs},
-      {static_cast<int>(Qt::Key_F3), kFindNext},
-  };
+  RegisterHandlers();
+  for (const auto& [accelerator, command] : window::Accelerators()) {
+    accelerators_.emplace(KeyOf(accelerator), command);
+  }
   qApp->installEventFilter(this);
 
   busyTimer_.setInterval(kBusyPollMs);
@@ -141,62 +141,45 @@ MainWindow::~MainWindow() {
   if (operation_.joinable()) operation_.join();
 }
 
-QAction* MainWindow::AddItem(QMenu* menu, const QString& text, int command) {
-  QAction* action = menu->addAction(text);
+QAction* MainWindow::AddItem(QMenu* menu, const window::MenuItem& item) {
+  QAction* action =
+      menu != nullptr ? menu->addAction(Utf8(item.text)) : menuBar()->addAction(Utf8(item.text));
+  const int command = item.command;
   action->setData(command);
   connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-  actions_.emplace(command, action);
+  items_.emplace_back(action, &item);
   return action;
+}
+
+void MainWindow::AddItems(QMenu* menu, std::span<const window::MenuItem> items) {
+  for (const window::MenuItem& item : items) {
+    if (item.text.empty()) {
+      menu->addSeparator();
+      continue;
+    }
+    QAction* action = AddItem(menu, item);
+    // The menu shows the item of the Akce menu for a command shown twice.
+    actions_[item.command] = action;
+  }
 }
 
 void MainWindow::BuildMenu() {
   QMenuBar* bar = menuBar();
   bar->setNativeMenuBar(false);
-
-  QMenu* file = bar->addMenu(QStringLiteral("&Soubor"));
-  AddItem(file, QStringLiteral("Nový \tCtrl+N"), kNew);
-  AddItem(file, QStringLiteral("Otevři\tCtrl+O"), kOpen);
-  AddItem(file, QStringLiteral("Ulož\tCtrl+S"), kSave);
-  AddItem(file, QStringLiteral("Ulož jako...\tCtrl+Alt+S"), kSaveAs);
-  file->addSeparator();
-  AddItem(file, QStringLiteral("Tiskni\tCtrl+P"), kPrint);
-  file->addSeparator();
-  AddItem(file, QStringLiteral("&Konec"), kExit);
-
-  editMenu_ = bar->addMenu(QStringLiteral("Editace"));
-  AddItem(editMenu_, QStringLiteral("Zpět\tCtrl+Z"), kUndo);
-  AddItem(editMenu_, QStringLiteral("Vyjmi\tCtrl+X"), kCut);
-  AddItem(editMenu_, QStringLiteral("Kopíruj\tCtrl+C"), kCopy);
-  AddItem(editMenu_, QStringLiteral("Vlož\tCtrl+V"), kPaste);
-  AddItem(editMenu_, QStringLiteral("Smaž\tDel"), kClear);
-  AddItem(editMenu_, QStringLiteral("Vyber vše"), kSelectAll);
-  editMenu_->addSeparator();
-  AddItem(editMenu_, QStringLiteral("Najdi\tCtrl+F"), kFind);
-  AddItem(editMenu_, QStringLiteral("Najdi další\tF3"), kFindNext);
-  AddItem(editMenu_, QStringLiteral("Nahraď\tCtrl+R"), kReplace);
-  editMenu_->addSeparator();
-  AddItem(editMenu_, QStringLiteral("Písmo"), kFont);
-  connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateEditMenu);
-
-  bar->addSeparator();
-  barRun_ = bar->addAction(QStringLiteral("&Proveď"));
-  barRun_->setData(kChooseAndRun);
-  connect(barRun_, &QAction::triggered, this, [this] { RunCommand(kChooseAndRun); });
-
-  QMenu* actions = bar->addMenu(QStringLiteral("&Akce"));
-  AddItem(actions, QStringLiteral("&Komunikuj!"), kRun);
-  AddItem(actions, QStringLiteral("&Otevři a komunikuj"), kChooseAndRun);
-  AddItem(actions, QStringLiteral("&Nastav CMD"), kSetCmd);
-  AddItem(actions, QStringLiteral("Nastav &IP adresy"), kSetIp);
-  AddItem(actions, QStringLiteral("&Datum a čas"), kDateTime);
-  AddItem(actions, QStringLiteral("&Verifikuj žurnál"), kVerifyJournal);
-  AddItem(actions, QStringLiteral("Grafické logo"), kLogo);
-  AddItem(actions, QStringLiteral("Najdi kasu     Alt/&F"), kFindRegister);
-  actions->addSeparator();
-
-  QMenu* help = bar->addMenu(QStringLiteral("&Nápověda"));
-  AddItem(help, QStringLiteral("&Nápověda"), kHelp);
-  AddItem(help, QStringLiteral("&O programu"), kAbout);
+  for (const window::MenuItem& entry : window::MenuBar()) {
+    if (entry.text.empty()) {
+      bar->addSeparator();
+    } else if (entry.submenu.empty()) {
+      AddItem(nullptr, entry);
+    } else {
+      QMenu* menu = bar->addMenu(Utf8(entry.text));
+      AddItems(menu, entry.submenu);
+      if (entry.submenu.front().command == kUndo) {
+        editMenu_ = menu;
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateEditMenu);
+      }
+    }
+  }
 }
 
 QAction* MainWindow::Action(int command) const {
@@ -220,10 +203,11 @@ std::optional<platform::ProcessEnding> MainWindow::ProcessEnd() const {
 void MainWindow::RefreshBusy() {
   const bool busy = Busy();
   if (!operationRunning_ && operation_.joinable()) operation_.join();
-  for (int command : kJobCommands) {
-    if (QAction* action = Action(command)) action->setEnabled(!busy && Available(command));
+  window::MenuState state;
+  state.busy = busy;
+  for (const auto& [action, item] : items_) {
+    if (!window::FollowsEditor(item->enabling)) action->setEnabled(window::Enabled(*item, state));
   }
-  barRun_->setEnabled(!busy);
   if (busy) {
     if (!busyTimer_.isActive()) busyTimer_.start();
   } else {
@@ -261,18 +245,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::UpdateEditMenu() {
-  const bool selection = editor_->textCursor().hasSelection();
   const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-  Action(kUndo)->setEnabled(editor_->document()->isUndoAvailable());
-  Action(kPaste)->setEnabled(clip != nullptr && clip->hasText());
-  Action(kCut)->setEnabled(selection);
-  Action(kCopy)->setEnabled(selection);
-  Action(kClear)->setEnabled(selection);
+  window::MenuState state;
+  state.hasSelection = editor_->textCursor().hasSelection();
+  state.clipboardHasText = clip != nullptr && clip->hasText();
+  state.canUndo = editor_->document()->isUndoAvailable();
+  for (const auto& [action, item] : items_) {
+    if (window::FollowsEditor(item->enabling)) action->setEnabled(window::Enabled(*item, state));
+  }
 }
 
 void MainWindow::SetTitle(const QString& name) {
-  setWindowTitle(
-      QStringLiteral("%1 - %2").arg(QString::fromUtf8(kTitle), name.isEmpty() ? kUntitled : name));
+  setWindowTitle(QString::fromStdString(window::WindowTitle(name.toStdString())));
 }
 
 QString MainWindow::ProgramDirectory() const {
@@ -339,27 +323,54 @@ bool MainWindow::ChooseCommandFile() {
   return true;
 }
 
+void MainWindow::RegisterHandlers() {
+  handlers_ = {
+      {kNew, [this] { NewText(); }},
+      {kOpen, [this] { OpenText(); }},
+      {kSave, [this] { Save(); }},
+      {kSaveAs, [this] { SaveAs(); }},
+      {kPrint, [this] { Print(); }},
+      {kExit, [this] { Exit(); }},
+      {kFind, [this] { OpenFind(false); }},
+      {kFindNext, [this] { FindNext(); }},
+      {kReplace, [this] { OpenFind(true); }},
+      {kFont, [this] { ChooseFont(); }},
+      {kRun, [this] { StartJobNow(); }},
+      {kChooseAndRun,
+       [this] {
+         if (ChooseCommandFile()) StartJobNow();
+       }},
+      {kSetCmd, [this] { SetSerialLines(); }},
+      {kSetIp, [this] { SetIpAddresses(); }},
+      {kFindRegister, [this] { FindRegister(); }},
+      {kDateTime, [this] { DateAndTime(); }},
+      {kVerifyJournal, [this] { VerifyJournal(); }},
+      {kLogo, [this] { UploadLogo(); }},
+      {kHelp,
+       [this] {
+         HelpDialog dialog(this);
+         dialogs_.Run(&dialog);
+       }},
+      {kAbout,
+       [this] {
+         AboutDialog dialog(this);
+         dialogs_.Run(&dialog);
+       }},
+  };
+  for (int request : {kUndo, kCut, kCopy, kPaste, kClear, kSelectAll}) {
+    handlers_.emplace(request, [this, request] { RunEditorRequest(request); });
+  }
+}
+
 void MainWindow::RunCommand(int command) {
   emit commandRun(command);
+  if (!window::MayRun(command, Busy())) return;
+  auto handler = handlers_.find(command);
+  if (handler != handlers_.end()) handler->second();
+}
+
+void MainWindow::RunEditorRequest(int command) {
   switch (command) {
-    case kNew:
-      NewText();
-      break;
-    case kOpen:
-      OpenText();
-      break;
-    case kSave:
-      Save();
-      break;
-    case kSaveAs:
-      SaveAs();
-      break;
-    case kPrint:
-      Print();
-      break;
-    case kExit:
-      Exit();
-      break;
     case kUndo:
       editor_->undo();
       break;
@@ -381,64 +392,14 @@ void MainWindow::RunCommand(int command) {
     case kSelectAll:
       editor_->selectAll();
       break;
-    case kFind:
-      editor_->StoreSearchPosition();
-      OpenFind(false);
-      break;
-    case kFindNext:
-      editor_->StoreSearchPosition();
-      if (findText_.isEmpty()) {
-        OpenFind(false);
-      } else if (!editor_->FindNext(findText_)) {
-        dialogs_.Message(this, QStringLiteral("Text nenalezen!"), kStyleExclamation);
-      }
-      break;
-    case kReplace:
-      editor_->StoreSearchPosition();
-      OpenFind(true);
-      break;
-    case kFont: {
-      QFont font = editor_->font();
-      if (dialogs_.ChooseFont(this, &font)) editor_->setFont(font);
-      break;
-    }
-    case kRun:
-      StartJobNow();
-      break;
-    case kChooseAndRun:
-      if (!Busy() && ChooseCommandFile()) StartJobNow();
-      break;
-    case kSetCmd:
-      SetSerialLines();
-      break;
-    case kSetIp:
-      SetIpAddresses();
-      break;
-    case kFindRegister:
-      FindRegister();
-      break;
-    case kDateTime:
-      DateAndTime();
-      break;
-    case kVerifyJournal:
-      VerifyJournal();
-      break;
-    case kLogo:
-      UploadLogo();
-      break;
-    case kHelp: {
-      HelpDialog dialog(this);
-      dialogs_.Run(&dialog);
-      break;
-    }
-    case kAbout: {
-      AboutDialog dialog(this);
-      dialogs_.Run(&dialog);
-      break;
-    }
     default:
       break;
   }
+}
+
+void MainWindow::ChooseFont() {
+  QFont font = editor_->font();
+  if (dialogs_.ChooseFont(this, &font)) editor_->setFont(font);
 }
 
 void MainWindow::StartRequestedWork() {
@@ -466,18 +427,17 @@ void MainWindow::ShowEditor() {
 }
 
 int MainWindow::AskSaveChanges() {
-  const QString name = QFileInfo(editorFileName_).fileName();
-  int answer = dialogs_.Message(this,
-                                QStringLiteral("Mám uložit změny provedené v souboru %1?")
-                                    .arg(name.isEmpty() ? kUntitled : name),
-                                3 | kStyleQuestion);
+  const std::string name = QFileInfo(editorFileName_).fileName().toStdString();
+  int answer = dialogs_.Message(
+      this, QString::fromStdString(window::FileMessage(window::kAskSaveChanges, name)),
+      3 | kStyleQuestion);
   if (answer == kAnswerYes && !Save()) answer = kAnswerCancel;
   return answer;
 }
 
-void MainWindow::FileMessage(const char* format, const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  dialogs_.Message(this, QString::fromUtf8(format).arg(name.isEmpty() ? kUntitled : name),
+void MainWindow::FileMessage(std::string_view format, const QString& path) {
+  const std::string name = QFileInfo(path).fileName().toStdString();
+  dialogs_.Message(this, QString::fromStdString(window::FileMessage(format, name)),
                    kStyleExclamation);
 }
 
@@ -497,7 +457,7 @@ void MainWindow::OpenText() {
   if (!path.isEmpty()) {
     editorFileName_ = path;
     if (!editor_->LoadFile(path)) {
-      FileMessage("Nemohu otevřít soubor %1!", path);
+      FileMessage(window::kCannotOpen, path);
       editorFileName_.clear();
     }
   }
@@ -538,14 +498,13 @@ bool MainWindow::WriteEditor() {
     editor_->document()->setModified(false);
     return true;
   }
-  FileMessage("Nelze zapsat soubor %1", editorFileName_);
+  FileMessage(window::kCannotWrite, editorFileName_);
   return false;
 }
 
 void MainWindow::Print() {
   if (!editorVisible_) return;
-  if (editor_->Print(this, windowTitle()) == 0)
-    FileMessage("Could not print file %1", editorFileName_);
+  if (editor_->Print(this, windowTitle()) == 0) FileMessage(window::kCannotPrint, editorFileName_);
 }
 
 void MainWindow::Exit() {
@@ -567,6 +526,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---- find and replace
 
 void MainWindow::OpenFind(bool replace) {
+  editor_->StoreSearchPosition();
   if (findDialog_ != nullptr) {
     if (findDialog_->IsReplace() == replace) {
       findDialog_->raise();
@@ -576,30 +536,34 @@ void MainWindow::OpenFind(bool replace) {
     findDialog_->close();
   }
   findDialog_ = new FindDialog(replace, findText_, replaceText_, this);
-  connect(findDialog_, &FindDialog::findNextRequested, this, &MainWindow::FindNext);
+  connect(findDialog_, &FindDialog::findNextRequested, this, &MainWindow::FindFromDialog);
   connect(findDialog_, &FindDialog::replaceRequested, this, [this] { Replace(false); });
   connect(findDialog_, &FindDialog::replaceAllRequested, this, [this] { Replace(true); });
   findDialog_->show();
 }
 
 void MainWindow::FindNext() {
+  editor_->StoreSearchPosition();
+  if (findText_.isEmpty()) {
+    OpenFind(false);
+  } else if (!editor_->FindNext(findText_)) {
+    dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
+  }
+}
+
+void MainWindow::FindFromDialog() {
   findText_ = findDialog_->FindText();
   if (!editor_->FindNext(findText_)) {
-    dialogs_.Message(this, QStringLiteral("Text nenalezen!"), kStyleExclamation);
+    dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
   }
 }
 
 void MainWindow::Replace(bool all) {
   findText_ = findDialog_->FindText();
   replaceText_ = findDialog_->Replacement();
-  if (!editor_->ReplaceNext(findText_, replaceText_)) {
-    dialogs_.Message(this, QStringLiteral("Text nenalezen!"), kStyleExclamation);
-    return;
-  }
-  if (all) {
-    while (editor_->ReplaceNext(findText_, replaceText_)) {
-    }
-  }
+  const bool found = all ? editor_->ReplaceAll(findText_, replaceText_)
+                         : editor_->ReplaceNext(findText_, replaceText_);
+  if (!found) dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
 }
 
 // ---- operations
@@ -616,7 +580,6 @@ void MainWindow::DateAndTime() {
 }
 
 void MainWindow::VerifyJournal() {
-  if (Busy()) return;
   FileChoice choice;
   choice.kind = FileChoice::Kind::kOpenExisting;
   choice.title = QStringLiteral("Verifikuj žurnál");
@@ -632,7 +595,6 @@ void MainWindow::VerifyJournal() {
 }
 
 void MainWindow::SetSerialLines() {
-  if (Busy()) return;
   Guarded([this] {
     frame::JobSettings& s = program_.settings;
     link::RewriteValues values = ValuesOf(program_.connection);
@@ -656,7 +618,6 @@ void MainWindow::SetSerialLines() {
 }
 
 void MainWindow::SetIpAddresses() {
-  if (Busy()) return;
   Guarded([this] {
     frame::JobSettings& s = program_.settings;
     link::RewriteValues values = ValuesOf(program_.connection);

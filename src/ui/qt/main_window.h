@@ -22,7 +22,11 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "frame/program.h"
 #include "job/job_runner.h"
@@ -30,6 +34,7 @@
 #include "platform/process.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/find_dialog.h"
+#include "ui/window/menu.h"
 
 class QMenu;
 
@@ -40,35 +45,8 @@ class Dialogs;
 class QtFrontEnd;
 class TerminalView;
 
-// Menu commands, by their numbers.
-namespace command {
-inline constexpr int kHelp = 40004;
-inline constexpr int kRun = 40005;
-inline constexpr int kChooseAndRun = 40006;
-inline constexpr int kFindRegister = 40015;
-inline constexpr int kSetCmd = 40017;
-inline constexpr int kExit = 40026;
-inline constexpr int kAbout = 40028;
-inline constexpr int kSetIp = 40048;
-inline constexpr int kSave = 40051;
-inline constexpr int kNew = 40053;
-inline constexpr int kOpen = 40054;
-inline constexpr int kSaveAs = 40055;
-inline constexpr int kPrint = 40056;
-inline constexpr int kUndo = 40057;
-inline constexpr int kCut = 40058;
-inline constexpr int kCopy = 40059;
-inline constexpr int kPaste = 40060;
-inline constexpr int kClear = 40061;
-inline constexpr int kSelectAll = 40062;
-inline constexpr int kFind = 40063;
-inline constexpr int kFindNext = 40064;
-inline constexpr int kReplace = 40065;
-inline constexpr int kFont = 40066;
-inline constexpr int kDateTime = 40068;
-inline constexpr int kLogo = 50180;
-inline constexpr int kVerifyJournal = 50184;
-}  // namespace command
+// The menu's command numbers (the menu itself is ui/window/menu.h).
+namespace command = window::command;
 
 class MainWindow final : public QMainWindow {
   Q_OBJECT
@@ -84,8 +62,9 @@ class MainWindow final : public QMainWindow {
   // with /najdi, then the job named on the command line.
   void StartRequestedWork();
 
-  // Carries out a menu or accelerator command (the enabled state of its
-  // menu item is not consulted: the disabled logo upload stays reachable).
+  // Carries out a menu or accelerator command. The enabled state of its
+  // menu item is not consulted (the grayed logo upload stays reachable),
+  // but work is refused while work runs.
   void RunCommand(int command);
 
   // The menu item of a command (for 40006 the one in the Akce menu).
@@ -119,7 +98,11 @@ class MainWindow final : public QMainWindow {
 
  private:
   void BuildMenu();
-  QAction* AddItem(QMenu* menu, const QString& text, int command);
+  void AddItems(QMenu* menu, std::span<const window::MenuItem> items);
+  QAction* AddItem(QMenu* menu, const window::MenuItem& item);
+  // The handler of every command, by its number.
+  void RegisterHandlers();
+  void RunEditorRequest(int command);
   void LayoutClient();
   void UpdateEditMenu();
   void SetTitle(const QString& name);
@@ -141,11 +124,14 @@ class MainWindow final : public QMainWindow {
   void Print();
   void Exit();
   int AskSaveChanges();
-  void FileMessage(const char* format, const QString& path);
+  void FileMessage(std::string_view format, const QString& path);
   void ShowEditor();
 
   void OpenFind(bool replace);
+  // F3: on with the text last searched for, or the find dialog.
   void FindNext();
+  void FindFromDialog();
+  void ChooseFont();
   void Replace(bool all);
 
   void DateAndTime();
@@ -166,8 +152,10 @@ class MainWindow final : public QMainWindow {
   CommandEditor* editor_ = nullptr;
   QMenu* editMenu_ = nullptr;
   std::map<int, QAction*> actions_;
-  QAction* barRun_ = nullptr;
+  // Every action with its item, the bar's "Proveď" among them.
+  std::vector<std::pair<QAction*, const window::MenuItem*>> items_;
   std::map<int, int> accelerators_;
+  std::map<int, std::function<void()>> handlers_;
 
   bool editorVisible_ = false;
   QString editorFileName_;
