@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame/program.h"
@@ -172,122 +174,190 @@ void CountPair(const std::string& text, const std::string& option, int* k, int* 
   if (colon != std::string::npos) *n = static_cast<int>(Number(text.substr(colon + 1), option));
 }
 
+// How an option takes its value: none, the next argument (or "=VALUE"), or
+// the next argument only when it is not an option itself.
+enum class Takes { kNothing, kValue, kOptionalValue };
+
+struct OptionRule {
+  std::string_view name;
+  Takes takes;
+  void (*apply)(reg::Options& o, const std::string& value, const std::string& option);
+};
+
+using O = reg::Options;
+using S = const std::string&;
+
+constexpr OptionRule kOptionRules[] = {
+    // Transport
+    {"--pty", Takes::kNothing, [](O& o, S, S) { o.tcp = false; }},
+    {"--link", Takes::kValue, [](O& o, S v, S) { o.ptyLink = v; }},
+    {"--tcp", Takes::kOptionalValue,
+     [](O& o, S v, S option) {
+       o.tcp = true;
+       if (v.empty()) return;
+       const std::size_t colon = v.find(':');
+       o.address = v.substr(0, colon);
+       if (colon != std::string::npos) {
+         o.port = static_cast<std::uint16_t>(Number(v.substr(colon + 1), option));
+       }
+     }},
+    {"--port", Takes::kValue,
+     [](O& o, S v, S option) { o.port = static_cast<std::uint16_t>(Number(v, option)); }},
+    // Register content
+    {"--data", Takes::kValue, [](O& o, S v, S) { o.dataDirectory = v; }},
+    {"--no-save", Takes::kNothing, [](O& o, S, S) { o.save = false; }},
+    {"--separator", Takes::kValue,
+     [](O& o, S v, S) {
+       if (v.size() != 1) Usage("--separator takes one character");
+       o.separator = v[0];
+     }},
+    {"--numbered", Takes::kNothing, [](O& o, S, S) { o.numbered = true; }},
+    // Behaviour
+    {"--terminal", Takes::kValue,
+     [](O& o, S v, S option) { o.terminal = static_cast<int>(Number(v, option)); }},
+    {"--model", Takes::kValue, [](O& o, S v, S) { o.model = v; }},
+    {"--fiscal", Takes::kNothing, [](O& o, S, S) { o.fiscal = true; }},
+    {"--key-reg", Takes::kNothing, [](O& o, S, S) { o.keyInReg = true; }},
+    {"--operations", Takes::kValue,
+     [](O& o, S v, S option) {
+       std::stringstream list(v);
+       std::string item;
+       while (std::getline(list, item, ',')) {
+         o.operationFiles.insert(static_cast<std::uint8_t>(Number("0x" + item, option)));
+       }
+     }},
+    {"--raw-text", Takes::kValue,
+     [](O& o, S v, S) {
+       o.rawText = v;
+       o.rawTextSet = true;
+     }},
+    {"--raw-text-file", Takes::kValue,
+     [](O& o, S v, S) {
+       std::ifstream in(v, std::ios::binary);
+       if (!in) Usage("--raw-text-file: cannot read the file");
+       std::ostringstream bytes;
+       bytes << in.rdbuf();
+       o.rawText = bytes.str();
+       o.rawTextSet = true;
+     }},
+    {"--identify", Takes::kValue,
+     [](O& o, S v, S option) {
+       const std::size_t comma = v.find(',');
+       if (comma == std::string::npos) Usage("--identify takes CODE,VERSION");
+       o.identCode = static_cast<std::uint8_t>(Number(v.substr(0, comma), option));
+       o.identVersion = static_cast<std::uint8_t>(Number(v.substr(comma + 1), option));
+     }},
+    {"--speed", Takes::kValue,
+     [](O& o, S v, S option) { o.answerSpeed = static_cast<unsigned>(Number(v, option)); }},
+    {"--baud", Takes::kValue,
+     [](O& o, S v, S option) { o.emulatedBaud = static_cast<unsigned>(Number(v, option)); }},
+    // Faults
+    {"--corrupt-frame", Takes::kValue,
+     [](O& o, S v, S option) { CountPair(v, option, &o.corruptFrame, &o.corruptCount); }},
+    {"--silent", Takes::kNothing, [](O& o, S, S) { o.silent = true; }},
+    {"--reject-frame", Takes::kValue,
+     [](O& o, S v, S option) { CountPair(v, option, &o.rejectFrame, &o.rejectCount); }},
+    {"--no-frame-replies", Takes::kNothing, [](O& o, S, S) { o.noFrameReplies = true; }},
+    {"--wrong-echo", Takes::kValue,
+     [](O& o, S v, S option) { o.wrongEcho = static_cast<int>(Number(v, option)); }},
+    {"--close-after", Takes::kValue,
+     [](O& o, S v, S option) { o.closeAfter = static_cast<int>(Number(v, option)); }},
+    {"--reply-apart", Takes::kNothing, [](O& o, S, S) { o.replyApart = true; }},
+    {"--split-frame", Takes::kValue,
+     [](O& o, S v, S option) { o.splitFrame = static_cast<int>(Number(v, option)); }},
+    {"--chatter", Takes::kValue,
+     [](O& o, S v, S option) {
+       o.chatter.clear();
+       for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
+         o.chatter += static_cast<char>(Number("0x" + v.substr(k, 2), option));
+       }
+     }},
+    // Output
+    {"--transcript", Takes::kValue, [](O& o, S v, S) { o.transcript = v; }},
+    {"--idle-ms", Takes::kValue,
+     [](O& o, S v, S option) { o.idleMs = static_cast<int>(Number(v, option)); }},
+};
+
 reg::Options Parse(int argc, char** argv) {
   reg::Options o;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
-    std::string inlineValue;
+    std::string value;
     bool hasInline = false;
     if (std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-      inlineValue = a.substr(eq + 1);
+      value = a.substr(eq + 1);
       a = a.substr(0, eq);
       hasInline = true;
     }
-    auto value = [&]() -> std::string {
-      if (hasInline) return inlineValue;
-      if (i + 1 >= args.size()) Usage(a + " needs a value");
-      return args[++i];
-    };
     if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
       std::exit(0);
-    } else if (a == "--pty") {
-      o.tcp = false;
-    } else if (a == "--link") {
-      o.ptyLink = value();
-    } else if (a == "--tcp") {
-      o.tcp = true;
-      std::string v;
-      if (hasInline) {
-        v = inlineValue;
-      } else if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
-        v = args[++i];
-      }
-      if (!v.empty()) {
-        std::size_t colon = v.find(':');
-        o.address = v.substr(0, colon);
-        if (colon != std::string::npos) {
-          o.port = static_cast<std::uint16_t>(Number(v.substr(colon + 1), a));
-        }
-      }
-    } else if (a == "--port") {
-      o.port = static_cast<std::uint16_t>(Number(value(), a));
-    } else if (a == "--data") {
-      o.dataDirectory = value();
-    } else if (a == "--no-save") {
-      o.save = false;
-    } else if (a == "--separator") {
-      std::string v = value();
-      if (v.size() != 1) Usage("--separator takes one character");
-      o.separator = v[0];
-    } else if (a == "--numbered") {
-      o.numbered = true;
-    } else if (a == "--terminal") {
-      o.terminal = static_cast<int>(Number(value(), a));
-    } else if (a == "--model") {
-      o.model = value();
-    } else if (a == "--fiscal") {
-      o.fiscal = true;
-    } else if (a == "--key-reg") {
-      o.keyInReg = true;
-    } else if (a == "--operations") {
-      std::stringstream list(value());
-      std::string item;
-      while (std::getline(list, item, ',')) {
-        o.operationFiles.insert(static_cast<std::uint8_t>(Number("0x" + item, a)));
-      }
-    } else if (a == "--raw-text") {
-      o.rawText = value();
-      o.rawTextSet = true;
-    } else if (a == "--raw-text-file") {
-      std::ifstream in(value(), std::ios::binary);
-      if (!in) Usage("--raw-text-file: cannot read the file");
-      std::ostringstream s;
-      s << in.rdbuf();
-      o.rawText = s.str();
-      o.rawTextSet = true;
-    } else if (a == "--identify") {
-      std::string v = value();
-      std::size_t comma = v.find(',');
-      if (comma == std::string::npos) Usage("--identify takes CODE,VERSION");
-      o.identCode = static_cast<std::uint8_t>(Number(v.substr(0, comma), a));
-      o.identVersion = static_cast<std::uint8_t>(Number(v.substr(comma + 1), a));
-    } else if (a == "--speed") {
-      o.answerSpeed = static_cast<unsigned>(Number(value(), a));
-    } else if (a == "--baud") {
-      o.emulatedBaud = static_cast<unsigned>(Number(value(), a));
-    } else if (a == "--corrupt-frame") {
-      CountPair(value(), a, &o.corruptFrame, &o.corruptCount);
-    } else if (a == "--silent") {
-      o.silent = true;
-    } else if (a == "--reject-frame") {
-      CountPair(value(), a, &o.rejectFrame, &o.rejectCount);
-    } else if (a == "--no-frame-replies") {
-      o.noFrameReplies = true;
-    } else if (a == "--wrong-echo") {
-      o.wrongEcho = static_cast<int>(Number(value(), a));
-    } else if (a == "--close-after") {
-      o.closeAfter = static_cast<int>(Number(value(), a));
-    } else if (a == "--reply-apart") {
-      o.replyApart = true;
-    } else if (a == "--split-frame") {
-      o.splitFrame = static_cast<int>(Number(value(), a));
-    } else if (a == "--chatter") {
-      std::string hex = value();
-      o.chatter.clear();
-      for (std::size_t k = 0; k + 1 < hex.size(); k += 2) {
-        o.chatter += static_cast<char>(Number("0x" + hex.substr(k, 2), a));
-      }
-    } else if (a == "--transcript") {
-      o.transcript = value();
-    } else if (a == "--idle-ms") {
-      o.idleMs = static_cast<int>(Number(value(), a));
-    } else {
-      Usage("unknown option " + a);
     }
+    const auto rule = std::ranges::find(kOptionRules, a, &OptionRule::name);
+    if (rule == std::end(kOptionRules)) Usage("unknown option " + a);
+    if (!hasInline && rule->takes == Takes::kValue) {
+      if (i + 1 >= args.size()) Usage(a + " needs a value");
+      value = args[++i];
+    } else if (!hasInline && rule->takes == Takes::kOptionalValue && i + 1 < args.size() &&
+               args[i + 1].rfind("--", 0) != 0) {
+      value = args[++i];
+    }
+    rule->apply(o, rule->takes == Takes::kNothing ? std::string() : value, a);
   }
   return o;
+}
+
+// Serves on a new pseudo-terminal until a signal; the exit status.
+int ServePty(const reg::Options& options, reg::Memory& memory, reg::Transcript& transcript) {
+  reg::PtyTransport pty(gStop);
+  std::string error;
+  if (!pty.Open(&error)) {
+    std::fprintf(stderr, "tarvik-register: %s: %s\n", error.c_str(), std::strerror(errno));
+    return 1;
+  }
+  if (!options.ptyLink.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(options.ptyLink, ec);
+    std::filesystem::create_symlink(pty.SlavePath(), options.ptyLink, ec);
+    if (ec) {
+      std::fprintf(stderr, "tarvik-register: %s: %s\n", options.ptyLink.c_str(),
+                   ec.message().c_str());
+    }
+  }
+  pty.SetEmulatedBaud(options.emulatedBaud);
+  std::printf("pty: %s\n", pty.SlavePath().c_str());
+  std::fflush(stdout);
+  reg::Session session(options, memory, pty, transcript);
+  session.Run();
+  if (!options.ptyLink.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(options.ptyLink, ec);
+  }
+  return 0;
+}
+
+// Serves one TCP connection after the other until a signal; the exit status.
+int ServeTcp(const reg::Options& options, reg::Memory& memory, reg::Transcript& transcript) {
+  platform::OsError osError = 0;
+  auto listener = platform::ListenTcp(options.address, options.port, &osError);
+  if (!listener) {
+    std::fprintf(stderr, "tarvik-register: %s:%u: %s\n", options.address.c_str(), options.port,
+                 std::strerror(static_cast<int>(osError)));
+    return 1;
+  }
+  std::printf("tcp: %s:%u\n", options.address.c_str(), listener->port());
+  std::fflush(stdout);
+  while (!gStop) {
+    auto socket = listener->Accept(
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(100), &osError);
+    if (!socket) continue;
+    reg::TcpTransport connection(gStop, std::move(socket));
+    connection.SetEmulatedBaud(options.emulatedBaud);
+    reg::Session session(options, memory, connection, transcript);
+    session.Run();
+  }
+  return 0;
 }
 
 }  // namespace
@@ -328,52 +398,8 @@ int main(int argc, char** argv) {
       status = 1;
     } else {
       reg::Transcript transcript(options.transcript);
-      if (!options.tcp) {
-        reg::PtyTransport pty(gStop);
-        if (!pty.Open(&error)) {
-          std::fprintf(stderr, "tarvik-register: %s: %s\n", error.c_str(), std::strerror(errno));
-          status = 1;
-        } else {
-          if (!options.ptyLink.empty()) {
-            std::error_code ec;
-            std::filesystem::remove(options.ptyLink, ec);
-            std::filesystem::create_symlink(pty.SlavePath(), options.ptyLink, ec);
-            if (ec) {
-              std::fprintf(stderr, "tarvik-register: %s: %s\n", options.ptyLink.c_str(),
-                           ec.message().c_str());
-            }
-          }
-          pty.SetEmulatedBaud(options.emulatedBaud);
-          std::printf("pty: %s\n", pty.SlavePath().c_str());
-          std::fflush(stdout);
-          reg::Session session(options, memory, pty, transcript);
-          session.Run();
-          if (!options.ptyLink.empty()) {
-            std::error_code ec;
-            std::filesystem::remove(options.ptyLink, ec);
-          }
-        }
-      } else {
-        platform::OsError osError = 0;
-        auto listener = platform::ListenTcp(options.address, options.port, &osError);
-        if (!listener) {
-          std::fprintf(stderr, "tarvik-register: %s:%u: %s\n", options.address.c_str(),
-                       options.port, std::strerror(static_cast<int>(osError)));
-          status = 1;
-        } else {
-          std::printf("tcp: %s:%u\n", options.address.c_str(), listener->port());
-          std::fflush(stdout);
-          while (!gStop) {
-            auto socket = listener->Accept(
-                std::chrono::steady_clock::now() + std::chrono::milliseconds(100), &osError);
-            if (!socket) continue;
-            reg::TcpTransport connection(gStop, std::move(socket));
-            connection.SetEmulatedBaud(options.emulatedBaud);
-            reg::Session session(options, memory, connection, transcript);
-            session.Run();
-          }
-        }
-      }
+      status = options.tcp ? ServeTcp(options, memory, transcript)
+                           : ServePty(options, memory, transcript);
     }
   }
   std::error_code ec;
