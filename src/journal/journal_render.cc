@@ -14,8 +14,6 @@
 namespace tarvik::journal {
 namespace {
 
-// Record bytes the renderer may address; bytes a short record lacks read as 0.
-constexpr std::size_t kRecordBytes = 64;
 constexpr int kMaxLinkedPlu = 50;
 
 std::string Spaces(std::size_t n) {
@@ -145,167 +143,207 @@ char JournalRenderer::Tax(std::uint8_t byte) {
   return TaxLetter(byte);
 }
 
-void JournalRenderer::Render(std::string_view record) {
-  std::array<unsigned char, kRecordBytes> r{};
-  std::copy_n(record.begin(), std::min(record.size(), r.size()), r.begin());
-  const std::uint8_t type = r[2];
-  auto number4 = [&](std::size_t at) { return BcdDigits(&r[at], 2); };
-  auto dateTime = [&](std::size_t at) { return FormatDateTime(&r[at]); };
+namespace {
+// The four sale types each: plain, then "ZR", "ST" and "VR" over the line's start.
+constexpr const char* kSaleMarks[] = {"  ", "ZR", "ST", "VR"};
+}  // namespace
 
+void JournalRenderer::Render(std::string_view record) {
+  JournalRecord r{};
+  std::copy_n(record.begin(), std::min(record.size(), r.size()), r.begin());
+  const std::uint8_t type = r[field::kType];
+  if (RenderSale(r, type) || RenderPayment(r, type) || RenderClerkEvent(r, type) ||
+      RenderReceiptEnd(r, type)) {
+    return;
+  }
+  Emit(T().unknown + frame::Format("%X ", type), type);
+  frame::ShowDebugMessage(program_, frame::Format("Neumim zpracovat radek %X ", type));
+}
+
+bool JournalRenderer::RenderSale(const JournalRecord& r, std::uint8_t type) {
+  using namespace field;
   switch (type) {
     case 0x01:
     case 0x02:
     case 0x03:
     case 0x04: {
-      std::string line = "   " + Department(r[10]) + Spaces(11) + Amount(&r[3]) + " ";
-      line += Tax(r[11]);
-      static constexpr const char* kMarks[] = {"  ", "ZR", "ST", "VR"};
-      line.replace(0, 2, kMarks[type - 1]);
+      std::string line =
+          "   " + Department(r[kDepartment]) + Spaces(11) + Amount(&r[kAmount]) + " ";
+      line += Tax(r[kDepartmentTax]);
+      line.replace(0, 2, kSaleMarks[type - 1]);
       Emit(line, type);
-      break;
+      return true;
     }
     case 0x05:
     case 0x06:
     case 0x07:
     case 0x08: {
-      std::string key = BcdDigits(&r[14], 7);
+      std::string key = BcdDigits(&r[kPlu], 7);
       std::string line =
-          "   " + Plu(key) + " " + FormatQuantity(&r[10]) + " " + Amount(&r[3]) + " ";
-      line += Tax(r[21]);
-      static constexpr const char* kMarks[] = {"  ", "ZR", "ST", "VR"};
-      line.replace(0, 2, kMarks[type - 5]);
+          "   " + Plu(key) + " " + FormatQuantity(&r[kQuantity]) + " " + Amount(&r[kAmount]) + " ";
+      line += Tax(r[kPluTax]);
+      line.replace(0, 2, kSaleMarks[type - 5]);
       Emit(line, type);
       if (options_.pluSalesFile) {
-        WritePluSale(FormatAmountRaw(&r[3]) + ";" + key + ";" + FormatQuantityRaw(&r[10]) + ";" +
-                     frame::Format("%02d", currentClerk_));
+        WritePluSale(FormatAmountRaw(&r[kAmount]) + ";" + key + ";" +
+                     FormatQuantityRaw(&r[kQuantity]) + ";" + frame::Format("%02d", currentClerk_));
       }
-      break;
+      return true;
     }
     case 0x09:
-      Emit("   " + LinkedPlu(r[17]) + Spaces(11) + Amount(&r[3]), type);
-      break;
+      Emit("   " + LinkedPlu(r[kLinkedPlu]) + Spaces(11) + Amount(&r[kAmount]), type);
+      return true;
     case 0x0C:
-      Emit("+/-%" + Spaces(9) + FormatPercent(&r[10]) + "%" + Spaces(13) + Amount(&r[3]), type);
-      break;
+      Emit(
+          "+/-%" + Spaces(9) + FormatPercent(&r[kPercent]) + "%" + Spaces(13) + Amount(&r[kAmount]),
+          type);
+      return true;
     case 0x10: {
       std::string line = "DPH ";
-      line += Tax(r[17]);
-      line += frame::Format(" %02d%%", tables_.TaxRate(taxIndex_)) + Spaces(5) + Amount(&r[3]) +
-              tables_.dphPad + " " + Amount(&r[10]);
+      line += Tax(r[kVatTax]);
+      line += frame::Format(" %02d%%", tables_.TaxRate(taxIndex_)) + Spaces(5) +
+              Amount(&r[kAmount]) + tables_.dphPad + " " + Amount(&r[kVatAmount]);
       Emit(line, type);
-      break;
+      return true;
     }
+    default:
+      return false;
+  }
+}
+
+bool JournalRenderer::RenderPayment(const JournalRecord& r, std::uint8_t type) {
+  using namespace field;
+  switch (type) {
     case 0x20: {
-      std::string amount = Amount(&r[3]);
+      std::string amount = Amount(&r[kAmount]);
       Emit("CELKEM" + Spaces(26) + amount, type);
       if (accountOpen_) {
         if (options_.pluSalesFile) pluSalesPosition_ = pluSalesMark_;
         if (options_.accountsFile) acctTotal_ = amount;
       }
       accountOpen_ = false;
-      break;
+      return true;
     }
     case 0x21: {
-      std::string payment = Payment(r[10]);
-      Emit(payment + Spaces(14) + Amount(&r[3]), type);
+      std::string payment = Payment(r[kPayment]);
+      Emit(payment + Spaces(14) + Amount(&r[kAmount]), type);
       if (options_.accountsFile) acctPayment_ = payment;
-      break;
+      return true;
     }
     case 0x22:
-      Emit(T().refund + Spaces(26) + Amount(&r[3]), type);
-      break;
+      Emit(T().refund + Spaces(26) + Amount(&r[kAmount]), type);
+      return true;
     case 0x23: {
-      int currency = BcdNumber(r[15]);
-      Emit(Currency(r[15]) + Spaces(9) +
-               FormatExchangeRate(&r[12], tables_.CurrencyDecimals(currency)) + Spaces(2) +
-               Amount(&r[3]),
+      int currency = BcdNumber(r[kCurrency]);
+      Emit(Currency(r[kCurrency]) + Spaces(9) +
+               FormatExchangeRate(&r[kExchangeRate], tables_.CurrencyDecimals(currency)) +
+               Spaces(2) + Amount(&r[kAmount]),
            type);
-      break;
+      return true;
     }
     case 0x24:
-      Emit(Currency(r[15]) + " " + Payment(r[10]) + " " + Amount(&r[3]), type);
-      break;
+      Emit(Currency(r[kCurrency]) + " " + Payment(r[kPayment]) + " " + Amount(&r[kAmount]), type);
+      return true;
     case 0x25:
-      Emit(T().subtotal + Spaces(22) + Amount(&r[3]), type);
-      break;
+      Emit(T().subtotal + Spaces(22) + Amount(&r[kAmount]), type);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool JournalRenderer::RenderClerkEvent(const JournalRecord& r, std::uint8_t type) {
+  using namespace field;
+  const auto receipt = [&] { return BcdDigits(&r[kReceiptNumber], 2); };
+  const auto when = [&] { return FormatDateTime(&r[kEventDateTime]); };
+  switch (type) {
     case 0x40:
-      currentClerk_ = BcdNumber(r[3]);
-      Emit("PRODEJ" + Spaces(8) + Clerk(r[3]) + Spaces(2) + number4(8), type);
-      break;
+      currentClerk_ = BcdNumber(r[kClerk]);
+      Emit("PRODEJ" + Spaces(8) + Clerk(r[kClerk]) + Spaces(2) + receipt(), type);
+      return true;
     case 0x41: {
-      std::string clerk = Clerk(r[3]);
-      Emit(T().account + " " + number4(4) + Spaces(4) + clerk + Amount(&r[15]), type);
-      currentClerk_ = BcdNumber(r[3]);
+      std::string clerk = Clerk(r[kClerk]);
+      std::string account = BcdDigits(&r[kAccountNumber], 2);
+      Emit(T().account + " " + account + Spaces(4) + clerk + Amount(&r[kAccountAmount]), type);
+      currentClerk_ = BcdNumber(r[kClerk]);
       if (options_.pluSalesFile) pluSalesMark_ = pluSalesPosition_;
       accountOpen_ = true;
       if (options_.accountsFile) {
-        acctNumber_ = number4(4);
+        acctNumber_ = account;
         acctClerk_ = clerk;
       }
-      break;
+      return true;
     }
     case 0x42:
-      if (r[3] == 0xFF) {
-        Emit("SUMA  " + Amount(&r[4]) + " " + Amount(&r[11]), type);
+      if (r[kClerk] == 0xFF) {
+        Emit("SUMA  " + Amount(&r[kSumFirstAmount]) + " " + Amount(&r[kSumSecondAmount]), type);
         if (options_.separatorLines) EmitSeparator();
       } else {
         std::string line = "UZAV. ";
-        line += r[4] == 0xFF ? 'Z' : 'X';
-        line += " " + BcdDigits(&r[21], 1) + Spaces(4) + Clerk(r[3]) + Spaces(2) + dateTime(13);
+        line += r[kReportKind] == 0xFF ? 'Z' : 'X';
+        line += " " + BcdDigits(&r[kReportNumber], 1) + Spaces(4) + Clerk(r[kClerk]) + Spaces(2) +
+                when();
         Emit(line, type);
       }
-      break;
+      return true;
     case 0x43:
-      Emit("STORNO CELK" + Spaces(3) + Clerk(r[3]) + Spaces(2) + number4(8), type);
-      break;
+      Emit("STORNO CELK" + Spaces(3) + Clerk(r[kClerk]) + Spaces(2) + receipt(), type);
+      return true;
     case 0x44:
-      Emit(T().copy + Spaces(4) + Clerk(r[3]) + Spaces(2) + number4(8), type);
-      break;
+      Emit(T().copy + Spaces(4) + Clerk(r[kClerk]) + Spaces(2) + receipt(), type);
+      return true;
     case 0x45:
-      Emit("VKLAD " + Clerk(r[3]) + " ND" + number4(8) + " " + Amount(&r[13]), type);
-      break;
+      Emit("VKLAD " + Clerk(r[kClerk]) + " ND" + receipt() + " " + Amount(&r[kCashAmount]), type);
+      return true;
     case 0x46:
-      Emit("VYBER " + Clerk(r[3]) + " ND" + number4(8) + " " + Amount(&r[13]), type);
-      break;
+      Emit("VYBER " + Clerk(r[kClerk]) + " ND" + receipt() + " " + Amount(&r[kCashAmount]), type);
+      return true;
     case 0x47:
-      Emit("TR ON" + Spaces(3) + Clerk(r[3]) + " ND" + number4(8) + " " + dateTime(13), type);
-      break;
+      Emit("TR ON" + Spaces(3) + Clerk(r[kClerk]) + " ND" + receipt() + " " + when(), type);
+      return true;
     case 0x48:
-      Emit("TR OFF" + Spaces(2) + Clerk(r[3]) + " ND" + number4(8) + " " + dateTime(13), type);
-      break;
+      Emit("TR OFF" + Spaces(2) + Clerk(r[kClerk]) + " ND" + receipt() + " " + when(), type);
+      return true;
     case 0x4A:
-      Emit(T().drawer + " " + Clerk(r[3]) + " ND" + number4(8) + " " + dateTime(13), type);
-      break;
+      Emit(T().drawer + " " + Clerk(r[kClerk]) + " ND" + receipt() + " " + when(), type);
+      return true;
     case 0x4B:
-      Emit("WARM RESET" + Spaces(24) + dateTime(13), type);
-      break;
+      Emit("WARM RESET" + Spaces(24) + when(), type);
+      return true;
     case 0x4D:
-      Emit("POWER FAIL RETURN" + Spaces(17) + dateTime(13), type);
-      break;
+      Emit("POWER FAIL RETURN" + Spaces(17) + when(), type);
+      return true;
     case 0x4F:
-      Emit("Data z PC  -  soubor " + BcdDigits(&r[4], 1) + Spaces(11) + dateTime(13), type);
-      break;
+      Emit("Data z PC  -  soubor " + BcdDigits(&r[kLoadedFile], 1) + Spaces(11) + when(), type);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool JournalRenderer::RenderReceiptEnd(const JournalRecord& r, std::uint8_t type) {
+  using namespace field;
+  const std::string when = type == 0x80 || type == 0x81 ? FormatDateTime(&r[kEndDateTime]) : "";
+  switch (type) {
     case 0x80: {
-      std::string items = FormatQuantity(&r[11]);
-      Emit(Spaces(7) + BcdDigits(&r[10], 1) + Spaces(13) + items + Spaces(3) + dateTime(3), type);
+      std::string items = FormatQuantity(&r[kItemCount]);
+      Emit(Spaces(7) + BcdDigits(&r[kEndNumber], 1) + Spaces(13) + items + Spaces(3) + when, type);
       if (options_.separatorLines) EmitSeparator();
       if (options_.accountsFile) {
         accountLines_ += "UCET# " + acctNumber_ + ", " + acctPayment_ + " " + acctTotal_ + ", " +
-                         acctClerk_ + ", polozky " + items + ", " + dateTime(3) + "\r\n";
+                         acctClerk_ + ", polozky " + items + ", " + when + "\r\n";
       }
-      break;
+      return true;
     }
     case 0x81:
-      Emit(T().account + " " + number4(9) + " " + T().parked + " " + dateTime(3) + " " +
-               Amount(&r[15]),
+      Emit(T().account + " " + BcdDigits(&r[kParkedAccountNumber], 2) + " " + T().parked + " " +
+               when + " " + Amount(&r[kAccountAmount]),
            type);
       if (options_.separatorLines) EmitSeparator();
       accountOpen_ = false;
-      break;
+      return true;
     default:
-      Emit(T().unknown + frame::Format("%X ", type), type);
-      frame::ShowDebugMessage(program_, frame::Format("Neumim zpracovat radek %X ", type));
-      break;
+      return false;
   }
 }
 
