@@ -29,7 +29,7 @@ fleet_program="$build/src/app/tarvik-fleet"
 emulator="$build/register/tarvik-register"
 
 work="$(mktemp -d /tmp/tarvik-bench-fleet-XXXXXX)"
-source "$root/scripts/bench_emulator.sh"
+source "$root/scripts/bench-emulator.sh"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done

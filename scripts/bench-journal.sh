@@ -3,7 +3,7 @@
 # `sha1sum` of the same file. Prints the best of a few runs of each, the
 # throughputs and the ratio verification / sha1sum (the goal is 0.5 or more).
 #
-#   scripts/bench_journal.sh [build directory]   (default: build; JOURNAL_TOOL=path overrides)
+#   scripts/bench-journal.sh [build directory]   (default: build; JOURNAL_TOOL=path overrides)
 #   JOURNAL_MB=100 JOURNAL_RUNS=5
 #
 # The journal is built and verified by journal_verify_tool (rendering and
@@ -19,7 +19,7 @@ megabytes=${JOURNAL_MB:-100}
 runs=${JOURNAL_RUNS:-5}
 
 if [[ ! -x $tool ]]; then
-  echo "bench_journal: $tool not found; build it with: cmake --build $build --target journal_verify_tool" >&2
+  echo "bench-journal: $tool not found; build it with: cmake --build $build --target journal_verify_tool" >&2
   exit 1
 fi
 
@@ -46,7 +46,7 @@ for ((run = 0; run < runs; run++)); do
   t=$((end - start))
   [[ -z $best_verify || $t -lt $best_verify ]] && best_verify=$t
   if [[ $damaged != 0 ]]; then
-    echo "bench_journal: verification counted $damaged damaged sections" >&2
+    echo "bench-journal: verification counted $damaged damaged sections" >&2
     exit 1
   fi
 

@@ -6,7 +6,7 @@
 #      emulator's clock, from the request to the end marker), and the whole
 #      job's wall time;
 #  (b) the same over TCP loopback without delay: frames per second.
-# Usage: scripts/bench_link.sh [build directory]   (default: build)
+# Usage: scripts/bench-link.sh [build directory]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="$(realpath "${1:-build}")"
@@ -19,7 +19,7 @@ for f in "$tarvik" "$emulator"; do
 done
 
 work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-source scripts/bench_emulator.sh
+source scripts/bench-emulator.sh
 cleanup() {
   [[ -n "$emulator_pid" ]] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
   rm -rf "$work"

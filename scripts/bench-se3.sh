@@ -3,7 +3,7 @@
 # file, side by side with `LC_ALL=C sort -t';' -k1,1 -u` on the same file.
 # Prints the best of a few runs of each and the ratio SE3 / sort.
 #
-#   scripts/bench_se3.sh [build directory]    (default: build; SE3_TOOL=path overrides)
+#   scripts/bench-se3.sh [build directory]    (default: build; SE3_TOOL=path overrides)
 #
 # SE3 runs through se3_tool (the sort alone, outside a job), built with
 #   cmake --build <build directory> --target se3_tool
@@ -16,7 +16,7 @@ lines=${SE3_LINES:-100000}
 runs=${SE3_RUNS:-5}
 
 if [[ ! -x $tool ]]; then
-  echo "bench_se3: $tool not found; build it with: cmake --build $build --target se3_tool" >&2
+  echo "bench-se3: $tool not found; build it with: cmake --build $build --target se3_tool" >&2
   exit 1
 fi
 

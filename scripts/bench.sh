@@ -38,7 +38,7 @@ convert_bench="$build/src/convert/convert_bench"
 journal_tool="$build/src/journal/journal_verify_tool"
 
 work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-source "$root/scripts/bench_emulator.sh"
+source "$root/scripts/bench-emulator.sh"
 cleanup() {
   if [[ -n $emulator_pid ]]; then kill "$emulator_pid" 2>/dev/null || true; fi
   rm -rf "$work"

@@ -1,5 +1,5 @@
 // journal_verify_tool: builds large journal files and verifies journal files,
-// for scripts/bench_journal.sh until the program runs S87 jobs itself.
+// for scripts/bench-journal.sh until the program runs S87 jobs itself.
 //
 //   journal_verify_tool make FILE.txt MEGABYTES   appends rendered sections
 //   journal_verify_tool verify FILE.txt           prints the damaged-section count
