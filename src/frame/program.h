@@ -1,4 +1,4 @@
-// The program context: every record the original kept in globals (settings,
+// The program context: every record that the whole program shares (settings,
 // paths, the connection line, the current command, the last error, the status
 // screen) lives here, created once by main and afresh by each test. The
 // services of the operating system come in through the platform seam.

@@ -1,7 +1,8 @@
 // Files of the program directory. Names are matched without regard to letter
-// case, as the program's users expect from the system it was made for: opening
-// finds an existing file whose name differs only in case, and creating a file
-// reuses the spelling of an existing one.
+// case, because command files name data files in any case ("R14;X_REG" writes
+// the file later read as x_reg.dat): opening finds an existing file whose
+// name differs only in case, and creating a file reuses the spelling of an
+// existing one.
 #pragma once
 
 #include <cstddef>

@@ -10,8 +10,9 @@
 
 namespace tarvik::ui {
 
-// Message-box styles and answers, with the values of the system the program
-// was made for, since callers pass them through unchanged.
+// Message-box styles and answers, with the numeric values of the Windows
+// API: the Windows front end passes them through unchanged, and the others
+// read the same numbers.
 inline constexpr int kStyleOk = 0;
 inline constexpr int kStyleYesNo = 4;
 inline constexpr int kStyleStop = 16;

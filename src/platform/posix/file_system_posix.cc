@@ -164,7 +164,9 @@ class PosixFileSystem final : public FileSystem {
   bool Rename(const std::string& from, const std::string& to, OsError* error) override {
     std::string realFrom = Resolve(from);
     std::string realTo = Resolve(to);
-    // The target must not exist, as on the system the program was made for.
+    // The target must not exist: a file moved aside (cmd.bak, log.bak,
+    // wlasterr.tmp) never replaces one that could not be removed; that
+    // rename fails and its caller reports it. Replace() is the overwriting move.
     struct stat st {};
     if (::stat(realTo.c_str(), &st) == 0) {
       *error = EEXIST;
