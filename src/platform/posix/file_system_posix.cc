@@ -6,30 +6,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_names.h"
 #include "platform/file_system.h"
 
 namespace tarvik::platform {
 namespace {
-
-char FoldCase(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsNoCase(const std::string& s, const std::string& prefix) {
-  return s.size() >= prefix.size() && EqualNoCase(s.substr(0, prefix.size()), prefix);
-}
-
-bool EndsNoCase(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() && EqualNoCase(s.substr(s.size() - suffix.size()), suffix);
-}
 
 void SplitPath(const std::string& path, std::string* dir, std::string* name) {
   std::size_t slash = path.rfind('/');

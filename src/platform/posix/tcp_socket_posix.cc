@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/ipv4_address.h"
 #include "platform/tcp_socket.h"
 
 namespace tarvik::platform {
@@ -178,13 +179,6 @@ class PosixTcpListener final : public TcpListener {
   std::uint16_t port_;
   Waker waker_;
 };
-
-bool ParseAddress(const std::string& address, sockaddr_in* out, std::uint16_t port) {
-  *out = sockaddr_in{};
-  out->sin_family = AF_INET;
-  out->sin_port = htons(port);
-  return ::inet_pton(AF_INET, address.c_str(), &out->sin_addr) == 1;
-}
 
 }  // namespace
 

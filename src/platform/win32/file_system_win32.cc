@@ -1,29 +1,10 @@
 #include "platform/win32/windows_api.h"
 
+#include "platform/file_names.h"
 #include "platform/file_system.h"
 
 namespace tarvik::platform {
 namespace {
-
-char FoldCase(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const char* a, const char* b, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsNoCase(const std::string& s, const std::string& prefix) {
-  return s.size() >= prefix.size() && EqualNoCase(s.data(), prefix.data(), prefix.size());
-}
-
-bool EndsNoCase(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() &&
-         EqualNoCase(s.data() + (s.size() - suffix.size()), suffix.data(), suffix.size());
-}
 
 OsError LastError() {
   return static_cast<OsError>(::GetLastError());

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "platform/ipv4_address.h"
 #include "platform/tcp_socket.h"
 
 namespace tarvik::platform {
@@ -270,13 +271,6 @@ class Win32TcpListener final : public TcpListener {
   std::uint16_t port_;
   Events events_;
 };
-
-bool ParseAddress(const std::string& address, sockaddr_in* out, std::uint16_t port) {
-  *out = sockaddr_in{};
-  out->sin_family = AF_INET;
-  out->sin_port = ::htons(port);
-  return ::inet_pton(AF_INET, address.c_str(), &out->sin_addr) == 1;
-}
 
 // A new TCP socket, not inherited by child processes; INVALID_SOCKET with
 // *error set when Winsock or the socket is not there.
