@@ -147,7 +147,7 @@ void LoadAmountDecimals(frame::Program& program, JournalNameTables* tables) {
     if (++lineNumber != 3) return;
     seen = true;
     std::size_t at = line.find(separator);
-    if (at == std::string::npos || at >= 5) frame::Fail(59, 113);
+    if (at >= 5) frame::Fail(59, 113);  // npos, for a line without one, too
     char decimals = at + 1 < line.size() ? line[at + 1] : '0';
     tables->amountDecimals = DecimalsOf(decimals, kMaxAmountDecimals);
   });
