@@ -22,8 +22,8 @@ inline constexpr int kInternalModeError = 500;  // an unknown file-open mode
 // Message text of a code as UTF-8 ("" for codes without text and outside the table).
 std::string_view ErrorText(int code);
 
-// Subcodes this program adds where the original named none. Kept here, next to
-// the table, so that the whole list of pairs a caller can meet is in one place.
+// Subcodes for failing places that had no subcode of their own. Kept here, next
+// to the table, so that the whole list of pairs a caller can meet is in one place.
 struct AddedSubcode {
   int code;
   int subcode;
