@@ -22,7 +22,7 @@
 #include "platform/tcp_socket.h"
 #include "register/emulator.h"
 #include "register/transport.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace {
 
@@ -383,7 +383,7 @@ int main(int argc, char** argv) {
     std::perror("tarvik-register: mkdtemp");
     return 1;
   }
-  ui::SilentFrontEnd frontEnd;
+  screen::SilentFrontEnd frontEnd;
   frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
                                          platform::RealProcess(), platform::RealConsole(),
                                          frontEnd});

@@ -20,7 +20,7 @@
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/stop_requests.h"
-#include "ui/console_frontend.h"
+#include "ui/console_front_end.h"
 #if TARVIK_WITH_QT
 #include "app/window_loader.h"
 #endif
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   // The console answers until the window exists.
   ui::qt::SwitchableFrontEnd frontEnd(windowlessFrontEnd);
 #else
-  ui::FrontEnd& frontEnd = windowlessFrontEnd;
+  screen::FrontEnd& frontEnd = windowlessFrontEnd;
 #endif
   frame::Program program(frame::Services{platform::RealFileSystem(), platform::SystemClock(),
                                          platform::RealProcess(), console, frontEnd});
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
       program.process.Exit(0);
     }
     if (s.searchWithWindow && !link::FindRegister(program, link)) {
-      frame::ShowMessage(program, "Nenalezl jsem zadnou pokladnu.", ui::kStyleExclamation);
+      frame::ShowMessage(program, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
     }
     if (s.jobRequested) {
       runner.StartJob();

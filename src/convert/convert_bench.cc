@@ -18,7 +18,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::convert {
 namespace {
@@ -66,7 +66,7 @@ class Bench {
   }
 
  private:
-  ui::SilentFrontEnd frontEnd_;
+  screen::SilentFrontEnd frontEnd_;
   frame::Program program_;
   std::string dir_;
 };

@@ -8,7 +8,7 @@
 #include "frame/errors.h"
 #include "frame/replacing_file.h"
 #include "frame/status.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::convert {
 namespace {
@@ -345,7 +345,7 @@ void SortPluFile(Program& program) {
         lastWritten != nullptr && lastWritten->high == entry.high && lastWritten->low == entry.low;
     if (repeated || (entry.high == nines.high && entry.low == nines.low)) {
       frame::ShowMessage(program, DuplicatePluMessage(std::string_view(head, kPluKeyWidth)),
-                         ui::kStyleExclamation);
+                         screen::kStyleExclamation);
       continue;
     }
     out.Write(std::string_view(head, sizeof head));

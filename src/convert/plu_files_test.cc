@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "frame/codepage.h"
+#include "screen/front_end.h"
 #include "support/test_support.h"
-#include "ui/frontend.h"
 
 namespace tarvik::convert {
 namespace {
@@ -198,7 +198,7 @@ TEST_F(PluFilesTest, SortDropsRepeatsAndBacksUpTheInputOnce) {
   EXPECT_EQ(ReadFile("P_PLU.BAK"), Lines(input));
   ASSERT_EQ(frontEnd_.Messages().size(), 1u);
   EXPECT_EQ(frontEnd_.Messages()[0].text, "V souboru jsou stejná PLU:\r\n00000000000005 ");
-  EXPECT_EQ(frontEnd_.Messages()[0].style, ui::kStyleExclamation);
+  EXPECT_EQ(frontEnd_.Messages()[0].style, screen::kStyleExclamation);
   // An older backup is kept.
   EXPECT_EQ(Sort({"2;b", "1;a"}), Lines({"00000000000001;a", "00000000000002;b"}));
   EXPECT_EQ(ReadFile("P_PLU.BAK"), Lines(input));

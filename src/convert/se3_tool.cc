@@ -11,14 +11,14 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: se3_tool <directory> <data file>\n");
     return 2;
   }
-  tarvik::ui::SilentFrontEnd frontEnd;
+  tarvik::screen::SilentFrontEnd frontEnd;
   tarvik::frame::Program program({tarvik::platform::RealFileSystem(),
                                   tarvik::platform::SystemClock(), tarvik::platform::RealProcess(),
                                   tarvik::platform::RealConsole(), frontEnd});

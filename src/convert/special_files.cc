@@ -9,7 +9,7 @@
 #include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/status.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::convert {
 namespace {
@@ -151,7 +151,7 @@ void WriteClockFile(Program& program, const std::string& name) {
     ProgramFile in = OpenOrNothing(program, name, 'R');
     if (!in.IsOpen()) {
       if (program.settings.debug) {
-        frame::ShowMessage(program, cannotOpen, ui::kStyleExclamation);
+        frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
         return;
       }
       Fail(30, 3);
@@ -168,7 +168,7 @@ void WriteClockFile(Program& program, const std::string& name) {
   ProgramFile out = OpenOrNothing(program, name, 'w');
   if (!out.IsOpen()) {
     if (program.settings.debug) {
-      frame::ShowMessage(program, cannotOpen, ui::kStyleExclamation);
+      frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
       return;
     }
     Fail(26, 1);
@@ -185,7 +185,7 @@ void WriteClockFile(Program& program, const std::string& name) {
 
 int RewriteVatFile(Program& program, int vat1, int vat2, int vat3, int vat4) {
   const auto cannotOpen = [&] {
-    frame::ShowMessage(program, frame::W("Chyba při otevírání souboru"), ui::kStyleOk);
+    frame::ShowMessage(program, frame::W("Chyba při otevírání souboru"), screen::kStyleOk);
     return 1;
   };
   ProgramFile in = OpenOrNothing(program, kTaxFileName, 'r');

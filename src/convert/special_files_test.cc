@@ -6,8 +6,8 @@
 #include "convert/work_file.h"
 #include "frame/codepage.h"
 #include "frame/status.h"
+#include "screen/front_end.h"
 #include "support/test_support.h"
-#include "ui/frontend.h"
 
 namespace tarvik::convert {
 namespace {
@@ -123,7 +123,7 @@ TEST_F(SpecialFilesTest, VatRewriteFailures) {
   EXPECT_EQ(RewriteVatFile(*program_, 14, 15, 20, 21), 1);
   ASSERT_EQ(frontEnd_.Messages().size(), 1u);
   EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba při otevírání souboru");
-  EXPECT_EQ(frontEnd_.Messages()[0].style, ui::kStyleOk);
+  EXPECT_EQ(frontEnd_.Messages()[0].style, screen::kStyleOk);
   EXPECT_FALSE(FileExists("P_TAX2.DAT"));
 
   // 198 characters and CR LF: 200 with the line end is still one line.

@@ -14,7 +14,7 @@ constexpr std::string_view kBaseName = "tarvik";
 
 void RefuseLongLine(Program& program, std::size_t length) {
   if (length <= kMaxCommandLine) return;
-  ShowMessage(program, "Prilis dlouhy prikazovy radek.", ui::kStyleExclamation);
+  ShowMessage(program, "Prilis dlouhy prikazovy radek.", screen::kStyleExclamation);
   program.process.Exit(2);
 }
 

@@ -32,7 +32,7 @@ class CommandLine : public testing::ProgramFixture {
   void ExpectTooLongRefused() {
     ASSERT_EQ(frontEnd_.Messages().size(), 1u);
     EXPECT_EQ(frontEnd_.Messages()[0].text, "Prilis dlouhy prikazovy radek.");
-    EXPECT_EQ(frontEnd_.Messages()[0].style, ui::kStyleExclamation);
+    EXPECT_EQ(frontEnd_.Messages()[0].style, screen::kStyleExclamation);
   }
   // Lines without switches: the window opens exactly when no command file is named.
   void ExpectPaths(std::initializer_list<PathCase> cases) {

@@ -5,7 +5,7 @@
 #include "frame/codepage.h"
 #include "frame/status.h"
 #include "frame/transfer_log.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::frame {
 
@@ -41,7 +41,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   if (windowShown || s.debug || s.hlaseni) {
     std::string text =
         Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) + W(ErrorText(code));
-    ShowFailureMessage(program, text, ui::kStyleExclamation);
+    ShowFailureMessage(program, text, screen::kStyleExclamation);
   }
 
   // The steps below must all run: a failure inside one of them (a modem that

@@ -57,11 +57,11 @@ void TakeTimeout(Program& program, const IniKey& key, const std::string& line) {
   if (t > key.maximum) {
     t = key.maximum;
     ShowMessage(program, "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.",
-                ui::kStyleExclamation);
+                screen::kStyleExclamation);
   } else if (t < key.minimum) {
     t = key.minimum;
     ShowMessage(program, "V souboru .ini je prilis mala hodnota timeoutu.\rNastavuji 1 sec.",
-                ui::kStyleExclamation);
+                screen::kStyleExclamation);
   }
   program.settings.timeout = t;
 }

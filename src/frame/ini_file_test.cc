@@ -63,7 +63,7 @@ TEST_F(IniFile, TimeoutIsClampedWithAMessage) {
   EXPECT_EQ(messages[0].text,
             "V souboru .ini je prilis velka hodnota timeoutu.\rNastavuji 100 sec.");
   EXPECT_EQ(messages[1].text, "V souboru .ini je prilis mala hodnota timeoutu.\rNastavuji 1 sec.");
-  EXPECT_EQ(messages[0].style, ui::kStyleExclamation);
+  EXPECT_EQ(messages[0].style, screen::kStyleExclamation);
 }
 
 TEST_F(IniFile, CommandLineMarksWinOverTheIni) {

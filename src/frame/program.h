@@ -15,8 +15,8 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
-#include "ui/screen.h"
+#include "screen/front_end.h"
+#include "screen/screen.h"
 
 namespace tarvik::frame {
 
@@ -126,7 +126,7 @@ struct Services {
   platform::Clock& clock;
   platform::Process& process;
   platform::Console& console;
-  ui::FrontEnd& frontEnd;
+  screen::FrontEnd& frontEnd;
 };
 
 class Program {
@@ -139,7 +139,7 @@ class Program {
   platform::Clock& clock;
   platform::Process& process;
   platform::Console& console;
-  ui::FrontEnd& frontEnd;
+  screen::FrontEnd& frontEnd;
 
   Paths paths;
   JobSettings settings;
@@ -150,7 +150,7 @@ class Program {
   ConnectionLine connection;
   JobCommand command;
   LastError lastError;
-  ui::TerminalState terminal;
+  screen::TerminalState terminal;
 
   // Format-table variant of the current job (models 39T, 362, 396).
   bool variantTables = false;

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::frame {
 
@@ -11,7 +11,7 @@ void TerminalWrite(Program& program, std::string_view text, bool addCarriageRetu
   std::string bytes(text);
   if (addCarriageReturn) bytes += '\r';
   int bells = program.terminal.Write(bytes);
-  for (int i = 0; i < bells; ++i) program.frontEnd.Beep(ui::kBeepSimple);
+  for (int i = 0; i < bells; ++i) program.frontEnd.Beep(screen::kBeepSimple);
   program.frontEnd.TerminalWritten(bytes);
 }
 
@@ -49,7 +49,7 @@ void ShowFailureMessage(Program& program, const std::string& text, int style) {
 
 int ShowDebugMessage(Program& program, const std::string& text) {
   if (!program.settings.debug) return 1;
-  return ShowMessage(program, text, ui::kStyleExclamation);
+  return ShowMessage(program, text, screen::kStyleExclamation);
 }
 
 std::string Format(const char* format, ...) {

@@ -4,7 +4,7 @@
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::frame {
 namespace {
@@ -29,7 +29,7 @@ void AppendLogLine(Program& program) {
       program.fs.Open(program.MakeProgramPath(LogFileName(program)), platform::Access::kWrite,
                       platform::Creation::kOpenAlways, false, &error);
   if (!file && s.debug && !platform::IsMissingFileError(error)) {
-    ShowMessage(program, "Nepodarilo se otevrit logovy soubor.", ui::kStyleExclamation);
+    ShowMessage(program, "Nepodarilo se otevrit logovy soubor.", screen::kStyleExclamation);
     return;
   }
   const ConnectionLine& c = program.connection;
@@ -50,7 +50,7 @@ void AppendLogLine(Program& program) {
       file && file->SeekToEnd(&error) &&
       file->Write(line.data(), line.size(), &error) == static_cast<std::ptrdiff_t>(line.size());
   if (!written && (s.debug || s.okno)) {
-    ShowMessage(program, "\nNepodarilo se zapsat do logoveho souboru.", ui::kStyleExclamation);
+    ShowMessage(program, "\nNepodarilo se zapsat do logoveho souboru.", screen::kStyleExclamation);
   }
 }
 
@@ -62,7 +62,7 @@ void TrimLogIfLarge(Program& program) {
                                false, &error);
   if (!probe) {
     if ((s.debug || s.okno) && !platform::IsMissingFileError(error)) {
-      ShowMessage(program, "Nepodarilo se otevrit logovy soubor", ui::kStyleExclamation);
+      ShowMessage(program, "Nepodarilo se otevrit logovy soubor", screen::kStyleExclamation);
     }
     return;
   }

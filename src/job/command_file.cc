@@ -119,7 +119,7 @@ void ParseConnectionLine(frame::Program& program, const std::string& text, std::
   frame::ConnectionLine& c = program.connection;
   frame::ParseLinkFields(text, pos, c);
   if (c.linkType == frame::LinkType::kSerial) {
-    ui::LineSettings line = program.terminal.Line();
+    screen::LineSettings line = program.terminal.Line();
     line.port = c.comNumber;
     line.baudRate = c.baudRate;
     line.parity = c.parity;

@@ -86,7 +86,7 @@ bool JobRunner::StartJob() {
                            ? frame::W("Do adresáře programu nelze zapisovat; úloha neproběhla.")
                            : frame::W("Adresář programu právě používá jiný proces tarvik (" +
                                       holder + "). Úloha neproběhla, zkuste ji spustit později."),
-                       ui::kStyleExclamation);
+                       screen::kStyleExclamation);
     return false;
   }
   commandFile_.connectionParsed = false;
@@ -152,7 +152,7 @@ void JobRunner::SerialJobThread() {
     rawCapture_.Close();
   }
   if (NoLinkCommand == 0 && (s.okno || s.debug || s.hlaseni)) {
-    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", ui::kStyleExclamation);
+    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", screen::kStyleExclamation);
   }
   if (NoLinkCommand == 0 && s.simulace == 0) SerialJobFinished.Set();
   commandFile_.Release();
@@ -176,7 +176,7 @@ void JobRunner::NetworkJobThread() {
   NetworkJobFinished.Set();
   link_.CloseNetwork();
   if (s.okno || s.debug || s.hlaseni) {
-    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", ui::kStyleExclamation);
+    frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", screen::kStyleExclamation);
   }
   commandFile_.Release();
   program_.directoryLock.Release();

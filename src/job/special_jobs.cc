@@ -29,7 +29,7 @@ void RunStep(frame::Program& program, JobRunner& runner, const char* serialName,
              const char* networkName, const std::string& timeoutText, int subcode) {
   const char* name = LastJobUsedNetwork(program) ? networkName : serialName;
   if (runner.RunBuiltInJob(name, kBuiltInLimit) != 0) {
-    frame::ShowMessage(program, timeoutText, ui::kStyleExclamation);
+    frame::ShowMessage(program, timeoutText, screen::kStyleExclamation);
     Fail(109, subcode);
   }
 }
@@ -106,7 +106,7 @@ void SetRegisterClock(frame::Program& program, JobRunner& runner) {
   s.okno = okno;
   s.hlaseni = hlaseni;
   s.pripona_cmd = extension;
-  frame::ShowMessage(program, frame::W("Čas je v pokladně."), ui::kStyleExclamation);
+  frame::ShowMessage(program, frame::W("Čas je v pokladně."), screen::kStyleExclamation);
 }
 
 void LoadVatRates(frame::Program& program, JobRunner& runner, int vat1, int vat2, int vat3,
@@ -129,7 +129,7 @@ void LoadVatRates(frame::Program& program, JobRunner& runner, int vat1, int vat2
   s.okno = okno;
   s.hlaseni = hlaseni;
   s.pripona_cmd = extension;
-  frame::ShowMessage(program, convert::VatLoadedMessage(vat2, vat4), ui::kStyleExclamation);
+  frame::ShowMessage(program, convert::VatLoadedMessage(vat2, vat4), screen::kStyleExclamation);
 }
 
 }  // namespace tarvik::job

@@ -15,7 +15,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::journal {
 namespace {
@@ -54,7 +54,7 @@ struct Bench {
   }
 
   std::filesystem::path directory;
-  ui::SilentFrontEnd frontEnd;
+  screen::SilentFrontEnd frontEnd;
   frame::Program program;
 };
 

@@ -319,7 +319,7 @@ TEST_F(JournalRenderTest, UnknownTypesGetAPlaceholderAndADebugMessage) {
   ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0].text, "Neumim zpracovat radek A ");
   EXPECT_EQ(messages[3].text, "Neumim zpracovat radek FF ");
-  EXPECT_EQ(messages[3].style, ui::kStyleExclamation);
+  EXPECT_EQ(messages[3].style, screen::kStyleExclamation);
   // With debug on the work file stays.
   EXPECT_TRUE(FileExists("work01.tmp"));
 }

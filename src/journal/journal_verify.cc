@@ -9,7 +9,7 @@
 #include "frame/status.h"
 #include "journal/journal_digest.h"
 #include "journal/journal_render.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::journal {
 namespace {
@@ -134,7 +134,7 @@ void ShowJournalVerdict(frame::Program& program, int damagedSections) {
   frame::ShowMessage(
       program,
       frame::W(damagedSections ? "Soubor žurnálu je porušen." : "Soubor žurnálu je v pořádku."),
-      ui::kStyleExclamation);
+      screen::kStyleExclamation);
 }
 
 }  // namespace tarvik::journal

@@ -139,9 +139,9 @@ TEST_F(JournalVerifyTest, CommandShowsTheVerdict) {
   auto messages = frontEnd_.Messages();
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, "Soubor žurnálu je v pořádku.");
-  EXPECT_EQ(messages[0].style, ui::kStyleExclamation);
+  EXPECT_EQ(messages[0].style, screen::kStyleExclamation);
   EXPECT_EQ(messages[1].text, "Soubor žurnálu je porušen.");
-  EXPECT_EQ(messages[1].style, ui::kStyleExclamation);
+  EXPECT_EQ(messages[1].style, screen::kStyleExclamation);
   // The command names the data file; its journal is the ".txt" beside it.
   program_->command.DataFileName = "JINY.DAT";
   EXPECT_JOB_FAILURE(VerifyJournal(*program_), 30, 1);

@@ -22,7 +22,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/console_frontend.h"
+#include "ui/console_front_end.h"
 
 using namespace tarvik;
 

@@ -1,6 +1,6 @@
 #include "link/activity.h"
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::link {
 
@@ -30,7 +30,7 @@ void Activity::Hide() {
 
 void Activity::ErrorBeep() {
   const frame::JobSettings& s = program_.settings;
-  if (s.debug && !s.ticho) program_.frontEnd.Beep(ui::kBeepError);
+  if (s.debug && !s.ticho) program_.frontEnd.Beep(screen::kBeepError);
 }
 
 }  // namespace tarvik::link

@@ -130,10 +130,10 @@ void ReportFoundRegister(frame::Program& program, RegisterLink& link, const Foun
   frame::TerminalWriteDebug(
       program, frame::W(frame::Format("Verze firmware je 2.0%d%s, bity %d, parita %c. \r\a",
                                       found.version, s.fiskal ? " fiskální" : " ", 8, 'O')));
-  int answer =
-      frame::ShowMessage(program, frame::W("\rMám nalezené hodnoty zapsat do prikazovych souborů?"),
-                         ui::kStyleYesNo | ui::kStyleExclamation | ui::kDefaultSecondButton);
-  if (answer != ui::kAnswerYes) {
+  int answer = frame::ShowMessage(
+      program, frame::W("\rMám nalezené hodnoty zapsat do prikazovych souborů?"),
+      screen::kStyleYesNo | screen::kStyleExclamation | screen::kDefaultSecondButton);
+  if (answer != screen::kAnswerYes) {
     WriteSmallFile(program, "tk", "0");
     link.CloseSerialPort();
     return;

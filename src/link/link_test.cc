@@ -246,7 +246,7 @@ TEST_F(LinkTest, RejectedFrameIsStoredOnceAfterItsRepetitionAndBeepsWithDebug) {
   EXPECT_EQ(register_.Transcript(),
             (Lines{kRead10, "< D9 00 D9 4E", "< " + kFrame1, kReadAck, "< 06 00 56 78 28 5E",
                    "> D9 15 CC 46", "< " + kFrame2, kReadAck, kGotEnd}));
-  EXPECT_EQ(frontEnd_.Beeps(), (std::vector<int>{-1, ui::kBeepError}));
+  EXPECT_EQ(frontEnd_.Beeps(), (std::vector<int>{-1, screen::kBeepError}));
 }
 
 // The report is refused with 4/1 after the end marker, unless stahujvzdy.

@@ -5,7 +5,7 @@
 #include "frame/codepage.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::link {
 namespace {
@@ -60,28 +60,28 @@ int UploadLogo(frame::Program& program, int logoNumber, const LogoUploadHooks& h
 
   switch (CheckLogoHeader(header)) {
     case LogoHeader::kRefused:
-      frame::ShowMessage(program, "Format souboru neni BMP.", ui::kStyleExclamation);
+      frame::ShowMessage(program, "Format souboru neni BMP.", screen::kStyleExclamation);
       return 1;
     case LogoHeader::kUnusual:
       frame::ShowMessage(program,
                          "Ve formatu souboru neni vsechno v poradku.\rFormat musi byt: 576 bodu "
                          "sirka, max. 288 bodu vyska, cernobily\rCo z toho vyleze, to nikdo "
                          "nevi... ",
-                         ui::kStyleExclamation);
+                         screen::kStyleExclamation);
       break;
     case LogoHeader::kFits:
       break;
   }
 
   if (frame::ShowMessage(program, frame::W("Mám nahrát logo do pokladny?"),
-                         ui::kStyleYesNo | ui::kStyleQuestion) != ui::kAnswerYes) {
+                         screen::kStyleYesNo | screen::kStyleQuestion) != screen::kAnswerYes) {
     return 0;
   }
   const std::string commandFile = frame::Format("glog%d.cmx", logoNumber);
   if (hooks.runBuiltInJob(commandFile, kLogoJobLimit) == 0) {
-    frame::ShowMessage(program, frame::W("Logo je v pokladně."), ui::kStyleExclamation);
+    frame::ShowMessage(program, frame::W("Logo je v pokladně."), screen::kStyleExclamation);
   } else {
-    frame::ShowMessage(program, frame::W("Nahrání loga se nepodařilo."), ui::kStyleExclamation);
+    frame::ShowMessage(program, frame::W("Nahrání loga se nepodařilo."), screen::kStyleExclamation);
   }
   return 0;
 }

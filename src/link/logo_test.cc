@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "screen/front_end.h"
 #include "support/test_support.h"
-#include "ui/frontend.h"
 
 namespace tarvik::link {
 namespace {
@@ -90,24 +90,24 @@ TEST(LogoHeaderTest, ChecksEveryFieldOfTheRegisterForm) {
 // The answer No runs no job; Yes runs it.
 TEST_F(LogoTest, FittingBitmapIsSentAfterConfirmation) {
   WriteFile("logo.bmp", kOneBit);
-  frontEnd_.QueueAnswer(ui::kAnswerNo);
+  frontEnd_.QueueAnswer(screen::kAnswerNo);
   EXPECT_EQ(Upload(PathOf("logo.bmp")), 0);
   EXPECT_TRUE(jobs.empty());
-  frontEnd_.QueueAnswer(ui::kAnswerYes);
+  frontEnd_.QueueAnswer(screen::kAnswerYes);
   EXPECT_EQ(Upload(PathOf("logo.bmp")), 0);
   EXPECT_EQ(MessageTexts(),
             (std::vector<std::string>{"Mám nahrát logo do pokladny?",
                                       "Mám nahrát logo do pokladny?", "Logo je v pokladně."}));
-  EXPECT_EQ(frontEnd_.Messages()[1].style, ui::kStyleYesNo | ui::kStyleQuestion);
-  EXPECT_EQ(frontEnd_.Messages()[2].style, ui::kStyleExclamation);
+  EXPECT_EQ(frontEnd_.Messages()[1].style, screen::kStyleYesNo | screen::kStyleQuestion);
+  EXPECT_EQ(frontEnd_.Messages()[2].style, screen::kStyleExclamation);
   EXPECT_EQ(jobs, std::vector<std::string>{"glog1.cmx"});
   EXPECT_EQ(limits, std::vector<milliseconds>{milliseconds(60000)});
 }
 
 TEST_F(LogoTest, ColourBitmapIsWarnedAboutButCanBeSent) {
   WriteFile("colour.bmp", Bitmap(100, 50, 24, 15000, 54));
-  frontEnd_.QueueAnswer(ui::kAnswerOk);
-  frontEnd_.QueueAnswer(ui::kAnswerYes);
+  frontEnd_.QueueAnswer(screen::kAnswerOk);
+  frontEnd_.QueueAnswer(screen::kAnswerYes);
   EXPECT_EQ(Upload(PathOf("colour.bmp"), 1), 0);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kWarning, "Mám nahrát logo do pokladny?",
                                                       "Nahrání loga se nepodařilo."}));

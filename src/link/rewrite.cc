@@ -216,7 +216,7 @@ int RewriteSerialParams(frame::Program& program, RewriteValues& values,
   const std::vector<std::string> names = ListCommandFiles(program, 9, 10);
   if (names.empty()) {
     if (!program.settings.searchOnly) {
-      frame::ShowMessage(program, "Prikazovy soubor nenalezen.", ui::kStyleExclamation);
+      frame::ShowMessage(program, "Prikazovy soubor nenalezen.", screen::kStyleExclamation);
     }
     return 1;
   }
@@ -235,7 +235,7 @@ int RewriteIpParams(frame::Program& program, RewriteValues& values,
   if (dialog && !dialog(values)) return 0;
   const std::vector<std::string> names = ListCommandFiles(program, 11, 12);
   if (names.empty()) {
-    frame::ShowMessage(program, "Prikazovy soubor nenalezen.", ui::kStyleExclamation);
+    frame::ShowMessage(program, "Prikazovy soubor nenalezen.", screen::kStyleExclamation);
     return 1;
   }
   for (const std::string& name : names) {

@@ -34,7 +34,7 @@ std::string SerialLine::DevicePath() const {
 }
 
 bool SerialLine::Configure(platform::OsError* error, std::string* what) {
-  ui::LineSettings line = program_.terminal.Line();
+  screen::LineSettings line = program_.terminal.Line();
   platform::SerialSettings s;
   s.baudRate = baud_;
   s.dataBits = line.dataBits;

@@ -1,6 +1,6 @@
 #include "ui/message_box_flags.h"
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::ui {
 namespace {
@@ -28,16 +28,16 @@ bool IsMessageBoxAnswer(int result) {
 
 int UnshownAnswer(int style) {
   switch (style & kButtonsMask) {
-    case kStyleYesNo:
-      return kAnswerNo;
+    case screen::kStyleYesNo:
+      return screen::kAnswerNo;
     case kButtonsOkCancel:
     case kButtonsYesNoCancel:
     case kButtonsRetryCancel:
-      return kAnswerCancel;
+      return screen::kAnswerCancel;
     case kButtonsAbortRetryIgnore:
       return kAnswerAbort;
     default:
-      return kAnswerOk;
+      return screen::kAnswerOk;
   }
 }
 

@@ -10,13 +10,15 @@
 namespace tarvik::ui {
 
 // The front end's styles are handed on as they are.
-static_assert(kStyleOk == MB_OK && kStyleYesNo == MB_YESNO);
-static_assert(kStyleStop == MB_ICONHAND && kStyleQuestion == MB_ICONQUESTION);
-static_assert(kStyleExclamation == MB_ICONEXCLAMATION && kStyleInformation == MB_ICONASTERISK);
-static_assert(kDefaultSecondButton == MB_DEFBUTTON2);
-static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerYes == IDYES &&
-              kAnswerNo == IDNO);
-static_assert(kBeepError == MB_ICONHAND && static_cast<UINT>(kBeepSimple) == 0xFFFFFFFFu);
+static_assert(screen::kStyleOk == MB_OK && screen::kStyleYesNo == MB_YESNO);
+static_assert(screen::kStyleStop == MB_ICONHAND && screen::kStyleQuestion == MB_ICONQUESTION);
+static_assert(screen::kStyleExclamation == MB_ICONEXCLAMATION &&
+              screen::kStyleInformation == MB_ICONASTERISK);
+static_assert(screen::kDefaultSecondButton == MB_DEFBUTTON2);
+static_assert(screen::kAnswerOk == IDOK && screen::kAnswerCancel == IDCANCEL &&
+              screen::kAnswerYes == IDYES && screen::kAnswerNo == IDNO);
+static_assert(screen::kBeepError == MB_ICONHAND &&
+              static_cast<UINT>(screen::kBeepSimple) == 0xFFFFFFFFu);
 
 namespace {
 

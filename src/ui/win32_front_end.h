@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/process.h"
-#include "ui/console_frontend.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
+#include "ui/console_front_end.h"
 
 namespace tarvik::ui {
 
@@ -29,7 +29,7 @@ struct Win32Calls {
 };
 Win32Calls RealWin32Calls();
 
-class Win32FrontEnd final : public FrontEnd {
+class Win32FrontEnd final : public screen::FrontEnd {
  public:
   // Creates the hidden window and the two icons; call on the thread that
   // lives longest (the main thread), since the window belongs to it.

@@ -58,8 +58,9 @@ TEST_F(Win32FrontEndTest, MessageBoxTakesTitleFlagsAndAnswerOrFallsBackToStderr)
   Win32FrontEnd frontEnd(console_, Recording());
   boxResult_ = IDYES;
   const std::string text = frame::W("Nalezena pokladna č. 3\rPokračovat?");
-  EXPECT_EQ(frontEnd.ShowMessage(text, kStyleYesNo | kStyleExclamation | kDefaultSecondButton),
-            kAnswerYes);
+  EXPECT_EQ(frontEnd.ShowMessage(text, screen::kStyleYesNo | screen::kStyleExclamation |
+                                           screen::kDefaultSecondButton),
+            screen::kAnswerYes);
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].text, text);
   EXPECT_EQ(boxes_[0].title, "Komunikace Tarvik");
@@ -70,10 +71,13 @@ TEST_F(Win32FrontEndTest, MessageBoxTakesTitleFlagsAndAnswerOrFallsBackToStderr)
 
   // A box that cannot be shown goes to stderr with the safe answer.
   boxResult_ = -1;  // wine without a display
-  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Pokladna neodpovídá."), kStyleExclamation), kAnswerOk);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Pokladna neodpovídá."), screen::kStyleExclamation),
+            screen::kAnswerOk);
   boxResult_ = 0;  // no desktop
-  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit?"), kStyleYesNo | kStyleQuestion), kAnswerNo);
-  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit změny?"), 3 | kStyleQuestion), kAnswerCancel);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit?"), screen::kStyleYesNo | screen::kStyleQuestion),
+            screen::kAnswerNo);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Uložit změny?"), 3 | screen::kStyleQuestion),
+            screen::kAnswerCancel);
   EXPECT_EQ(console_.Stderr(),
             "Komunikace Tarvik: Pokladna neodpovídá.\n"
             "Komunikace Tarvik: Uložit?\n"
@@ -87,9 +91,9 @@ TEST_F(Win32FrontEndTest, MessageBoxTakesTitleFlagsAndAnswerOrFallsBackToStderr)
 TEST_F(Win32FrontEndTest, AFailureBoxIsShownOrLeftToTheFailureLine) {
   Win32FrontEnd frontEnd(console_, Recording());
   const std::string text = "Chyba 30, 1, LastError 2. \nChyba otevreni souboru";
-  frontEnd.ShowFailureMessage(text, kStyleExclamation);
+  frontEnd.ShowFailureMessage(text, screen::kStyleExclamation);
   boxResult_ = 0;
-  frontEnd.ShowFailureMessage(text, kStyleExclamation);
+  frontEnd.ShowFailureMessage(text, screen::kStyleExclamation);
   ASSERT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(boxes_[0].text, text);
   EXPECT_EQ(boxes_[0].flags, unsigned{MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST});
@@ -141,8 +145,8 @@ TEST_F(Win32FrontEndTest, WithoutANotificationAreaTheIconStaysAway) {
 
 TEST_F(Win32FrontEndTest, BeepsPassTheTypeAndStatusLinesEchoToTheConsole) {
   Win32FrontEnd frontEnd(console_, Recording());
-  frontEnd.Beep(kBeepSimple);
-  frontEnd.Beep(kBeepError);
+  frontEnd.Beep(screen::kBeepSimple);
+  frontEnd.Beep(screen::kBeepError);
   frontEnd.Beep(64);  // a zvuk value from the INI file
   EXPECT_EQ(beeps_, (std::vector<unsigned>{0xFFFFFFFFu, MB_ICONHAND, MB_ICONASTERISK}));
 
@@ -164,7 +168,8 @@ TEST(Win32FrontEndReal, WithoutADisplayTheRealBoxFailsAtOnceToStderr) {
   if (!UnderWineWithoutDisplay()) GTEST_SKIP() << "needs wine without a display";
   testing::RecordingConsole console;
   Win32FrontEnd frontEnd(console);
-  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Zkouška"), kStyleYesNo | kStyleQuestion), kAnswerNo);
+  EXPECT_EQ(frontEnd.ShowMessage(frame::W("Zkouška"), screen::kStyleYesNo | screen::kStyleQuestion),
+            screen::kAnswerNo);
   EXPECT_EQ(console.Stderr(),
             "Komunikace Tarvik: Zkouška\n"
             "Komunikace Tarvik: bez okna odpovídám Ne.\n");

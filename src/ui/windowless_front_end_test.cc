@@ -4,32 +4,32 @@
 
 #include "support/test_support.h"
 #include "ui/activity_icons.h"
-#include "ui/console_frontend.h"
-#include "ui/frontend.h"
+#include "ui/console_front_end.h"
+#include "screen/front_end.h"
 #include "ui/message_box_flags.h"
 
 namespace tarvik::ui {
 namespace {
 
 TEST(MessageBoxFlags, StyleBitsPassWithForegroundAndTopmost) {
-  EXPECT_EQ(MessageBoxFlags(kStyleOk), 0x00050000u);
-  EXPECT_EQ(MessageBoxFlags(kStyleExclamation), 0x00050030u);
-  EXPECT_EQ(MessageBoxFlags(kStyleYesNo | kStyleExclamation | kDefaultSecondButton), 0x00050134u);
-  EXPECT_EQ(MessageBoxFlags(3 | kStyleQuestion), 0x00050023u);
+  EXPECT_EQ(MessageBoxFlags(screen::kStyleOk), 0x00050000u);
+  EXPECT_EQ(MessageBoxFlags(screen::kStyleExclamation), 0x00050030u);
+  EXPECT_EQ(MessageBoxFlags(screen::kStyleYesNo | screen::kStyleExclamation | screen::kDefaultSecondButton), 0x00050134u);
+  EXPECT_EQ(MessageBoxFlags(3 | screen::kStyleQuestion), 0x00050023u);
   // Modality and other bits are not the caller's to choose here.
-  EXPECT_EQ(MessageBoxFlags(0x3000 | 0x00200000 | kStyleStop), 0x00050010u);
+  EXPECT_EQ(MessageBoxFlags(0x3000 | 0x00200000 | screen::kStyleStop), 0x00050010u);
 }
 
 TEST(MessageBoxFlags, AnUnshownBoxAnswersWhatChangesNothing) {
-  EXPECT_EQ(UnshownAnswer(kStyleExclamation), kAnswerOk);
-  EXPECT_EQ(UnshownAnswer(kStyleYesNo | kStyleQuestion | kDefaultSecondButton), kAnswerNo);
-  EXPECT_EQ(UnshownAnswer(3 | kStyleQuestion), kAnswerCancel);  // yes/no/cancel
-  EXPECT_EQ(UnshownAnswer(1), kAnswerCancel);                   // OK/cancel
-  EXPECT_EQ(UnshownAnswer(5), kAnswerCancel);                   // retry/cancel
+  EXPECT_EQ(UnshownAnswer(screen::kStyleExclamation), screen::kAnswerOk);
+  EXPECT_EQ(UnshownAnswer(screen::kStyleYesNo | screen::kStyleQuestion | screen::kDefaultSecondButton), screen::kAnswerNo);
+  EXPECT_EQ(UnshownAnswer(3 | screen::kStyleQuestion), screen::kAnswerCancel);  // yes/no/cancel
+  EXPECT_EQ(UnshownAnswer(1), screen::kAnswerCancel);                   // OK/cancel
+  EXPECT_EQ(UnshownAnswer(5), screen::kAnswerCancel);                   // retry/cancel
   EXPECT_EQ(UnshownAnswer(2), 3);                               // abort/retry/ignore: abort
   // The system's answers are 1..11; a failed box gives 0 or -1.
   for (int result = -1; result <= 12; ++result) {
-    EXPECT_EQ(IsMessageBoxAnswer(result), result >= kAnswerOk && result <= 11) << result;
+    EXPECT_EQ(IsMessageBoxAnswer(result), result >= screen::kAnswerOk && result <= 11) << result;
   }
 }
 
@@ -60,9 +60,9 @@ TEST(ConsoleFrontEnd, AFailureBoxIsLeftToTheFailureLine) {
   testing::RecordingConsole console;
   ConsoleFrontEnd frontEnd(console);
   frontEnd.ShowFailureMessage("Chyba 30, 1, LastError 2. \nChyba otevreni souboru",
-                              kStyleExclamation);
+                              screen::kStyleExclamation);
   EXPECT_EQ(console.Stderr(), "");
-  frontEnd.ShowMessage("Cas je v pokladne.", kStyleExclamation);
+  frontEnd.ShowMessage("Cas je v pokladne.", screen::kStyleExclamation);
   EXPECT_EQ(console.Stderr(), "Komunikace Tarvik: Cas je v pokladne.\n");
 }
 

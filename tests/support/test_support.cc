@@ -60,7 +60,7 @@ std::string RecordingConsole::Stderr() const {
 int RecordingFrontEnd::ShowMessage(const std::string& text, int style) {
   std::lock_guard<std::mutex> lock(mutex_);
   messages_.push_back({frame::Cp1250ToUtf8(text), style});
-  if (answers_.empty()) return ui::kAnswerOk;
+  if (answers_.empty()) return screen::kAnswerOk;
   int answer = answers_.front();
   answers_.pop_front();
   return answer;

@@ -17,7 +17,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::testing {
 
@@ -72,7 +72,7 @@ struct RecordedMessage {
   int style = 0;
 };
 
-class RecordingFrontEnd final : public ui::FrontEnd {
+class RecordingFrontEnd final : public screen::FrontEnd {
  public:
   int ShowMessage(const std::string& text, int style) override;
   void TerminalWritten(std::string_view bytes) override;
@@ -82,7 +82,7 @@ class RecordingFrontEnd final : public ui::FrontEnd {
   void HideActivity() override;
   void SetCaret(bool on) override;
 
-  // Answers given to the next message boxes, in order; ui::kAnswerOk when empty.
+  // Answers given to the next message boxes, in order; screen::kAnswerOk when empty.
   void QueueAnswer(int answer);
   std::vector<RecordedMessage> Messages() const;
   std::string TerminalText() const;  // UTF-8 of everything written

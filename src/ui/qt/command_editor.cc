@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/terminal_view.h"
 
@@ -78,7 +78,7 @@ bool CommandEditor::LoadFile(const QString& path) {
   window::EditorText text;
   switch (window::LoadEditorFile(QFileInfo(path).filesystemFilePath(), &text)) {
     case window::LoadResult::kTooLarge:
-      dialogs_.Message(window(), QString::fromUtf8(window::kTooLarge), kStyleExclamation);
+      dialogs_.Message(window(), QString::fromUtf8(window::kTooLarge), screen::kStyleExclamation);
       return false;
     case window::LoadResult::kUnreadable:
       return false;

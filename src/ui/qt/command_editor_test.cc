@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "frame/codepage.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/qt_test_support.h"
 
@@ -89,7 +89,7 @@ TEST_F(EditorTest, TextIsLimitedTo32000CharactersLoadedTypedOrPasted) {
   EXPECT_TRUE(dialogs_.boxes.empty());
   EXPECT_FALSE(Load("big.cmd", std::string(32001, 'b')));
   ASSERT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Soubor je prilis velky."});
-  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
+  EXPECT_EQ(dialogs_.boxes[0].style, screen::kStyleExclamation);
   EXPECT_EQ(editor_.SavedBytes(), full);  // the text stays
   EXPECT_FALSE(editor_.LoadFile(QPath("missing.cmd")));
   EXPECT_EQ(dialogs_.boxes.size(), 1u);

@@ -9,7 +9,7 @@
 #include <QPrinter>
 
 #include "frame/codepage.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::ui::qt {
 namespace {
@@ -23,29 +23,31 @@ std::vector<ButtonAnswer> ButtonsOf(int style) {
   using B = QMessageBox;
   switch (style & 0x0F) {
     case 1:
-      return {{B::Ok, kAnswerOk}, {B::Cancel, kAnswerCancel}};
+      return {{B::Ok, screen::kAnswerOk}, {B::Cancel, screen::kAnswerCancel}};
     case 2:
       return {{B::Abort, 3}, {B::Retry, 4}, {B::Ignore, 5}};
     case 3:
-      return {{B::Yes, kAnswerYes}, {B::No, kAnswerNo}, {B::Cancel, kAnswerCancel}};
-    case kStyleYesNo:
-      return {{B::Yes, kAnswerYes}, {B::No, kAnswerNo}};
+      return {{B::Yes, screen::kAnswerYes},
+              {B::No, screen::kAnswerNo},
+              {B::Cancel, screen::kAnswerCancel}};
+    case screen::kStyleYesNo:
+      return {{B::Yes, screen::kAnswerYes}, {B::No, screen::kAnswerNo}};
     case 5:
-      return {{B::Retry, 4}, {B::Cancel, kAnswerCancel}};
+      return {{B::Retry, 4}, {B::Cancel, screen::kAnswerCancel}};
     default:
-      return {{B::Ok, kAnswerOk}};
+      return {{B::Ok, screen::kAnswerOk}};
   }
 }
 
 QMessageBox::Icon IconOf(int style) {
   switch (style & 0xF0) {
-    case kStyleStop:
+    case screen::kStyleStop:
       return QMessageBox::Critical;
-    case kStyleQuestion:
+    case screen::kStyleQuestion:
       return QMessageBox::Question;
-    case kStyleExclamation:
+    case screen::kStyleExclamation:
       return QMessageBox::Warning;
-    case kStyleInformation:
+    case screen::kStyleInformation:
       return QMessageBox::Information;
     default:
       return QMessageBox::NoIcon;
@@ -81,7 +83,7 @@ int QtDialogs::Message(QWidget* owner, const QString& text, int style) {
     if (clicked == box.button(b.button)) return b.answer;
   }
   // Closed without a button: the answer of the escape button, as the system does.
-  return buttons.size() == 1 ? buttons[0].answer : kAnswerCancel;
+  return buttons.size() == 1 ? buttons[0].answer : screen::kAnswerCancel;
 }
 
 QString QtDialogs::ChooseFile(QWidget* owner, const FileChoice& choice) {

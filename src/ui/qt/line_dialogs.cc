@@ -185,7 +185,7 @@ void PortSpeedDialog::Apply() {
   c.terminalText = frame::Format("%02d", c.terminalNumber);
   c.logFileName = ToCp1250(logName_->text().left(kMaxLogName));
 
-  LineSettings line = program_.terminal.Line();
+  screen::LineSettings line = program_.terminal.Line();
   line.port = c.comNumber;
   line.baudRate = c.baudRate;
   line.parity = c.parity;

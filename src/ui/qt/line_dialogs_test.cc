@@ -76,7 +76,7 @@ TEST_F(LineDialogsTest, PortDialogSetsTheConnectionOfTheExample) {
   dialog.Apply();
   const frame::ConnectionLine& c = program_->connection;
   EXPECT_EQ(Fields(c), " COM2/2 9600 Bd, terminal 3, 8 bits, parity 1, model 9 '650 ', ERA");
-  const LineSettings line = program_->terminal.Line();
+  const screen::LineSettings line = program_->terminal.Line();
   EXPECT_EQ(std::tuple(line.port, line.baudRate, line.parity), std::tuple(2, 9600u, 1));
 
   // A terminal number above 256 becomes 0; other choices go through as chosen.

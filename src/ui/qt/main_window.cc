@@ -412,7 +412,7 @@ void MainWindow::StartRequestedWork() {
   const bool job = s.jobRequested != 0;
   StartOperation([this, job] {
     if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
+      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
     }
     if (job) runner_.StartJob();
   });
@@ -430,19 +430,19 @@ int MainWindow::AskSaveChanges() {
   const std::string name = QFileInfo(editorFileName_).fileName().toStdString();
   int answer = dialogs_.Message(
       this, QString::fromStdString(window::FileMessage(window::kAskSaveChanges, name)),
-      3 | kStyleQuestion);
-  if (answer == kAnswerYes && !Save()) answer = kAnswerCancel;
+      3 | screen::kStyleQuestion);
+  if (answer == screen::kAnswerYes && !Save()) answer = screen::kAnswerCancel;
   return answer;
 }
 
 void MainWindow::FileMessage(std::string_view format, const QString& path) {
   const std::string name = QFileInfo(path).fileName().toStdString();
   dialogs_.Message(this, QString::fromStdString(window::FileMessage(format, name)),
-                   kStyleExclamation);
+                   screen::kStyleExclamation);
 }
 
 void MainWindow::NewText() {
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   ShowEditor();
   editor_->NewText();
   editorFileName_.clear();
@@ -450,7 +450,7 @@ void MainWindow::NewText() {
 }
 
 void MainWindow::OpenText() {
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   ShowEditor();
   const QString path = dialogs_.ChooseFile(
       this, CommandFileChoice(FileChoice::Kind::kOpenAny, QStringLiteral("Otevři")));
@@ -509,7 +509,7 @@ void MainWindow::Print() {
 
 void MainWindow::Exit() {
   if (!Busy() && link_.Network().Connected()) Guarded([this] { link_.CloseNetwork(); });
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   close();
 }
 
@@ -547,14 +547,14 @@ void MainWindow::FindNext() {
   if (findText_.isEmpty()) {
     OpenFind(false);
   } else if (!editor_->FindNext(findText_)) {
-    dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
+    dialogs_.Message(this, Utf8(window::kNotFound), screen::kStyleExclamation);
   }
 }
 
 void MainWindow::FindFromDialog() {
   findText_ = findDialog_->FindText();
   if (!editor_->FindNext(findText_)) {
-    dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
+    dialogs_.Message(this, Utf8(window::kNotFound), screen::kStyleExclamation);
   }
 }
 
@@ -563,7 +563,7 @@ void MainWindow::Replace(bool all) {
   replaceText_ = findDialog_->Replacement();
   const bool found = all ? editor_->ReplaceAll(findText_, replaceText_)
                          : editor_->ReplaceNext(findText_, replaceText_);
-  if (!found) dialogs_.Message(this, Utf8(window::kNotFound), kStyleExclamation);
+  if (!found) dialogs_.Message(this, Utf8(window::kNotFound), screen::kStyleExclamation);
 }
 
 // ---- operations
@@ -640,7 +640,7 @@ void MainWindow::SetIpAddresses() {
 void MainWindow::FindRegister() {
   StartOperation([this] {
     if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
+      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
     }
   });
 }

@@ -21,7 +21,7 @@
 #include "frame/setting_tables.h"
 #include "frame/status.h"
 #include "link/link_test_support.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/find_dialog.h"
 #include "ui/qt/help_text.h"
@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFilesNamedInTheTitle) {
   window_->Editor()->insertPlainText(QString::fromUtf8("01,1,7,8,O,650,ERA\nR14;Čas"));
   EXPECT_TRUE(window_->EditorModified());
   // Cancel, or Yes with a save dialog that is cancelled, keeps the text.
-  for (int answer : {kAnswerCancel, kAnswerYes}) {
+  for (int answer : {screen::kAnswerCancel, screen::kAnswerYes}) {
     dialogs_.answers.push_back(answer);
     window_->RunCommand(kNew);
     EXPECT_EQ(window_->Editor()->toPlainText(), "01,1,7,8,O,650,ERA\nR14;Čas");
@@ -165,10 +165,10 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFilesNamedInTheTitle) {
 
   // Open asks about the unsaved change first; No drops it.
   window_->Editor()->appendPlainText("zmena");
-  dialogs_.answers.push_back(kAnswerNo);
+  dialogs_.answers.push_back(screen::kAnswerNo);
   OpenEditorWith("jiny.cmd", "R03;P_PLU\r\n");
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Mám uložit změny provedené v souboru novy.cmd?");
-  EXPECT_EQ(dialogs_.boxes.back().style, 3 | kStyleQuestion);
+  EXPECT_EQ(dialogs_.boxes.back().style, 3 | screen::kStyleQuestion);
   EXPECT_EQ(window_->Editor()->toPlainText(), "R03;P_PLU\n");
   EXPECT_EQ(window_->EditorFileName(), QPath("jiny.cmd"));
 
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, NewOpenSaveAndSaveAsWorkOnFilesNamedInTheTitle) {
   window_->RunCommand(kSaveAs);
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Nelze zapsat soubor x.cmd");
   ChooseNext("neni.cmd");
-  dialogs_.answers.push_back(kAnswerNo);
+  dialogs_.answers.push_back(screen::kAnswerNo);
   window_->RunCommand(kOpen);
   EXPECT_EQ(dialogs_.BoxTexts().back(), "Nemohu otevřít soubor neni.cmd!");
   EXPECT_EQ(window_->EditorFileName(), "");
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, FindFindNextReplaceAllAndNotFound) {
   EXPECT_TRUE(dialogs_.boxes.empty());
   window_->RunCommand(kFindNext);
   EXPECT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Text nenalezen!"});
-  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
+  EXPECT_EQ(dialogs_.boxes[0].style, screen::kStyleExclamation);
   // The dialog closes; the find text stays for F3.
   find->close();
   ASSERT_TRUE(WaitUntil([&] { return window_->OpenFindDialog() == nullptr; }));
@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, CloseBoxQuitsWithoutAskingButKonecAsks) {
   ShowWindow();
   window_->RunCommand(kNew);
   window_->Editor()->insertPlainText("neulozeno");
-  dialogs_.answers.push_back(kAnswerCancel);
+  dialogs_.answers.push_back(screen::kAnswerCancel);
   window_->RunCommand(kExit);
   EXPECT_EQ(dialogs_.BoxTexts(),
             std::vector<QString>{"Mám uložit změny provedené v souboru (bez názvu)?"});

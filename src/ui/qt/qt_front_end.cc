@@ -99,13 +99,14 @@ bool QtFrontEnd::RunOnUiThread(const std::function<void()>& task) {
 }
 
 int QtFrontEnd::Box(const std::string& text, int style) {
-  if (dialogs_ == nullptr) return (style & 0x0F) == kStyleYesNo ? kAnswerNo : kAnswerOk;
+  if (dialogs_ == nullptr)
+    return (style & 0x0F) == screen::kStyleYesNo ? screen::kAnswerNo : screen::kAnswerOk;
   return dialogs_->Message(owner_, BoxText(text), style);
 }
 
 int QtFrontEnd::ShowMessage(const std::string& text, int style) {
   // Without anybody to ask, a question takes the safe answer.
-  int answer = (style & 0x0F) == kStyleYesNo ? kAnswerNo : kAnswerOk;
+  int answer = (style & 0x0F) == screen::kStyleYesNo ? screen::kAnswerNo : screen::kAnswerOk;
   if (OnUiThread()) return Box(text, style);
   RunOnUiThread([&] { answer = Box(text, style); });
   return answer;

@@ -30,7 +30,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 class QSystemTrayIcon;
 class QWidget;
@@ -40,7 +40,7 @@ namespace tarvik::ui::qt {
 class Dialogs;
 class TerminalView;
 
-class QtFrontEnd final : public QObject, public FrontEnd {
+class QtFrontEnd final : public QObject, public screen::FrontEnd {
   Q_OBJECT
 
  public:

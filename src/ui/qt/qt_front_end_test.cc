@@ -64,7 +64,7 @@ TEST_F(FrontEndTest, WorkerWriteReturnsOnlyAfterTheWindowPaintedIt) {
   ASSERT_TRUE(WaitUntil([&] { return returned.load(); }));
   worker.join();
   EXPECT_EQ(paintedAtReturn.load(), 1u);
-  EXPECT_EQ(window_->Terminal()->LastPaint().size(), static_cast<std::size_t>(kScreenRows));
+  EXPECT_EQ(window_->Terminal()->LastPaint().size(), static_cast<std::size_t>(screen::kScreenRows));
   const QString both = PaintedRow(0) + "|" + PaintedRow(1);
   EXPECT_TRUE(both == "Zpráva z vlákna|Okno pise samo." ||
               both == "Okno pise samo.|Zpráva z vlákna")
@@ -91,15 +91,15 @@ TEST_F(FrontEndTest, BuiltInJobWaitedForOnTheUiThreadDoesNotHangItsWriter) {
 
 TEST_F(FrontEndTest, QuestionsFromWorkersAreAskedOnTheUiThread) {
   ShowWindow();
-  dialogs_.answers = {kAnswerNo};
+  dialogs_.answers = {screen::kAnswerNo};
   int answer = 0;
   OnWorker([&] {
     answer = frame::ShowMessage(*program_, frame::W("Mám pokračovat?\rDruhý řádek"),
-                                kStyleYesNo | kStyleQuestion);
+                                screen::kStyleYesNo | screen::kStyleQuestion);
   });
-  EXPECT_EQ(answer, kAnswerNo);
+  EXPECT_EQ(answer, screen::kAnswerNo);
   ASSERT_EQ(dialogs_.BoxTexts(), std::vector<QString>{"Mám pokračovat?\nDruhý řádek"});
-  EXPECT_EQ(dialogs_.boxes[0].style, kStyleYesNo | kStyleQuestion);
+  EXPECT_EQ(dialogs_.boxes[0].style, screen::kStyleYesNo | screen::kStyleQuestion);
 }
 
 TEST_F(FrontEndTest, ClosedWindowReleasesWaitingWorkers) {
@@ -108,7 +108,7 @@ TEST_F(FrontEndTest, ClosedWindowReleasesWaitingWorkers) {
   std::atomic<int> answer{0};
   std::thread worker([&] {
     frame::TerminalWrite(*program_, "x");
-    answer = frame::ShowMessage(*program_, "Konec?", kStyleYesNo);
+    answer = frame::ShowMessage(*program_, "Konec?", screen::kStyleYesNo);
     returned = true;
   });
   WaitForWorkerRequest();
@@ -117,7 +117,7 @@ TEST_F(FrontEndTest, ClosedWindowReleasesWaitingWorkers) {
   // No events are handled here: the worker gets on without the window.
   worker.join();
   EXPECT_TRUE(returned.load());
-  EXPECT_EQ(answer.load(), kAnswerNo);
+  EXPECT_EQ(answer.load(), screen::kAnswerNo);
   EXPECT_TRUE(dialogs_.boxes.empty());
   EXPECT_FALSE(qtFrontEnd_.HasWindow());
 }
@@ -209,18 +209,18 @@ class DesktopTest : public tarvik::testing::ProgramFixture {
 };
 
 TEST_F(DesktopTest, BoxesOfTheJobThreadAppearAndTheirAnswersComeBack) {
-  dialogs_.answers = {kAnswerOk, kAnswerYes};
+  dialogs_.answers = {screen::kAnswerOk, screen::kAnswerYes};
   int answer = 0;
   OnWorker([&] {
-    frame::ShowMessage(*program_, "Komunikace uspesne ukoncena.", kStyleExclamation);
+    frame::ShowMessage(*program_, "Komunikace uspesne ukoncena.", screen::kStyleExclamation);
     answer = frame::ShowMessage(*program_, frame::W("Mám nahrát logo do pokladny?"),
-                                kStyleYesNo | kStyleQuestion);
+                                screen::kStyleYesNo | screen::kStyleQuestion);
     frame::TerminalWrite(*program_, "Ctu soubor 01", true);
   });
-  EXPECT_EQ(answer, kAnswerYes);
+  EXPECT_EQ(answer, screen::kAnswerYes);
   ASSERT_EQ(dialogs_.BoxTexts(),
             (std::vector<QString>{"Komunikace uspesne ukoncena.", "Mám nahrát logo do pokladny?"}));
-  EXPECT_EQ(dialogs_.boxes[0].style, kStyleExclamation);
+  EXPECT_EQ(dialogs_.boxes[0].style, screen::kStyleExclamation);
   // The console keeps the plain message; the question is asked in its box only.
   const auto copied = frontEnd_.Messages();
   ASSERT_EQ(copied.size(), 1u);

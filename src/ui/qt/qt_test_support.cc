@@ -28,7 +28,8 @@ T Next(std::deque<T>& queue, T fallback) {
 int ScriptedDialogs::Message(QWidget* /*owner*/, const QString& text, int style) {
   boxes.push_back({text, style});
   const int buttons = style & 0x0F;
-  return Next(answers, buttons == 3 || buttons == kStyleYesNo ? kAnswerYes : kAnswerOk);
+  return Next(answers, buttons == 3 || buttons == screen::kStyleYesNo ? screen::kAnswerYes
+                                                                      : screen::kAnswerOk);
 }
 
 QString ScriptedDialogs::ChooseFile(QWidget* /*owner*/, const FileChoice& choice) {
@@ -106,7 +107,7 @@ QString WindowFixture::PaintedRow(int row) const {
 
 QString WindowFixture::PaintedScreen() const {
   QStringList rows;
-  for (int row = 0; row < kScreenRows; ++row) rows << PaintedRow(row);
+  for (int row = 0; row < screen::kScreenRows; ++row) rows << PaintedRow(row);
   while (!rows.isEmpty() && rows.back().isEmpty()) rows.removeLast();
   return rows.join(QLatin1Char('\n'));
 }

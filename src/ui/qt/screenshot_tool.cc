@@ -17,7 +17,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/main_window.h"
@@ -33,7 +33,7 @@ class DemoDialogs final : public ui::qt::Dialogs {
   explicit DemoDialogs(QString file) : file_(std::move(file)) {}
   int Message(QWidget*, const QString& text, int) override {
     std::fprintf(stderr, "box: %s\n", text.toLocal8Bit().constData());
-    return ui::kAnswerOk;
+    return screen::kAnswerOk;
   }
   QString ChooseFile(QWidget*, const ui::qt::FileChoice&) override { return file_; }
   bool ChooseFont(QWidget*, QFont*) override { return false; }

@@ -16,7 +16,7 @@ namespace {
 
 // Control bytes have no glyph of their own; they take one blank cell so the
 // columns stay in line.
-QString CellText(const std::array<char, kScreenColumns>& row, int first, int last) {
+QString CellText(const std::array<char, screen::kScreenColumns>& row, int first, int last) {
   std::string bytes(row.begin() + first, row.begin() + last + 1);
   for (char& c : bytes) {
     auto b = static_cast<unsigned char>(c);
@@ -67,7 +67,7 @@ QFont DefaultTerminalFont() {
   return system;
 }
 
-TerminalView::TerminalView(const TerminalState& state, QWidget* parent)
+TerminalView::TerminalView(const screen::TerminalState& state, QWidget* parent)
     : QWidget(parent), state_(state) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
@@ -85,7 +85,7 @@ void TerminalView::SetTerminalFont(const QFont& font) {
 }
 
 QSize TerminalView::sizeHint() const {
-  return {kScreenColumns * charWidth_, kScreenRows * charHeight_};
+  return {screen::kScreenColumns * charWidth_, screen::kScreenRows * charHeight_};
 }
 
 void TerminalView::SetCaretOn(bool on) {
@@ -101,7 +101,7 @@ void TerminalView::changeEvent(QEvent* event) {
 }
 
 void TerminalView::paintEvent(QPaintEvent* event) {
-  const ScreenSnapshot screen = state_.Snapshot();
+  const screen::ScreenSnapshot screen = state_.Snapshot();
   const QRect area = event->rect();
   QPainter painter(this);
   painter.fillRect(area, palette().color(QPalette::Base));
@@ -110,11 +110,12 @@ void TerminalView::paintEvent(QPaintEvent* event) {
 
   lastPaint_.clear();
   ++paintCount_;
-  const int firstRow = std::clamp(area.top() / charHeight_, 0, kScreenRows - 1);
-  const int lastRow = std::clamp(area.bottom() / charHeight_, 0, kScreenRows - 1);
-  const int firstColumn = std::clamp(area.left() / charWidth_, 0, kScreenColumns - 1);
-  const int lastColumn = std::clamp(area.right() / charWidth_, 0, kScreenColumns - 1);
-  if (area.top() < kScreenRows * charHeight_ && area.left() < kScreenColumns * charWidth_) {
+  const int firstRow = std::clamp(area.top() / charHeight_, 0, screen::kScreenRows - 1);
+  const int lastRow = std::clamp(area.bottom() / charHeight_, 0, screen::kScreenRows - 1);
+  const int firstColumn = std::clamp(area.left() / charWidth_, 0, screen::kScreenColumns - 1);
+  const int lastColumn = std::clamp(area.right() / charWidth_, 0, screen::kScreenColumns - 1);
+  if (area.top() < screen::kScreenRows * charHeight_ &&
+      area.left() < screen::kScreenColumns * charWidth_) {
     for (int row = firstRow; row <= lastRow; ++row) {
       QString text = CellText(screen.cells[static_cast<std::size_t>(row)], firstColumn, lastColumn);
       // Cell by cell, so a letter taken from a fallback font cannot move

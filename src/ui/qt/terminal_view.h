@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "ui/screen.h"
+#include "screen/screen.h"
 
 namespace tarvik::ui::qt {
 
@@ -17,7 +17,7 @@ class TerminalView final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TerminalView(const TerminalState& state, QWidget* parent = nullptr);
+  explicit TerminalView(const screen::TerminalState& state, QWidget* parent = nullptr);
 
   // Makes the font the view's font and measures its character cell.
   void SetTerminalFont(const QFont& font);
@@ -47,7 +47,7 @@ class TerminalView final : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  const TerminalState& state_;
+  const screen::TerminalState& state_;
   QFont font_;
   int charWidth_ = 8;
   int charHeight_ = 16;

@@ -27,10 +27,10 @@ TEST_F(TerminalViewTest, CodePageBytesAreShownAsLettersInFixedCellsFromTheTop) {
   EXPECT_EQ(PaintedRow(1), "ŠšŽž§");
   // Every row is the whole width, one character per cell.
   TerminalView* view = window_->Terminal();
-  EXPECT_EQ(view->LastPaint()[0].text.size(), kScreenColumns);
+  EXPECT_EQ(view->LastPaint()[0].text.size(), screen::kScreenColumns);
   // From the top left of the window.
-  EXPECT_EQ(view->sizeHint(), QSize(kScreenColumns * view->CellSize().width(),
-                                    kScreenRows * view->CellSize().height()));
+  EXPECT_EQ(view->sizeHint(), QSize(screen::kScreenColumns * view->CellSize().width(),
+                                    screen::kScreenRows * view->CellSize().height()));
   EXPECT_EQ(view->pos(), QPoint(0, 0));
 }
 
@@ -52,7 +52,7 @@ TEST_F(TerminalViewTest, EveryLetterOfTheCodePageIsDrawnInsideItsOwnCell) {
   // The widest letters in every other cell, blanks between them.
   const std::string wide = frame::W("WMŠŽŘĎ@—™…‰Ő");
   std::string row;
-  for (int column = 0; column < kScreenColumns; ++column) {
+  for (int column = 0; column < screen::kScreenColumns; ++column) {
     row += column % 2 ? ' ' : wide[static_cast<std::size_t>(column / 2) % wide.size()];
   }
   frame::TerminalWrite(*program_, row, false);
@@ -69,7 +69,7 @@ TEST_F(TerminalViewTest, EveryLetterOfTheCodePageIsDrawnInsideItsOwnCell) {
     return inkedPixels;
   };
   QStringList misplaced;
-  for (int column = 0; column < kScreenColumns; ++column) {
+  for (int column = 0; column < screen::kScreenColumns; ++column) {
     // Antialiasing may touch a neighbour's outermost pixel, nothing more.
     const bool letter = column % 2 == 0;
     if (letter ? inked(column, 0) == 0 : inked(column, 1) != 0)
@@ -93,9 +93,10 @@ TEST_F(TerminalViewTest, TwentySixthLineScrollsTheTopRowAway) {
 TEST_F(TerminalViewTest, PaintOutsideTheScreenDrawsOnlyItsCells) {
   TerminalView* view = window_->Terminal();
   const QSize cell = view->CellSize();
-  window_->resize(kScreenColumns * cell.width() + 200, window_->height() + 200);
-  view->setGeometry(0, 0, kScreenColumns * cell.width() + 200, kScreenRows * cell.height() + 200);
-  frame::TerminalWrite(*program_, std::string(kScreenColumns, 'x'), false);
+  window_->resize(screen::kScreenColumns * cell.width() + 200, window_->height() + 200);
+  view->setGeometry(0, 0, screen::kScreenColumns * cell.width() + 200,
+                    screen::kScreenRows * cell.height() + 200);
+  frame::TerminalWrite(*program_, std::string(screen::kScreenColumns, 'x'), false);
   view->repaint(
       QRect(70 * cell.width(), 20 * cell.height(), 40 * cell.width(), 30 * cell.height()));
   QStringList runs;  // row:first column+length
@@ -104,7 +105,7 @@ TEST_F(TerminalViewTest, PaintOutsideTheScreenDrawsOnlyItsCells) {
   }
   EXPECT_EQ(runs.join(' '), "20:70+10 21:70+10 22:70+10 23:70+10 24:70+10");
   // A rectangle wholly below the screen draws nothing.
-  view->repaint(QRect(0, kScreenRows * cell.height() + 10, 50, 50));
+  view->repaint(QRect(0, screen::kScreenRows * cell.height() + 10, 50, 50));
   EXPECT_TRUE(view->LastPaint().empty());
 }
 

@@ -33,7 +33,7 @@ void RunMainWindow(frame::Program& program, job::JobRunner& runner, link::Regist
   std::abort();  // Exit does not return
 }
 
-void RunWindowless(frame::Program& program, SwitchableFrontEnd& frontEnd, FrontEnd& console,
+void RunWindowless(frame::Program& program, SwitchableFrontEnd& frontEnd, screen::FrontEnd& console,
                    int& argc, char** argv, const std::function<void()>& work) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarvik"));

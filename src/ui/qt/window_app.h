@@ -11,15 +11,15 @@
 #include "frame/program.h"
 #include "job/job_runner.h"
 #include "link/link.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::ui::qt {
 
 // Passes every call to the front end of the moment.
-class SwitchableFrontEnd final : public FrontEnd {
+class SwitchableFrontEnd final : public screen::FrontEnd {
  public:
-  explicit SwitchableFrontEnd(FrontEnd& initial) : target_(&initial) {}
-  void SwitchTo(FrontEnd& target) { target_ = &target; }
+  explicit SwitchableFrontEnd(screen::FrontEnd& initial) : target_(&initial) {}
+  void SwitchTo(screen::FrontEnd& target) { target_ = &target; }
 
   int ShowMessage(const std::string& text, int style) override {
     return target_.load()->ShowMessage(text, style);
@@ -36,21 +36,22 @@ class SwitchableFrontEnd final : public FrontEnd {
   bool HasWindow() const override { return target_.load()->HasWindow(); }
 
  private:
-  std::atomic<FrontEnd*> target_;
+  std::atomic<screen::FrontEnd*> target_;
 };
 
 // The front end of a windowless run on a desktop: message boxes, beeps and
 // the activity icon through the toolkit, the status lines and a copy of
 // every plain message on the console as without a display. It has no window, so
 // a failure still ends the process instead of restarting it.
-class DesktopFrontEnd final : public FrontEnd {
+class DesktopFrontEnd final : public screen::FrontEnd {
  public:
-  DesktopFrontEnd(FrontEnd& console, FrontEnd& toolkit) : console_(console), toolkit_(toolkit) {}
+  DesktopFrontEnd(screen::FrontEnd& console, screen::FrontEnd& toolkit)
+      : console_(console), toolkit_(toolkit) {}
 
   int ShowMessage(const std::string& text, int style) override {
     // Calling programs that capture the output keep the text too; a question
     // is answered in its box only.
-    if ((style & 0x0F) == kStyleOk) console_.ShowMessage(text, style);
+    if ((style & 0x0F) == screen::kStyleOk) console_.ShowMessage(text, style);
     return toolkit_.ShowMessage(text, style);
   }
   void ShowFailureMessage(const std::string& text, int style) override {
@@ -65,8 +66,8 @@ class DesktopFrontEnd final : public FrontEnd {
   bool HasWindow() const override { return false; }
 
  private:
-  FrontEnd& console_;
-  FrontEnd& toolkit_;
+  screen::FrontEnd& console_;
+  screen::FrontEnd& toolkit_;
 };
 
 // The version of the Qt library the program runs with.
@@ -84,7 +85,7 @@ std::string QtVersion();
 // its boxes and the activity icon. Ends the process with exit code 0 should
 // `work` return.
 [[noreturn]] void RunWindowless(frame::Program& program, SwitchableFrontEnd& frontEnd,
-                                FrontEnd& console, int& argc, char** argv,
+                                screen::FrontEnd& console, int& argc, char** argv,
                                 const std::function<void()>& work);
 
 // What the window module hands the program, found under kWindowEntrySymbol.

@@ -1,6 +1,6 @@
-#include "ui/screen.h"
+#include "screen/screen.h"
 
-namespace tarvik::ui {
+namespace tarvik::screen {
 
 TerminalState::TerminalState() {
   Reset();
@@ -104,4 +104,4 @@ void TerminalState::SetLine(const LineSettings& line) {
   line_ = line;
 }
 
-}  // namespace tarvik::ui
+}  // namespace tarvik::screen

@@ -1,4 +1,4 @@
-#include "ui/console_frontend.h"
+#include "ui/console_front_end.h"
 
 #include "frame/codepage.h"
 
@@ -19,11 +19,11 @@ int ConsoleFrontEnd::ShowMessage(const std::string& text, int style) {
   }
   console_.WriteStderr("Komunikace Tarvik: " + frame::Cp1250ToUtf8(line) + "\n");
   // Without anybody to ask, a question takes the safe answer, and says so.
-  if ((style & 0x0F) == kStyleYesNo) {
+  if ((style & 0x0F) == screen::kStyleYesNo) {
     console_.WriteStderr("Komunikace Tarvik: bez okna odpovídám Ne.\n");
-    return kAnswerNo;
+    return screen::kAnswerNo;
   }
-  return kAnswerOk;
+  return screen::kAnswerOk;
 }
 
 void ConsoleFrontEnd::TerminalWritten(std::string_view bytes) {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string_view>
 
-namespace tarvik::ui {
+namespace tarvik::screen {
 
 inline constexpr int kScreenRows = 25;
 inline constexpr int kScreenColumns = 80;
@@ -56,4 +56,4 @@ class TerminalState {
   LineSettings line_;
 };
 
-}  // namespace tarvik::ui
+}  // namespace tarvik::screen

@@ -7,11 +7,11 @@
 #include <mutex>
 
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::ui {
 
-class ConsoleFrontEnd final : public FrontEnd {
+class ConsoleFrontEnd final : public screen::FrontEnd {
  public:
   explicit ConsoleFrontEnd(platform::Console& console) : console_(console) {}
   int ShowMessage(const std::string& text, int style) override;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarvik::ui {
+namespace tarvik::screen {
 
 // Message-box styles and answers, with the numeric values of the Windows
 // API: the Windows front end passes them through unchanged, and the others
@@ -68,4 +68,4 @@ class SilentFrontEnd final : public FrontEnd {
   std::atomic<long> messages_{0};
 };
 
-}  // namespace tarvik::ui
+}  // namespace tarvik::screen

@@ -1,4 +1,4 @@
-#include "ui/screen.h"
+#include "screen/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "frame/status.h"
 #include "support/test_support.h"
 
-namespace tarvik::ui {
+namespace tarvik::screen {
 namespace {
 
 // The rows up to the last one written, each without its trailing blanks,
@@ -80,4 +80,4 @@ TEST_F(ScreenOutputTest, DebugAndRawWritesNeedTheirSettings) {
 }
 
 }  // namespace
-}  // namespace tarvik::ui
+}  // namespace tarvik::screen
