@@ -54,14 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   program.command.DataFileName = "ZURNAL.DAT";
   f.WriteFile("work01.tmp", work);
   bool rendered = fuzz::RunExpected([&] {
-    frame::ProgramFile file = frame::ProgramFile::Open(program, "work01.tmp", 'r');
+    frame::ProgramFile file =
+        frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kRead);
     journal::RenderJournal(program, file);
   });
   if (rendered) {
     int damaged = -1;
     // Read in blocks of 64 KiB rather than the normal megabyte, for speed.
     if (!fuzz::RunExpected([&] {
-          frame::ProgramFile file = frame::ProgramFile::Open(program, "ZURNAL.txt", 'r');
+          frame::ProgramFile file =
+              frame::ProgramFile::Open(program, "ZURNAL.txt", frame::OpenMode::kRead);
           damaged = journal::VerifyJournalFile(file, 1 << 16);
         })) {
       fuzz::Finding("a rendered journal cannot be verified");

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f.WriteFile("ZURNAL.txt", in.Rest());
   auto verify = [&](std::size_t blockSize, int* damaged) {
     return fuzz::RunExpected([&] {
-      frame::ProgramFile file = frame::ProgramFile::Open(program, "ZURNAL.txt", 'r');
+      frame::ProgramFile file =
+          frame::ProgramFile::Open(program, "ZURNAL.txt", frame::OpenMode::kRead);
       *damaged = journal::VerifyJournalFile(file, blockSize);
     });
   };

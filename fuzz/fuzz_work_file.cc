@@ -12,8 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::SetUpConversion(in, program);
   f.WriteFile("work01.tmp", in.Rest());
   fuzz::RunExpected([&] {
-    frame::ProgramFile work = frame::ProgramFile::Open(program, "work01.tmp", 'r');
-    frame::ProgramFile out = frame::ProgramFile::Open(program, "DATA.dat", 'w');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kRead);
+    frame::ProgramFile out =
+        frame::ProgramFile::Open(program, "DATA.dat", frame::OpenMode::kCreate);
     convert::ConvertReceivedFile(program, work, out);
     out.Close();
   });

@@ -91,7 +91,8 @@ bool Memory::LoadRecords(const std::string& path, std::uint8_t number,
   program_.command.DataFileName = FileName(number);
   try {
     convert::BuildSendFile(program_);
-    frame::ProgramFile work = frame::ProgramFile::Open(program_, "work02.tmp", 'r');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(program_, "work02.tmp", frame::OpenMode::kRead);
     convert::WorkFileReader reader(work);
     records->clear();
     std::string record;
@@ -221,11 +222,14 @@ void Memory::Save(std::uint8_t number) {
   program_.command.fileNumber = number;
   program_.command.DataFileName = FileName(number);
   try {
-    frame::ProgramFile out = frame::ProgramFile::Open(program_, "work01.tmp", 'w');
+    frame::ProgramFile out =
+        frame::ProgramFile::Open(program_, "work01.tmp", frame::OpenMode::kCreate);
     out.Write(work);
     out.Close();
-    frame::ProgramFile in = frame::ProgramFile::Open(program_, "work01.tmp", 'r');
-    frame::ProgramFile data = frame::ProgramFile::Open(program_, FileName(number), 'w');
+    frame::ProgramFile in =
+        frame::ProgramFile::Open(program_, "work01.tmp", frame::OpenMode::kRead);
+    frame::ProgramFile data =
+        frame::ProgramFile::Open(program_, FileName(number), frame::OpenMode::kCreate);
     convert::ConvertReceivedFile(program_, in, data);
     data.Close();
     in.Close();

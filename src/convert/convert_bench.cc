@@ -76,8 +76,10 @@ void Receive(benchmark::State& state, std::uint8_t file) {
   bench.program().command.fileNumber = file;
   bench.Write("work01.tmp", bench.WorkFile(file));
   for (auto _ : state) {
-    frame::ProgramFile work = frame::ProgramFile::Open(bench.program(), "work01.tmp", 'r');
-    frame::ProgramFile data = frame::ProgramFile::Open(bench.program(), "DATA.DAT", 'w');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(bench.program(), "work01.tmp", frame::OpenMode::kRead);
+    frame::ProgramFile data =
+        frame::ProgramFile::Open(bench.program(), "DATA.DAT", frame::OpenMode::kCreate);
     ConvertReceivedFile(bench.program(), work, data);
     data.Close();
   }
@@ -91,8 +93,10 @@ void Send(benchmark::State& state, std::uint8_t file) {
   program.command.DataFileName = "DATA.DAT";
   bench.Write("work01.tmp", bench.WorkFile(file));
   {
-    frame::ProgramFile work = frame::ProgramFile::Open(program, "work01.tmp", 'r');
-    frame::ProgramFile data = frame::ProgramFile::Open(program, "DATA.DAT", 'w');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kRead);
+    frame::ProgramFile data =
+        frame::ProgramFile::Open(program, "DATA.DAT", frame::OpenMode::kCreate);
     ConvertReceivedFile(program, work, data);
   }
   for (auto _ : state) BuildSendFile(program);

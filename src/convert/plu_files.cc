@@ -27,7 +27,7 @@ void AppendLine(std::string* out, std::string_view text) {
 }
 
 // Opens a file whose failure to open has its own subcode here.
-ProgramFile OpenOr(Program& program, const std::string& name, char mode, int subcode) {
+ProgramFile OpenOr(Program& program, const std::string& name, frame::OpenMode mode, int subcode) {
   try {
     return ProgramFile::Open(program, name, mode);
   } catch (const JobFailure& failure) {
@@ -75,7 +75,7 @@ void WriteWholeFile(Program& program, const std::string& name, std::string_view 
 // opened (no permission, a read error) is 30/1: passing over it would report
 // success and leave an earlier output in place.
 ProgramFile OpenIfPossible(Program& program, const std::string& name) {
-  return ProgramFile::Open(program, name, 'R');
+  return ProgramFile::Open(program, name, frame::OpenMode::kReadIfPresent);
 }
 
 std::size_t FindSeparator(std::string_view line, char separator, std::size_t from,
@@ -245,7 +245,7 @@ void AddNamesToSales(Program& program) {
     if (!plu.IsOpen()) return;
     names = LoadTable(9, [&] { return LoadPluNameTable(plu, separator); });
   }
-  ProgramFile sales = OpenOr(program, kPluSalesFileName, 'r', 8);
+  ProgramFile sales = OpenOr(program, kPluSalesFileName, frame::OpenMode::kRead, 8);
   const std::string noName(kPluNameWidth, ' ');
   std::string line;
   std::string output;
@@ -273,10 +273,10 @@ void AddSalesToPlu(Program& program) {
   const char separator = program.settings.oddelovac;
   PluSalesTable sales;
   {
-    ProgramFile salesFile = ProgramFile::Open(program, kPluSalesFileName, 'r');
+    ProgramFile salesFile = ProgramFile::Open(program, kPluSalesFileName, frame::OpenMode::kRead);
     sales = LoadTable(9, [&] { return LoadPluSalesTable(salesFile, separator); });
   }
-  ProgramFile plu = ProgramFile::Open(program, kPluFileName, 'r');
+  ProgramFile plu = ProgramFile::Open(program, kPluFileName, frame::OpenMode::kRead);
   std::string result;  // written once every line is made, as in S74
   // Where the layout of a PLU line wants the first four separators at the latest.
   constexpr std::size_t kLimits[4] = {17, 38, 47, 56};

@@ -34,8 +34,8 @@ class ReceivedTest : public testing::ProgramFixture {
   std::string ReceiveWork(std::uint8_t file, const std::string& work, const char* list = nullptr) {
     WriteFile("work01.tmp", work);
     program_->command.fileNumber = file;
-    ProgramFile in = ProgramFile::Open(*program_, "work01.tmp", 'r');
-    ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", 'w');
+    ProgramFile in = ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
+    ProgramFile data = ProgramFile::Open(*program_, "OUT.DAT", frame::OpenMode::kCreate);
     if (list != nullptr) {
       ConvertReceivedRecords(*program_, list, in, data);
     } else {
@@ -267,7 +267,7 @@ TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {
   program.paths.programDirectory = dir_.string() + "/";
   program.paths.hasProgramDirectory = true;
 
-  ProgramFile good = ProgramFile::Open(program, "LINES.DAT", 'w');
+  ProgramFile good = ProgramFile::Open(program, "LINES.DAT", frame::OpenMode::kCreate);
   WriteTextLine(good, "0001;\"ABC\"");
   WriteTextLine(good, "");
   // Each line is on disk once written, before the file is closed, unless
@@ -277,10 +277,10 @@ TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {
   EXPECT_EQ(ReadFile("LINES.DAT"), "0001;\"ABC\"\r\n\r\n");
 
   fs.mode = 1;
-  ProgramFile failing = ProgramFile::Open(program, "FAIL.DAT", 'w');
+  ProgramFile failing = ProgramFile::Open(program, "FAIL.DAT", frame::OpenMode::kCreate);
   EXPECT_JOB_FAILURE(WriteTextLine(failing, "abc"), 26, 1);
   fs.mode = 2;
-  ProgramFile shortened = ProgramFile::Open(program, "SHORT.DAT", 'w');
+  ProgramFile shortened = ProgramFile::Open(program, "SHORT.DAT", frame::OpenMode::kCreate);
   EXPECT_JOB_FAILURE(WriteTextLine(shortened, "abc"), 26, 2);
 }
 

@@ -75,8 +75,10 @@ class RoundTripFixture : public testing::ProgramFixture {
     program_->command.DataFileName = "DATA.DAT";
     WriteFile("work01.tmp", work);
     {
-      frame::ProgramFile in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-      frame::ProgramFile out = frame::ProgramFile::Open(*program_, "DATA.DAT", 'w');
+      frame::ProgramFile in =
+          frame::ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
+      frame::ProgramFile out =
+          frame::ProgramFile::Open(*program_, "DATA.DAT", frame::OpenMode::kCreate);
       ConvertReceivedFile(*program_, in, out);
     }
     BuildSendFile(*program_);

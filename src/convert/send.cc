@@ -316,7 +316,7 @@ void BuildSendFile(frame::Program& program) {
   const std::uint8_t fileNumber = program.command.fileNumber;
   const std::string fieldList = SelectRecordFormat(program, fileNumber);
   if (fileNumber == kNoFieldsFile) {
-    frame::ProgramFile::Open(program, kSendWorkFile, 'w').Close();
+    frame::ProgramFile::Open(program, kSendWorkFile, frame::OpenMode::kCreate).Close();
     return;
   }
   BuildSendRecords(program, fieldList, BlockLength(program, fileNumber));
@@ -325,8 +325,10 @@ void BuildSendFile(frame::Program& program) {
 void BuildSendRecords(frame::Program& program, std::string_view fieldList,
                       std::uint32_t blockLength) {
   const std::size_t recordLength = blockLength;
-  frame::ProgramFile work = frame::ProgramFile::Open(program, kSendWorkFile, 'w');
-  frame::ProgramFile data = frame::ProgramFile::Open(program, program.command.DataFileName, 'r');
+  frame::ProgramFile work =
+      frame::ProgramFile::Open(program, kSendWorkFile, frame::OpenMode::kCreate);
+  frame::ProgramFile data =
+      frame::ProgramFile::Open(program, program.command.DataFileName, frame::OpenMode::kRead);
   if (!fieldList.empty() && fieldList[0] == 'E') {
     BuildBlockText(program, data, work, recordLength);
   } else {

@@ -165,8 +165,10 @@ TEST_F(SendTest, KonverzeTranslatesDataFileLettersOnly) {
                        FromHex("03 00 A6 6C 75 9C 6F 75 9F 6B EC 20 6B 85 E5") + "     "}));
   // And back: the same letters, each text filled to its width.
   WriteFile("work01.tmp", ReadFile("work02.tmp"));
-  frame::ProgramFile work = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-  frame::ProgramFile out = frame::ProgramFile::Open(*program_, "BACK.DAT", 'w');
+  frame::ProgramFile work =
+      frame::ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
+  frame::ProgramFile out =
+      frame::ProgramFile::Open(*program_, "BACK.DAT", frame::OpenMode::kCreate);
   ConvertReceivedFile(*program_, work, out);
   out.Close();
   std::string expected = data;

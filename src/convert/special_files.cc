@@ -20,7 +20,7 @@ using frame::Program;
 using frame::ProgramFile;
 
 // An unopened file when the file cannot be opened for any reason.
-ProgramFile OpenOrNothing(Program& program, const std::string& name, char mode) {
+ProgramFile OpenOrNothing(Program& program, const std::string& name, frame::OpenMode mode) {
   try {
     return ProgramFile::Open(program, name, mode);
   } catch (const JobFailure& failure) {
@@ -148,7 +148,7 @@ void WriteClockFile(Program& program, const std::string& name) {
 
   std::string third;
   {
-    ProgramFile in = OpenOrNothing(program, name, 'R');
+    ProgramFile in = OpenOrNothing(program, name, frame::OpenMode::kReadIfPresent);
     if (!in.IsOpen()) {
       if (program.settings.debug) {
         frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
@@ -165,7 +165,7 @@ void WriteClockFile(Program& program, const std::string& name) {
     }
     third = line;
   }
-  ProgramFile out = OpenOrNothing(program, name, 'w');
+  ProgramFile out = OpenOrNothing(program, name, frame::OpenMode::kCreate);
   if (!out.IsOpen()) {
     if (program.settings.debug) {
       frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
@@ -188,9 +188,9 @@ int RewriteVatFile(Program& program, int vat1, int vat2, int vat3, int vat4) {
     frame::ShowMessage(program, frame::W("Chyba při otevírání souboru"), screen::kStyleOk);
     return 1;
   };
-  ProgramFile in = OpenOrNothing(program, kTaxFileName, 'r');
+  ProgramFile in = OpenOrNothing(program, kTaxFileName, frame::OpenMode::kRead);
   if (!in.IsOpen()) return cannotOpen();
-  ProgramFile copy = OpenOrNothing(program, kTaxCopyName, 'w');
+  ProgramFile copy = OpenOrNothing(program, kTaxCopyName, frame::OpenMode::kCreate);
   if (!copy.IsOpen()) return cannotOpen();
 
   struct Mapping {
@@ -224,7 +224,7 @@ int RewriteVatFile(Program& program, int vat1, int vat2, int vat3, int vat4) {
   in.Close();
   copy.Close();
 
-  ProgramFile target = OpenOrNothing(program, kTaxFileName, 'w');
+  ProgramFile target = OpenOrNothing(program, kTaxFileName, frame::OpenMode::kCreate);
   if (!target.IsOpen()) return cannotOpen();
   target.Write(written);
   target.Close();
@@ -239,7 +239,7 @@ std::string VatLoadedMessage(int vat2, int vat4) {
 
 AccountTable LoadAccountTable(Program& program) {
   const char sep = program.settings.oddelovac;
-  ProgramFile in = ProgramFile::Open(program, kAccountListFileName, 'r');
+  ProgramFile in = ProgramFile::Open(program, kAccountListFileName, frame::OpenMode::kRead);
   AccountTable table;
   bool ended = false;
   std::size_t lines = 0;
@@ -282,7 +282,7 @@ const AccountRecord* FindAccount(const AccountTable& table, std::int64_t account
 }
 
 void WriteAccountSelectionFile(Program& program, std::int64_t account) {
-  ProgramFile out = ProgramFile::Open(program, kAccountSelectionFileName, 'w');
+  ProgramFile out = ProgramFile::Open(program, kAccountSelectionFileName, frame::OpenMode::kCreate);
   WriteTextLine(out, frame::Format("%04d%c%09lld", 1, program.settings.oddelovac,
                                    static_cast<long long>(account)));
   out.Close();
@@ -346,7 +346,7 @@ StockRecord ParseStockLine(std::string_view line, char sep) {
 
 StockTable LoadStockFile(Program& program, const std::string& name, int noMemorySubcode) {
   const char sep = program.settings.oddelovac;
-  ProgramFile in = ProgramFile::Open(program, name, 'r');
+  ProgramFile in = ProgramFile::Open(program, name, frame::OpenMode::kRead);
   StockTable table;
   std::string line;
   std::size_t lineNumber = 0;

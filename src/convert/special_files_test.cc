@@ -30,8 +30,8 @@ class SpecialFilesTest : public ProgramFixture {
   // The account items of `work` as work01.tmp, converted into OUT.DAT.
   std::string AccountItems(const std::string& work) {
     WriteFile("work01.tmp", work);
-    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
-    auto out = frame::ProgramFile::Open(*program_, "OUT.DAT", 'w');
+    auto in = frame::ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
+    auto out = frame::ProgramFile::Open(*program_, "OUT.DAT", frame::OpenMode::kCreate);
     ConvertAccountItems(*program_, in, out);
     out.Close();
     return ReadFile("OUT.DAT");

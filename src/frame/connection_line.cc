@@ -84,23 +84,23 @@ void ParseLinkFields(const std::string& text, std::size_t& pos, ConnectionLine& 
   switch (parity) {
     case 'N':
     case 'n':
-      c.parity = 0;
+      c.parity = platform::Parity::kNone;
       break;
     case 'O':
     case 'o':
-      c.parity = 1;
+      c.parity = platform::Parity::kOdd;
       break;
     case 'E':
     case 'e':
-      c.parity = 2;
+      c.parity = platform::Parity::kEven;
       break;
     case 'M':
     case 'm':
-      c.parity = 3;
+      c.parity = platform::Parity::kMark;
       break;
     case 'S':
     case 's':
-      c.parity = 4;
+      c.parity = platform::Parity::kSpace;
       break;
     default:
       Fail(51, 37);

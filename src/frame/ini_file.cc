@@ -213,7 +213,7 @@ void ReadIniFile(Program& program) {
   JobSettings& s = program.settings;
   const CommandLineMarks& m = program.marks;
   s.IniFileFound = 0;
-  ProgramFile file = ProgramFile::Open(program, "tarvik.ini", 'R');
+  ProgramFile file = ProgramFile::Open(program, "tarvik.ini", OpenMode::kReadIfPresent);
   if (!file.IsOpen()) return;
 
   std::string line;
@@ -246,6 +246,7 @@ void InitSettings(Program& program) {
   s.simulace = 0;
   s.cekani_zamku = kDefaultLockWaitSeconds;
   program.terminal.Reset();
+  program.serialLine.Reset();
   ReadIniFile(program);
   if (s.debug) {
     if (!s.IniFileFound) TerminalWrite(program, "\rSoubor .ini neexistuje.");

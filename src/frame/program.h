@@ -12,9 +12,11 @@
 #include <string>
 
 #include "frame/directory_lock.h"
+#include "frame/serial_line_settings.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/serial_port.h"
 #include "screen/front_end.h"
 #include "screen/screen.h"
 
@@ -92,7 +94,7 @@ struct ConnectionLine {
   int comNumber = 1;
   unsigned baudRate = 38400;
   int dataBits = 8;
-  int parity = 1;
+  platform::Parity parity = platform::Parity::kOdd;
   std::string ipAddress;
   std::string modelText;
   int modelNumber = 0;
@@ -151,6 +153,7 @@ class Program {
   JobCommand command;
   LastError lastError;
   screen::TerminalState terminal;
+  SerialLineSettings serialLine;
 
   // Format-table variant of the current job (models 39T, 362, 396).
   bool variantTables = false;

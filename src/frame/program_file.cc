@@ -54,7 +54,7 @@ ProgramFile& ProgramFile::operator=(ProgramFile&& other) noexcept {
   return *this;
 }
 
-ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mode,
+ProgramFile ProgramFile::Open(Program& program, const std::string& name, OpenMode mode,
                               bool nameIsComplete) {
   using platform::Access;
   using platform::Creation;
@@ -62,24 +62,24 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mo
   Creation creation = Creation::kOpenExisting;
   bool shareRead = false;
   switch (mode) {
-    case 'r':
-    case 'R':
+    case OpenMode::kRead:
+    case OpenMode::kReadIfPresent:
       break;
-    case 's':
+    case OpenMode::kReadShared:
       shareRead = true;
       break;
-    case 'b':
+    case OpenMode::kUpdate:
       access = Access::kReadWrite;
       break;
-    case 'B':
+    case OpenMode::kUpdateOrCreate:
       access = Access::kReadWrite;
       creation = Creation::kOpenAlways;
       break;
-    case 'w':
+    case OpenMode::kCreate:
       access = Access::kWrite;
       creation = Creation::kCreateAlways;
       break;
-    case '+':
+    case OpenMode::kAppend:
       access = Access::kWrite;
       creation = Creation::kOpenAlways;
       break;
@@ -90,14 +90,15 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, char mo
   platform::OsError error = 0;
   auto handle = program.fs.Open(path, access, creation, shareRead, &error);
   if (!handle) {
-    if (mode == 'R' && platform::IsMissingFileError(error)) return ProgramFile();
+    if (mode == OpenMode::kReadIfPresent && platform::IsMissingFileError(error))
+      return ProgramFile();
     char text[400];
     std::snprintf(text, sizeof text, "\nOtevirany soubor je %s, chyba %u.", name.c_str(), error);
     ShowDebugMessage(program, text);
     Fail(30, 1, error, FileContext(path, "nelze otevřít", error));
   }
   ProgramFile file(std::move(handle), path);
-  if (mode == '+') {
+  if (mode == OpenMode::kAppend) {
     std::int64_t size = file.handle_->Size(&error);
     if (size < 0 || !file.handle_->SeekToEnd(&error)) {
       Fail(30, 2, error, FileContext(path, "nelze otevřít pro připisování", error));

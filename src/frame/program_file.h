@@ -1,16 +1,19 @@
-// Files of the program directory, opened by a one-letter mode, with the byte
+// Files of the program directory, opened in one of seven modes, with the byte
 // and line operations every converter uses. Failures end the job with error
 // 30 (and the subcodes below) through JobFailure.
 //
-//   mode  access      creation               notes
-//   "r"   read        must exist
-//   "R"   read        must exist             a missing file is not an error: IsOpen() is false
-//   "s"   read        must exist             shared for reading
-//   "b"   read/write  must exist
-//   "B"   read/write  created when missing
-//   "w"   write       always created empty
-//   "+"   write       created when missing   positioned at the end (seek failure: 30/2)
-//   other: 500/1.  Open failure: 30/1 (with a debug message naming the file).
+//   mode              letter  access      creation               notes
+//   kRead             "r"     read        must exist
+//   kReadIfPresent    "R"     read        must exist             a missing file is not an
+//                                                                error: IsOpen() is false
+//   kReadShared       "s"     read        must exist             shared for reading
+//   kUpdate           "b"     read/write  must exist
+//   kUpdateOrCreate   "B"     read/write  created when missing
+//   kCreate           "w"     write       always created empty
+//   kAppend           "+"     write       created when missing   positioned at the end
+//                                                                (seek failure: 30/2)
+//   A value outside the enum: 500/1.  Open failure: 30/1 (with a debug
+//   message naming the file).
 //   Byte writes: failure 30/4, nothing written 30/5; reads: failure 30/3.
 //   WriteBytes of more than 16,000 bytes: 57/33.
 #pragma once
@@ -28,6 +31,17 @@ namespace tarvik::frame {
 // reason)", `what` in UTF-8 ("nelze otevřít"), the result in Windows-1250.
 std::string FileContext(const std::string& path, std::string_view what, platform::OsError error);
 
+// Each mode keeps its letter of the table above as its value.
+enum class OpenMode : char {
+  kRead = 'r',
+  kReadIfPresent = 'R',
+  kReadShared = 's',
+  kUpdate = 'b',
+  kUpdateOrCreate = 'B',
+  kCreate = 'w',
+  kAppend = '+',
+};
+
 class ProgramFile {
  public:
   ProgramFile() = default;
@@ -38,7 +52,7 @@ class ProgramFile {
   ProgramFile& operator=(const ProgramFile&) = delete;
 
   // `name` goes through MakeProgramPath unless `nameIsComplete`.
-  static ProgramFile Open(Program& program, const std::string& name, char mode,
+  static ProgramFile Open(Program& program, const std::string& name, OpenMode mode,
                           bool nameIsComplete = false);
 
   bool IsOpen() const { return handle_ != nullptr; }

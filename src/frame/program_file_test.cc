@@ -9,29 +9,30 @@ namespace {
 class ProgramFiles : public testing::ProgramFixture {};
 
 TEST_F(ProgramFiles, ModesOpenAsDocumented) {
-  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", 'r'), 30, 1);
-  EXPECT_FALSE(ProgramFile::Open(*program_, "none.dat", 'R').IsOpen());
-  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", 'q'), 500, 1);
-  ProgramFile w = ProgramFile::Open(*program_, "a.dat", 'w');
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", OpenMode::kRead), 30, 1);
+  EXPECT_FALSE(ProgramFile::Open(*program_, "none.dat", OpenMode::kReadIfPresent).IsOpen());
+  // Only a value made outside the enum can be no mode at all.
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", static_cast<OpenMode>('q')), 500, 1);
+  ProgramFile w = ProgramFile::Open(*program_, "a.dat", OpenMode::kCreate);
   w.Write("abc");
   w.Close();
-  ProgramFile a = ProgramFile::Open(*program_, "a.dat", '+');
+  ProgramFile a = ProgramFile::Open(*program_, "a.dat", OpenMode::kAppend);
   EXPECT_EQ(a.Position(), 3u);
   a.Write("de");
   a.Close();
   EXPECT_EQ(ReadFile("a.dat"), "abcde");
-  ProgramFile::Open(*program_, "a.dat", 'w').Close();
+  ProgramFile::Open(*program_, "a.dat", OpenMode::kCreate).Close();
   EXPECT_EQ(ReadFile("a.dat"), "");
 }
 
 TEST_F(ProgramFiles, NamesMeetWithoutRegardToCase) {
   WriteFile("X_REG.dat", "0001;261205\r\n");
-  ProgramFile f = ProgramFile::Open(*program_, "x_reg.dat", 'r');
+  ProgramFile f = ProgramFile::Open(*program_, "x_reg.dat", OpenMode::kRead);
   std::string line;
   ASSERT_TRUE(f.ReadLine(&line, 255));
   EXPECT_EQ(line, "0001;261205");
   f.Close();
-  ProgramFile w = ProgramFile::Open(*program_, "X_Reg.DAT", 'w');
+  ProgramFile w = ProgramFile::Open(*program_, "X_Reg.DAT", OpenMode::kCreate);
   w.Write("new");
   w.Close();
   EXPECT_EQ(ReadFile("X_REG.dat"), "new");
@@ -41,14 +42,14 @@ TEST_F(ProgramFiles, NamesMeetWithoutRegardToCase) {
 
 TEST_F(ProgramFiles, LineEndsOfEveryKindAMissingLastOneAndTheLineLimit) {
   WriteFile("l.dat", "a\r\nb\nc\rd\r\n\r\ne");
-  ProgramFile f = ProgramFile::Open(*program_, "l.dat", 'r');
+  ProgramFile f = ProgramFile::Open(*program_, "l.dat", OpenMode::kRead);
   std::vector<std::string> lines;
   std::string line;
   while (f.ReadLine(&line, 255)) lines.push_back(line);
   EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
 
   WriteFile("m.dat", std::string(255, 'x') + "\r\n" + std::string(256, 'y'));
-  ProgramFile m = ProgramFile::Open(*program_, "m.dat", 'r');
+  ProgramFile m = ProgramFile::Open(*program_, "m.dat", OpenMode::kRead);
   ASSERT_TRUE(m.ReadLine(&line, 255));
   EXPECT_EQ(line, std::string(255, 'x'));
   EXPECT_JOB_FAILURE(m.ReadLine(&line, 255), 23, 1);
@@ -91,13 +92,13 @@ TEST_F(ProgramFiles, LinesAcrossReadBufferBoundaries) {
 }
 
 TEST_F(ProgramFiles, RunOfBytesLimit) {
-  ProgramFile f = ProgramFile::Open(*program_, "b.dat", 'w');
+  ProgramFile f = ProgramFile::Open(*program_, "b.dat", OpenMode::kCreate);
   f.WriteBytes(std::string(16000, 'a'));
   EXPECT_JOB_FAILURE(f.WriteBytes(std::string(16001, 'a')), 57, 33);
 }
 
 TEST_F(ProgramFiles, SeekBackRewritesAByte) {
-  ProgramFile f = ProgramFile::Open(*program_, "s.dat", 'w');
+  ProgramFile f = ProgramFile::Open(*program_, "s.dat", OpenMode::kCreate);
   f.Write("12;");
   f.Seek(f.Position() - 1);
   f.Write("\r\n");
@@ -110,7 +111,7 @@ TEST_F(ProgramFiles, BlockReadsContinueWhereByteReadsStopped) {
   for (int i = 0; i < 200000; ++i) content += static_cast<char>('a' + i % 26);
   content.replace(3, 2, "\r\n");
   WriteFile("big.dat", content);
-  ProgramFile f = ProgramFile::Open(*program_, "big.dat", 'r');
+  ProgramFile f = ProgramFile::Open(*program_, "big.dat", OpenMode::kRead);
   std::string line;
   ASSERT_TRUE(f.ReadLine(&line, 255));
   EXPECT_EQ(line, "abc");

@@ -7,7 +7,7 @@ namespace tarvik::frame {
 
 ReplacingFile::ReplacingFile(Program& program, std::string dataFileName)
     : program_(program), dataFileName_(std::move(dataFileName)) {
-  file_ = ProgramFile::Open(program_, kReplacingWorkFile, 'w');
+  file_ = ProgramFile::Open(program_, kReplacingWorkFile, OpenMode::kCreate);
 }
 
 ReplacingFile::~ReplacingFile() {

@@ -71,8 +71,8 @@ void TrimLogIfLarge(Program& program) {
   if (size < kTrimSize) return;
 
   {
-    ProgramFile log = ProgramFile::Open(program, logPath, 'r', true);
-    ProgramFile work = ProgramFile::Open(program, "work03.tmp", 'w');
+    ProgramFile log = ProgramFile::Open(program, logPath, OpenMode::kRead, true);
+    ProgramFile work = ProgramFile::Open(program, "work03.tmp", OpenMode::kCreate);
     std::uint8_t b = 0;
     for (int dropped = 0; dropped < kDroppedLines;) {
       if (!log.ReadByte(&b)) break;

@@ -73,7 +73,7 @@ LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) 
   } else {
     name += "." + program.settings.pripona_cmd;
   }
-  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'r');
+  frame::ProgramFile file = frame::ProgramFile::Open(program, name, frame::OpenMode::kRead);
   std::int64_t size = file.Size();
   const std::string context = frame::W(frame::Format(
       "příkazový soubor %s má %lld bajtů, ", file.path().c_str(), static_cast<long long>(size)));
@@ -119,11 +119,11 @@ void ParseConnectionLine(frame::Program& program, const std::string& text, std::
   frame::ConnectionLine& c = program.connection;
   frame::ParseLinkFields(text, pos, c);
   if (c.linkType == frame::LinkType::kSerial) {
-    screen::LineSettings line = program.terminal.Line();
+    frame::LineSettings line = program.serialLine.Get();
     line.port = c.comNumber;
     line.baudRate = c.baudRate;
     line.parity = c.parity;
-    program.terminal.SetLine(line);
+    program.serialLine.Set(line);
   }
   frame::ParseModelField(text, pos, c);
   convert::SelectModelFormatTables(program, c.modelText);

@@ -33,7 +33,7 @@ TEST_F(CommandFiles, SerialConnectionLineAndFirstCommand) {
   EXPECT_EQ(conn().comNumber, 1);
   EXPECT_EQ(conn().baudRate, 38400u);
   EXPECT_EQ(conn().dataBits, 8);
-  EXPECT_EQ(conn().parity, 1);
+  EXPECT_EQ(conn().parity, platform::Parity::kOdd);
   EXPECT_EQ(conn().modelText, "650 ");
   EXPECT_EQ(conn().modelNumber, 9);
   EXPECT_FALSE(program_->variantTables);
@@ -140,7 +140,7 @@ TEST_F(CommandFiles, ConnectionLineChecks) {
   EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,300,650,ERA" + tail), 51, 42);
   ASSERT_TRUE(Load("j.cmd", "01,1,9,8,e,396,ERA" + tail));
   EXPECT_EQ(conn().baudRate, 300u * 512);
-  EXPECT_EQ(conn().parity, 2);
+  EXPECT_EQ(conn().parity, platform::Parity::kEven);
   EXPECT_TRUE(program_->variantTables);
 }
 

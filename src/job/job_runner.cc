@@ -23,7 +23,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds kEmbeddedLimit{10000};
 
 void WriteMarkerFile(frame::Program& program, const char* name, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'w');
+  frame::ProgramFile file = frame::ProgramFile::Open(program, name, frame::OpenMode::kCreate);
   file.WriteByte(static_cast<std::uint8_t>(digit));
   file.Close();
 }
@@ -122,7 +122,8 @@ bool JobRunner::StartJob() {
 void JobRunner::RefreshRegisterIsFiscal() {
   int fiscal = program_.settings.fiskal;
   if (!fiscal) {
-    frame::ProgramFile tf = frame::ProgramFile::Open(program_, "tf", 'R');
+    frame::ProgramFile tf =
+        frame::ProgramFile::Open(program_, "tf", frame::OpenMode::kReadIfPresent);
     std::uint8_t digit = 0;
     if (tf.IsOpen() && tf.ReadByte(&digit)) fiscal = (digit != '0');
   }
@@ -132,7 +133,7 @@ void JobRunner::RefreshRegisterIsFiscal() {
 void JobRunner::SerialJobThread() {
   frame::JobSettings& s = program_.settings;
   if (s.rawdebug) {
-    rawCapture_ = frame::ProgramFile::Open(program_, "rsdata", 'w');
+    rawCapture_ = frame::ProgramFile::Open(program_, "rsdata", frame::OpenMode::kCreate);
     link_.SetRawCapture(&rawCapture_);
   }
   for (int count = 1;; ++count) {
@@ -210,7 +211,7 @@ void JobRunner::Dispatch(int unknownLetterSubcode) {
 void JobRunner::SimulatedRead() {
   std::string source = program_.command.DataFileName;
   if (!source.empty()) source.back() = 's';
-  frame::ProgramFile in = frame::ProgramFile::Open(program_, source, 'r');
+  frame::ProgramFile in = frame::ProgramFile::Open(program_, source, frame::OpenMode::kRead);
   frame::ReplacingFile data(program_, program_.command.DataFileName);
   frame::ProgramFile& out = data.file();
   std::uint8_t b = 0;
@@ -230,7 +231,8 @@ void JobRunner::ReadCommand() {
     return;
   }
   link_.ReceiveRegisterFile();
-  frame::ProgramFile work = frame::ProgramFile::Open(program_, "work01.tmp", 'r');
+  frame::ProgramFile work =
+      frame::ProgramFile::Open(program_, "work01.tmp", frame::OpenMode::kRead);
   if (program_.command.isJournal) {
     journal::RenderJournal(program_, work);
     return;

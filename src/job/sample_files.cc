@@ -40,7 +40,8 @@ void WriteSampleCommandFiles(frame::Program& program) {
   const std::string temporary = "cmx" + std::to_string(platform::CurrentProcessId()) + ".tmp";
   for (const Sample& sample : kSamples) {
     if (program.fs.Exists(program.MakeProgramPath(sample.name))) continue;
-    frame::ProgramFile file = frame::ProgramFile::Open(program, temporary, 'w');
+    frame::ProgramFile file =
+        frame::ProgramFile::Open(program, temporary, frame::OpenMode::kCreate);
     file.Write(sample.content);
     file.Close();
     platform::OsError error = 0;

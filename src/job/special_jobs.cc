@@ -37,7 +37,7 @@ void RunStep(frame::Program& program, JobRunner& runner, const char* serialName,
 }  // namespace
 
 bool LastJobUsedNetwork(frame::Program& program) {
-  frame::ProgramFile tk = frame::ProgramFile::Open(program, "tk", 'R');
+  frame::ProgramFile tk = frame::ProgramFile::Open(program, "tk", frame::OpenMode::kReadIfPresent);
   std::uint8_t digit = 0;
   return tk.IsOpen() && tk.ReadByte(&digit) && digit == '1';
 }
@@ -54,7 +54,8 @@ void DownloadAccount(frame::Program& program, link::RegisterLink& link, frame::P
   convert::WriteTextLine(
       data, convert::AccountHeaderLine(program.settings.oddelovac, {account, second, third}));
   link.ReceiveRegisterFile();
-  frame::ProgramFile work = frame::ProgramFile::Open(program, convert::kReceiveWorkFile, 'r');
+  frame::ProgramFile work =
+      frame::ProgramFile::Open(program, convert::kReceiveWorkFile, frame::OpenMode::kRead);
   convert::ConvertAccountItems(program, work, data);
   work.Close();
   RemoveWorkFile(program);
@@ -67,7 +68,8 @@ void DownloadAccounts(frame::Program& program, link::RegisterLink& link) {
   cmd.DataFileName = convert::kAccountListFileName;
   link.ReceiveRegisterFile();
   {
-    frame::ProgramFile work = frame::ProgramFile::Open(program, convert::kReceiveWorkFile, 'r');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(program, convert::kReceiveWorkFile, frame::OpenMode::kRead);
     frame::ReplacingFile list(program, convert::kAccountListFileName);
     convert::ConvertReceivedFile(program, work, list.file());
     work.Close();

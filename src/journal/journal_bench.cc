@@ -48,7 +48,7 @@ struct Bench {
   ~Bench() { std::filesystem::remove_all(directory); }
 
   void Write(const std::string& name, const std::string& bytes) {
-    frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'w');
+    frame::ProgramFile file = frame::ProgramFile::Open(program, name, frame::OpenMode::kCreate);
     file.Write(bytes);
     file.Close();
   }
@@ -81,7 +81,8 @@ void BM_RenderJournal(benchmark::State& state) {
     state.PauseTiming();
     bench.Write("work01.tmp", work);
     bench.Write("BENCH.txt", "");
-    frame::ProgramFile file = frame::ProgramFile::Open(bench.program, "work01.tmp", 'r');
+    frame::ProgramFile file =
+        frame::ProgramFile::Open(bench.program, "work01.tmp", frame::OpenMode::kRead);
     state.ResumeTiming();
     RenderJournal(bench.program, file);
   }
@@ -104,7 +105,8 @@ void BM_VerifyJournal(benchmark::State& state) {
   }
   for (int section = 0; section < 8; ++section) {
     bench.Write("work01.tmp", work);
-    frame::ProgramFile file = frame::ProgramFile::Open(bench.program, "work01.tmp", 'r');
+    frame::ProgramFile file =
+        frame::ProgramFile::Open(bench.program, "work01.tmp", frame::OpenMode::kRead);
     RenderJournal(bench.program, file);
   }
   std::int64_t size =

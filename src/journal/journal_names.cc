@@ -59,7 +59,8 @@ std::string NameOf(const std::string& line, int nameTooLong, std::size_t* closin
 // Calls `onLine` for every line of the file; false when the file is absent.
 template <typename OnLine>
 bool ForEachLine(frame::Program& program, const char* name, OnLine onLine) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'R');
+  frame::ProgramFile file =
+      frame::ProgramFile::Open(program, name, frame::OpenMode::kReadIfPresent);
   if (!file.IsOpen()) return false;
   std::string line;
   while (file.ReadLine(&line, kDataLineLength)) onLine(line);

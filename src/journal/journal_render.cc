@@ -352,9 +352,11 @@ void RenderJournal(frame::Program& program, frame::ProgramFile& work) {
   RenderOptions options = RenderOptionsOf(settings);
 
   std::string journalName = JournalFileName(program.command.DataFileName);
-  frame::ProgramFile journal = frame::ProgramFile::Open(program, journalName, 'B');
+  frame::ProgramFile journal =
+      frame::ProgramFile::Open(program, journalName, frame::OpenMode::kUpdateOrCreate);
   frame::ProgramFile accounts;
-  if (options.accountsFile) accounts = frame::ProgramFile::Open(program, "UCTY_E.DAT", '+');
+  if (options.accountsFile)
+    accounts = frame::ProgramFile::Open(program, "UCTY_E.DAT", frame::OpenMode::kAppend);
 
   platform::LocalTime now = program.clock.LocalNow();
   std::string section =

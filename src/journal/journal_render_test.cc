@@ -94,7 +94,8 @@ class JournalRenderTest : public testing::ProgramFixture {
 
   void RenderWork(const std::string& workBytes) {
     WriteFile("work01.tmp", workBytes);
-    frame::ProgramFile work = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
+    frame::ProgramFile work =
+        frame::ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
     RenderJournal(*program_, work);
   }
 

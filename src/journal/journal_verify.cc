@@ -120,7 +120,8 @@ int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize, DigestEng
 int VerifyJournal(frame::Program& program, const std::string& fileName, bool nameIsFullPath) {
   // An empty name would open the program directory itself.
   if (fileName.empty()) frame::Fail(30, 1);
-  frame::ProgramFile file = frame::ProgramFile::Open(program, fileName, 'r', nameIsFullPath);
+  frame::ProgramFile file =
+      frame::ProgramFile::Open(program, fileName, frame::OpenMode::kRead, nameIsFullPath);
   return VerifyJournalFile(file);
 }
 

@@ -32,7 +32,8 @@ class JournalVerifyTest : public testing::ProgramFixture {
     int counted = VerifyJournal(*program_, "ZURNAL.txt", false);
     // Reading in small blocks must give the same answer as in large ones.
     for (std::size_t block : {1, 2, 3, 7, 64}) {
-      frame::ProgramFile file = frame::ProgramFile::Open(*program_, "ZURNAL.txt", 'r');
+      frame::ProgramFile file =
+          frame::ProgramFile::Open(*program_, "ZURNAL.txt", frame::OpenMode::kRead);
       EXPECT_EQ(VerifyJournalFile(file, block), counted) << "block size " << block;
     }
     return counted;
@@ -49,7 +50,8 @@ class JournalVerifyTest : public testing::ProgramFixture {
         convert::AppendWorkRecord(&work, record);
       }
       WriteFile("work01.tmp", work);
-      frame::ProgramFile file = frame::ProgramFile::Open(*program_, "work01.tmp", 'r');
+      frame::ProgramFile file =
+          frame::ProgramFile::Open(*program_, "work01.tmp", frame::OpenMode::kRead);
       RenderJournal(*program_, file);
     }
     return ReadFile("ZURNAL.txt");

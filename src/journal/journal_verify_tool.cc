@@ -56,11 +56,12 @@ int Make(frame::Program& program, const std::filesystem::path& file, long megaby
   std::error_code error;
   while (std::filesystem::file_size(file, error) < target || error) {
     {
-      frame::ProgramFile out = frame::ProgramFile::Open(program, "work01.tmp", 'w');
+      frame::ProgramFile out =
+          frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kCreate);
       out.Write(work);
       out.Close();
     }
-    frame::ProgramFile in = frame::ProgramFile::Open(program, "work01.tmp", 'r');
+    frame::ProgramFile in = frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kRead);
     journal::RenderJournal(program, in);
     error.clear();
   }

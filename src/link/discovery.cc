@@ -25,7 +25,7 @@ struct Found {
 };
 
 void WriteSmallFile(frame::Program& program, const char* name, const std::string& text) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, name, 'w');
+  frame::ProgramFile file = frame::ProgramFile::Open(program, name, frame::OpenMode::kCreate);
   file.Write(text);
   file.Close();
 }
@@ -58,7 +58,7 @@ void Apply(frame::Program& program, const Found& found, int terminal) {
   values.port = found.port;
   values.baudRate = found.baud;
   values.dataBits = 8;
-  values.parity = 1;
+  values.parity = platform::Parity::kOdd;
   values.modelText = RegisterModelByCode(found.code);
   values.logName = program.connection.logFileName;
   std::string extension = s.pripona_cmd;
@@ -187,7 +187,7 @@ int FindRegister(frame::Program& program, RegisterLink& link) {
   c.linkType = frame::LinkType::kSerial;
   c.baudRate = 38400;
   c.dataBits = 8;
-  c.parity = 1;
+  c.parity = platform::Parity::kOdd;
   SerialLine& serial = link.Serial();
   Found found;
   bool identified = false;

@@ -197,8 +197,9 @@ struct RegisterLink::State {
   frame::ProgramFile OpenTransfer(bool read) {
     pending.clear();
     pendingFrame = false;
-    frame::ProgramFile work = read ? frame::ProgramFile::Open(program, "work01.tmp", 'w')
-                                   : frame::ProgramFile::Open(program, "work02.tmp", 'r');
+    frame::ProgramFile work =
+        read ? frame::ProgramFile::Open(program, "work01.tmp", frame::OpenMode::kCreate)
+             : frame::ProgramFile::Open(program, "work02.tmp", frame::OpenMode::kRead);
     std::uint8_t command = read ? ReadCommandByte() : WriteCommandByte();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
       SendRequest(command, FileNumber(), read ? 1 : 2);
@@ -374,7 +375,7 @@ void RegisterLink::ReceiveRegisterFileBody() {
   const frame::JobSettings& s = st.Settings();
   if (s.noLink) {
     // No traffic at all: the read gives an empty file.
-    frame::ProgramFile::Open(st.program, "work01.tmp", 'w').Close();
+    frame::ProgramFile::Open(st.program, "work01.tmp", frame::OpenMode::kCreate).Close();
     return;
   }
   st.OpenConnection(1);

@@ -66,7 +66,7 @@ class LinkTest : public testing::ProgramFixture {
     p.connection.modelNumber = 9;
     p.connection.comNumber = 1;
     p.connection.baudRate = 38400;
-    p.connection.parity = 1;
+    p.connection.parity = platform::Parity::kOdd;
   }
   ~LinkTest() override {
     link_.reset();
@@ -330,7 +330,7 @@ TEST_F(LinkTest, RegisterAnswersAtTheSpeedTheLineWasSetTo) {
   register_.SetFile("10.dat", "0005;1234\r\n");
   StartSerial({"--speed", "9600"});
   program_->connection.baudRate = 9600;
-  program_->connection.parity = 2;
+  program_->connection.parity = platform::Parity::kEven;
   Read(0x10);
   EXPECT_EQ(Work01(), kRecord1Pairs);
 }

@@ -46,7 +46,8 @@ int UploadLogo(frame::Program& program, int logoNumber, const LogoUploadHooks& h
 
   std::string header;
   {
-    frame::ProgramFile file = frame::ProgramFile::Open(program, *path, 'r', true);
+    frame::ProgramFile file =
+        frame::ProgramFile::Open(program, *path, frame::OpenMode::kRead, true);
     char buffer[kBmpHeaderSize];
     std::size_t n = 0;
     while (n < kBmpHeaderSize) {

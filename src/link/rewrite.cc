@@ -114,7 +114,8 @@ ConnectionFields RefreshConnectionFields(const RewriteValues& values, char previ
     if (values.baudRate == baud) f.speed = static_cast<char>('0' + code);
   }
   f.dataBits = static_cast<char>('0' + values.dataBits % 10);
-  f.parity = values.parity >= 0 && values.parity <= 4 ? kParity[values.parity] : 'O';
+  const auto parity = static_cast<unsigned>(values.parity);
+  f.parity = parity <= 4 ? kParity[parity] : 'O';
   return f;
 }
 
@@ -130,7 +131,7 @@ void RewriteSerialLine(frame::Program& program, const std::string& fileName,
   }
   std::string content;
   {
-    ProgramFile backup = ProgramFile::Open(program, kBackup, 'r');
+    ProgramFile backup = ProgramFile::Open(program, kBackup, frame::OpenMode::kRead);
     content = ReadAll(backup);
   }
   std::size_t lineEnd = content.find_first_of("\r\n");
@@ -154,7 +155,7 @@ void RewriteSerialLine(frame::Program& program, const std::string& fileName,
       throw;
     }
   }
-  ProgramFile out = ProgramFile::Open(program, fileName, 'w');
+  ProgramFile out = ProgramFile::Open(program, fileName, frame::OpenMode::kCreate);
   out.Write(NewSerialLine(values, mode, old) + "\r\n");
   out.Write(std::string_view(content).substr(restStart));
   out.Close();
@@ -164,7 +165,7 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
                    const RewriteValues& values) {
   std::string content;
   {
-    ProgramFile in = ProgramFile::Open(program, fileName, 'r');
+    ProgramFile in = ProgramFile::Open(program, fileName, frame::OpenMode::kRead);
     content = ReadAll(in);
   }
   std::size_t pos = 0;
@@ -190,18 +191,18 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
   head.back() = ',';
   head += frame::Format("%02d,", values.terminalNumber) + values.modelText + ",";
   {
-    ProgramFile tmp = ProgramFile::Open(program, kTemporary, 'w');
+    ProgramFile tmp = ProgramFile::Open(program, kTemporary, frame::OpenMode::kCreate);
     tmp.Write(head);
     tmp.Write(std::string_view(content).substr(pos));
     tmp.Close();
   }
   std::string copy;
   {
-    ProgramFile tmp = ProgramFile::Open(program, kTemporary, 'r');
+    ProgramFile tmp = ProgramFile::Open(program, kTemporary, frame::OpenMode::kRead);
     copy = ReadAll(tmp);
   }
   try {
-    ProgramFile out = ProgramFile::Open(program, fileName, 'w');
+    ProgramFile out = ProgramFile::Open(program, fileName, frame::OpenMode::kCreate);
     out.Write(copy);
     out.Close();
   } catch (const frame::JobFailure& failure) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "frame/program.h"
+#include "platform/serial_port.h"
 
 namespace tarvik::link {
 
@@ -26,7 +27,7 @@ struct RewriteValues {
   int port = 1;
   unsigned baudRate = 38400;
   int dataBits = 8;
-  int parity = 1;
+  platform::Parity parity = platform::Parity::kOdd;
   std::string modelText = "650 ";
   std::string logName = "ERA";
   std::array<int, 4> address = {192, 168, 0, 160};

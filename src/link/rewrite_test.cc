@@ -13,7 +13,7 @@ class Rewriting : public testing::ProgramFixture {
     values_.port = 2;
     values_.baudRate = 9600;
     values_.dataBits = 8;
-    values_.parity = 1;
+    values_.parity = platform::Parity::kOdd;
     values_.modelText = "650 ";
     values_.logName = "ERA";
   }
@@ -111,7 +111,7 @@ TEST_F(Rewriting, MalformedIpLines) {
 TEST(ConnectionFieldsTest, SpeedCodesAndParityLetters) {
   RewriteValues v;
   v.baudRate = 600;
-  v.parity = 4;
+  v.parity = platform::Parity::kSpace;
   v.port = 9;
   ConnectionFields f = RefreshConnectionFields(v);
   EXPECT_EQ(std::string({f.port, f.speed, f.dataBits, f.parity}), "918S");

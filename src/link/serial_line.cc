@@ -34,7 +34,7 @@ std::string SerialLine::DevicePath() const {
 }
 
 bool SerialLine::Configure(platform::OsError* error, std::string* what) {
-  screen::LineSettings line = program_.terminal.Line();
+  const frame::LineSettings line = program_.serialLine.Get();
   platform::SerialSettings s;
   s.baudRate = baud_;
   s.dataBits = line.dataBits;

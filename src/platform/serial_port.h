@@ -26,11 +26,17 @@ inline int MillisecondsUntil(Deadline deadline) {
   return static_cast<int>(ms < (1 << 30) ? ms : (1 << 30));
 }
 
+// In the order the port dialog lists them.
+enum class Parity { kNone, kOdd, kEven, kMark, kSpace };
+// One and a half stop bits are sent as two where the system has no such
+// setting.
+enum class StopBits { kOne, kOneAndHalf, kTwo };
+
 struct SerialSettings {
   unsigned baudRate = 38400;
-  int dataBits = 8;    // 5..8
-  int parity = 1;      // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  int stopBits = 0;    // 0 one, 1 one and a half (sent as two), 2 two
+  int dataBits = 8;  // 5..8
+  Parity parity = Parity::kOdd;
+  StopBits stopBits = StopBits::kOne;
   bool rtsCts = true;  // hardware handshake
   bool xonXoff = false;
   // Drop DTR when the device is closed (the termios HUPCL bit).

@@ -15,7 +15,6 @@ void TerminalState::Reset() {
   autowrap_ = true;
   newLine_ = true;
   displayErrors_ = true;
-  line_ = LineSettings{};
 }
 
 int TerminalState::Write(std::string_view bytes) {
@@ -92,16 +91,6 @@ void TerminalState::SetAutowrap(bool on) {
 bool TerminalState::DisplayErrors() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return displayErrors_;
-}
-
-LineSettings TerminalState::Line() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return line_;
-}
-
-void TerminalState::SetLine(const LineSettings& line) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  line_ = line;
 }
 
 }  // namespace tarvik::screen

@@ -19,16 +19,6 @@ struct ScreenSnapshot {
   bool connected = false;
 };
 
-// Serial-line settings kept with the screen (the port opens with these).
-struct LineSettings {
-  int port = 1;
-  unsigned baudRate = 38400;
-  int dataBits = 8;
-  int parity = 1;       // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  int stopBits = 0;     // 0 one, 1 one and a half, 2 two
-  int flowControl = 2;  // 1 DTR/DSR, 2 RTS/CTS, 4 XON/XOFF
-};
-
 class TerminalState {
  public:
   TerminalState();
@@ -41,8 +31,6 @@ class TerminalState {
   void SetNewLine(bool on);
   void SetAutowrap(bool on);
   bool DisplayErrors() const;
-  LineSettings Line() const;
-  void SetLine(const LineSettings& line);
 
  private:
   void PutByte(unsigned char b, int* bells);
@@ -53,7 +41,6 @@ class TerminalState {
   bool autowrap_ = true;
   bool newLine_ = true;
   bool displayErrors_ = true;
-  LineSettings line_;
 };
 
 }  // namespace tarvik::screen

@@ -79,7 +79,7 @@ class PosixSerialDevice final : public SerialDevice {
       *what = "speed " + std::to_string(s.baudRate) + " Bd";
       return false;
     }
-    if (s.dataBits < 5 || s.dataBits > 8 || s.parity < 0 || s.parity > 4) {
+    if (s.dataBits < 5 || s.dataBits > 8 || static_cast<unsigned>(s.parity) > 4) {
       *error = EINVAL;
       *what = "byte size or parity";
       return false;
@@ -100,24 +100,24 @@ class PosixSerialDevice final : public SerialDevice {
     static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag |= kSizes[s.dataBits - 5];
     switch (s.parity) {
-      case 1:
+      case Parity::kOdd:
         t.c_cflag |= PARENB | PARODD;
         break;
-      case 2:
+      case Parity::kEven:
         t.c_cflag |= PARENB;
         break;
-      case 3:
+      case Parity::kMark:
         t.c_cflag |= PARENB | CMSPAR | PARODD;
         break;
-      case 4:
+      case Parity::kSpace:
         t.c_cflag |= PARENB | CMSPAR;
         break;
-      default:
+      case Parity::kNone:
         break;
     }
     // There is no one-and-a-half stop bit here; two is the nearest the
     // receiver accepts.
-    if (s.stopBits != 0) t.c_cflag |= CSTOPB;
+    if (s.stopBits != StopBits::kOne) t.c_cflag |= CSTOPB;
     if (s.rtsCts) t.c_cflag |= CRTSCTS;
     if (s.xonXoff) {
       t.c_iflag |= IXON | IXOFF;

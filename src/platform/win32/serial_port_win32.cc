@@ -70,8 +70,8 @@ class Win32SerialDevice final : public SerialDevice {
       *what = "speed 0 Bd";
       return false;
     }
-    if (s.dataBits < 5 || s.dataBits > 8 || s.parity < 0 || s.parity > 4 || s.stopBits < 0 ||
-        s.stopBits > 2) {
+    if (s.dataBits < 5 || s.dataBits > 8 || static_cast<unsigned>(s.parity) > 4 ||
+        static_cast<unsigned>(s.stopBits) > 2) {
       *error = ERROR_INVALID_PARAMETER;
       *what = "byte size, parity or stop bits";
       return false;
@@ -88,12 +88,12 @@ class Win32SerialDevice final : public SerialDevice {
     dcb.BaudRate = s.baudRate;
     dcb.ByteSize = static_cast<BYTE>(s.dataBits);
     static constexpr BYTE kParities[] = {NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY};
-    dcb.Parity = kParities[s.parity];
+    dcb.Parity = kParities[static_cast<unsigned>(s.parity)];
     // A UART sends one and a half stop bits only behind 5-bit characters
     // (and the driver refuses the setting otherwise); longer ones get two.
-    if (s.stopBits == 0) {
+    if (s.stopBits == StopBits::kOne) {
       dcb.StopBits = ONESTOPBIT;
-    } else if (s.stopBits == 1 && s.dataBits == 5) {
+    } else if (s.stopBits == StopBits::kOneAndHalf && s.dataBits == 5) {
       dcb.StopBits = ONE5STOPBITS;
     } else {
       dcb.StopBits = TWOSTOPBITS;

@@ -63,7 +63,8 @@ IpLine ParseAddress(const std::string& address) {
 }
 
 IpLine ReadIpLine(frame::Program& program) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "iglog1.cmx", 'R');
+  frame::ProgramFile file =
+      frame::ProgramFile::Open(program, "iglog1.cmx", frame::OpenMode::kReadIfPresent);
   std::string text;
   if (!file.IsOpen() || !file.ReadLine(&text, 256)) {
     IpLine current = ParseAddress(program.connection.ipAddress);
@@ -141,7 +142,8 @@ PortSpeedDialog::PortSpeedDialog(frame::Program& program, QWidget* parent)
 
   parity_ = new QComboBox(this);
   for (const char* p : kParities) parity_->addItem(QString::fromLatin1(p));
-  parity_->setCurrentIndex(c.parity >= 0 && c.parity <= 4 ? c.parity : -1);
+  const auto parity = static_cast<unsigned>(c.parity);
+  parity_->setCurrentIndex(parity <= 4 ? static_cast<int>(parity) : -1);
 
   model_ = new QComboBox(this);
   for (const char* m : kRegisterModels) model_->addItem(Trimmed(m));
@@ -175,7 +177,8 @@ void PortSpeedDialog::Apply() {
   }
   if (speed_->currentIndex() >= 0) c.baudRate = kLowestSpeed << speed_->currentIndex();
   if (dataBits_->currentIndex() >= 0) c.dataBits = dataBits_->currentIndex() + 5;
-  if (parity_->currentIndex() >= 0) c.parity = parity_->currentIndex();
+  if (parity_->currentIndex() >= 0)
+    c.parity = static_cast<platform::Parity>(parity_->currentIndex());
   if (model_->currentIndex() >= 0) {
     c.modelNumber = model_->currentIndex() + 1;
     c.modelText = kRegisterModels[static_cast<std::size_t>(model_->currentIndex())];
@@ -185,11 +188,11 @@ void PortSpeedDialog::Apply() {
   c.terminalText = frame::Format("%02d", c.terminalNumber);
   c.logFileName = ToCp1250(logName_->text().left(kMaxLogName));
 
-  screen::LineSettings line = program_.terminal.Line();
+  frame::LineSettings line = program_.serialLine.Get();
   line.port = c.comNumber;
   line.baudRate = c.baudRate;
   line.parity = c.parity;
-  program_.terminal.SetLine(line);
+  program_.serialLine.Set(line);
 }
 
 IpAddressDialog::IpAddressDialog(frame::Program& program, QWidget* parent)

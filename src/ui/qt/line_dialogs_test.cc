@@ -32,7 +32,7 @@ QString Choices(const PortSpeedDialog& d) {
 std::string Fields(const frame::ConnectionLine& c) {
   return frame::Format("%s COM%d/%c %u Bd, terminal %d, %d bits, parity %d, model %d '%s', %s",
                        c.ipAddress.c_str(), c.comNumber, c.comDigit, c.baudRate, c.terminalNumber,
-                       c.dataBits, c.parity, c.modelNumber, c.modelText.c_str(),
+                       c.dataBits, static_cast<int>(c.parity), c.modelNumber, c.modelText.c_str(),
                        c.logFileName.c_str());
 }
 
@@ -76,8 +76,9 @@ TEST_F(LineDialogsTest, PortDialogSetsTheConnectionOfTheExample) {
   dialog.Apply();
   const frame::ConnectionLine& c = program_->connection;
   EXPECT_EQ(Fields(c), " COM2/2 9600 Bd, terminal 3, 8 bits, parity 1, model 9 '650 ', ERA");
-  const screen::LineSettings line = program_->terminal.Line();
-  EXPECT_EQ(std::tuple(line.port, line.baudRate, line.parity), std::tuple(2, 9600u, 1));
+  const frame::LineSettings line = program_->serialLine.Get();
+  EXPECT_EQ(std::tuple(line.port, line.baudRate, line.parity),
+            std::tuple(2, 9600u, platform::Parity::kOdd));
 
   // A terminal number above 256 becomes 0; other choices go through as chosen.
   dialog.Terminal()->setText("257");

@@ -74,7 +74,7 @@ link::RewriteValues ValuesOf(const frame::ConnectionLine& c) {
 
 // The marker file tk: "0" after serial lines were set, "1" after addresses.
 void WriteLinkMarker(frame::Program& program, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", 'w');
+  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", frame::OpenMode::kCreate);
   file.WriteByte(static_cast<std::uint8_t>(digit));
   file.Close();
 }
