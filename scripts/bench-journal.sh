@@ -14,7 +14,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-tool=${JOURNAL_TOOL:-$build/src/journal/journal_verify_tool}
+tool=${JOURNAL_TOOL:-$build/tools/journal_verify_tool}
 megabytes=${JOURNAL_MB:-100}
 runs=${JOURNAL_RUNS:-5}
 

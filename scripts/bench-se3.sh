@@ -11,7 +11,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-tool=${SE3_TOOL:-$build/src/convert/se3_tool}
+tool=${SE3_TOOL:-$build/tools/se3_tool}
 lines=${SE3_LINES:-100000}
 runs=${SE3_RUNS:-5}
 

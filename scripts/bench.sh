@@ -34,8 +34,8 @@ cmake --build "$build" -j"$(nproc)" \
   --target tarvik tarvik-register convert_bench journal_verify_tool >/dev/null
 tarvik="$build/src/app/tarvik"
 emulator="$build/register/tarvik-register"
-convert_bench="$build/src/convert/convert_bench"
-journal_tool="$build/src/journal/journal_verify_tool"
+convert_bench="$build/bench/convert_bench"
+journal_tool="$build/tools/journal_verify_tool"
 
 work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
 source "$root/scripts/bench-emulator.sh"

@@ -48,5 +48,5 @@ printf '%s\r\n' '01,1,7,8,O,650,ERA' 'R03;P_PLU' 'R30;P_TAX' >"$work/prodej.cmd"
 
 mkdir -p "$(dirname "$out")"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$build"/src/ui/qt/tarvik-screenshot "$work" "$out"
+  "$build"/tools/tarvik-screenshot "$work" "$out"
 echo "saved $out"

@@ -14,7 +14,7 @@
 #include "frame/failure.h"
 #include "job/job_runner.h"
 #include "journal/journal_digest.h"
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 #include "support/test_support.h"
 
 namespace tarvik::job {

@@ -12,7 +12,7 @@
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 #include "link/network_link.h"
 #include "link/serial_line.h"
 #include "platform/serial_port.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "e2e/process_runner.h"
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 #include "support/test_support.h"
 
 namespace tarvik::testing {

@@ -14,7 +14,7 @@
 #include "frame/codepage.h"
 #include "screen/front_end.h"
 #include "ui/qt/dialogs.h"
-#include "ui/qt/qt_test_support.h"
+#include "support/qt_test_support.h"
 
 namespace tarvik::ui::qt {
 namespace {

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "frame/status.h"
-#include "ui/qt/qt_test_support.h"
+#include "support/qt_test_support.h"
 
 namespace tarvik::ui::qt {
 namespace {

@@ -20,13 +20,13 @@
 #include "frame/codepage.h"
 #include "frame/setting_tables.h"
 #include "frame/status.h"
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 #include "screen/front_end.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/find_dialog.h"
 #include "ui/qt/help_text.h"
 #include "ui/qt/line_dialogs.h"
-#include "ui/qt/qt_test_support.h"
+#include "support/qt_test_support.h"
 #include "ui/qt/terminal_view.h"
 
 namespace tarvik::ui::qt {

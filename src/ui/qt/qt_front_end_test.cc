@@ -15,7 +15,7 @@
 #include "frame/status.h"
 #include "link/activity.h"
 #include "ui/qt/dialogs.h"
-#include "ui/qt/qt_test_support.h"
+#include "support/qt_test_support.h"
 #include "ui/qt/terminal_view.h"
 #include "ui/qt/window_app.h"
 

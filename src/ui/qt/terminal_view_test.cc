@@ -9,8 +9,8 @@
 
 #include "frame/codepage.h"
 #include "frame/status.h"
+#include "support/qt_test_support.h"
 #include "ui/qt/dialogs.h"
-#include "ui/qt/qt_test_support.h"
 
 namespace tarvik::ui::qt {
 namespace {

@@ -2,10 +2,8 @@
 // over a pty and over TCP on an address of each test's own.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "e2e/process_runner.h"
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 #include "support/test_support.h"
 
 namespace tarvik::testing {
@@ -14,8 +12,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string TarvikProgram() {
-  if (const char* path = std::getenv("TARVIK_BIN")) return path;
-  return TARVIK_BIN_DEFAULT;
+  return BuiltProgram("TARVIK_BIN");
 }
 
 const char kPluLine1[] =

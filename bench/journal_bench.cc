@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
+#include "bench/journal_sample_records.h"
 #include "convert/work_file.h"
 #include "frame/program.h"
 #include "journal/journal_digest.h"
 #include "journal/journal_names.h"
 #include "journal/journal_render.h"
-#include "journal/journal_sample_records.h"
 #include "journal/journal_verify.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"

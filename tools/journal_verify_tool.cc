@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/journal_sample_records.h"
 #include "convert/work_file.h"
 #include "frame/codepage.h"
 #include "frame/errors.h"
 #include "frame/program.h"
 #include "journal/journal_render.h"
-#include "journal/journal_sample_records.h"
 #include "journal/journal_verify.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"

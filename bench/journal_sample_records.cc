@@ -1,4 +1,4 @@
-#include "journal/journal_sample_records.h"
+#include "bench/journal_sample_records.h"
 
 namespace tarvik::journal {
 namespace {

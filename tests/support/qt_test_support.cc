@@ -1,4 +1,4 @@
-#include "ui/qt/qt_test_support.h"
+#include "support/qt_test_support.h"
 
 #include <QByteArray>
 #include <QFile>

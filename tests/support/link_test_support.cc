@@ -1,16 +1,15 @@
-#include "link/link_test_support.h"
+#include "support/link_test_support.h"
 
-#include <cstdlib>
 #include <fstream>
 
+#include "e2e/process_runner.h"
 #include "link/wire.h"
 #include "support/test_support.h"
 
 namespace tarvik::testing {
 
 std::string RegisterProgram() {
-  if (const char* path = std::getenv("TARVIK_REGISTER_BIN")) return path;
-  return TARVIK_REGISTER_DEFAULT;
+  return BuiltProgram("TARVIK_REGISTER_BIN");
 }
 
 EmulatedRegister::EmulatedRegister(const std::filesystem::path& directory)
