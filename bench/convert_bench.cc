@@ -90,7 +90,7 @@ void Send(benchmark::State& state, std::uint8_t file) {
   Bench bench;
   frame::Program& program = bench.program();
   program.command.fileNumber = file;
-  program.command.DataFileName = "DATA.DAT";
+  program.command.dataFileName = "DATA.DAT";
   bench.Write("work01.tmp", bench.WorkFile(file));
   {
     frame::ProgramFile work =

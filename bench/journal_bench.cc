@@ -30,7 +30,7 @@ struct Bench {
     std::filesystem::create_directories(directory);
     program.paths.programDirectory = directory.string() + "/";
     program.paths.hasProgramDirectory = true;
-    program.command.DataFileName = "BENCH.DAT";
+    program.command.dataFileName = "BENCH.DAT";
     Write("P_DPT.DAT",
           "0001;\"Potraviny         \"\r\n0002;\"Napoje            \"\r\n"
           "0003;\"Drogerie          \"\r\n");

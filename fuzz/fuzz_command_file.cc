@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     f.WriteFile("one.cmx", bytes);
     frame::Program& program = f.program();
     program.paths.commandFileName = "one.cmx";
-    program.settings.pripona_cmd = "cmx";
+    program.settings.priponaCmd = "cmx";
     fuzz::RunExpected([&] { job::ReadEmbeddedCommand(program); });
   }
   return 0;

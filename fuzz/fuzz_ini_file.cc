@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (program.settings.timeout < 1 || program.settings.timeout > 100) {
       fuzz::Finding("timeout outside 1..100: " + std::to_string(program.settings.timeout));
     }
-    if (program.settings.pripona_cmd.size() > 7 || program.settings.cislo_modem.size() > 21) {
+    if (program.settings.priponaCmd.size() > 7 || program.settings.cisloModem.size() > 21) {
       fuzz::Finding("a text setting longer than its buffer");
     }
   }

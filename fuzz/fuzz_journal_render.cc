@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::FuzzProgram f;
   frame::Program& program = f.program();
   frame::JobSettings& s = program.settings;
-  s.zurnal_radky = flags & 1;
-  s.extend_journal = (flags >> 1) & 1;
+  s.zurnalRadky = flags & 1;
+  s.extendJournal = (flags >> 1) & 1;
   s.cisniciplu = (flags >> 2) & 1;
   s.extraucty = (flags >> 3) & 1;
   if (flags & 0x10) WriteNameTables(f, (flags & 0x20) != 0);
-  program.command.DataFileName = "ZURNAL.DAT";
+  program.command.dataFileName = "ZURNAL.DAT";
   f.WriteFile("work01.tmp", work);
   bool rendered = fuzz::RunExpected([&] {
     frame::ProgramFile file =

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::FuzzProgram f;
   frame::Program& program = f.program();
   program.settings.oddelovac = fuzz::SeparatorOf(static_cast<std::uint8_t>(flags >> 2));
-  program.command.DataFileName = "OUT.DAT";
+  program.command.dataFileName = "OUT.DAT";
   f.WriteFile("OUT.DAT", "the output of an earlier run\r\n");
   bool done = false;
   switch (flags & 3) {
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       done = fuzz::RunExpected([&] { convert::AddSalesToPlu(program); });
       break;
     case 2:
-      program.command.DataFileName = convert::kPluFileName;
+      program.command.dataFileName = convert::kPluFileName;
       f.WriteFile(convert::kPluFileName, first);
       done = fuzz::RunExpected([&] { convert::SortPluFile(program); });
       if (!done && f.ReadFile(convert::kPluFileName) != first) {

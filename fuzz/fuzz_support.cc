@@ -148,7 +148,7 @@ void SetUpConversion(InputReader& in, frame::Program& program) {
   const std::uint8_t flags = in.Byte();
   program.variantTables = entry.variant;
   program.command.fileNumber = entry.fileNumber;
-  program.command.DataFileName = "DATA.dat";
+  program.command.dataFileName = "DATA.dat";
   program.settings.cislovani = flags & 1;
   program.settings.konverze = (flags >> 1) & 1;
   program.settings.oddelovac = SeparatorOf(static_cast<std::uint8_t>(flags >> 2));

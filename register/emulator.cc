@@ -88,7 +88,7 @@ bool Memory::LoadRecords(const std::string& path, std::uint8_t number,
     return false;
   }
   program_.command.fileNumber = number;
-  program_.command.DataFileName = FileName(number);
+  program_.command.dataFileName = FileName(number);
   try {
     convert::BuildSendFile(program_);
     frame::ProgramFile work =
@@ -220,7 +220,7 @@ void Memory::Save(std::uint8_t number) {
   std::string work;
   for (const std::string& record : files_[number]) convert::AppendWorkRecord(&work, record);
   program_.command.fileNumber = number;
-  program_.command.DataFileName = FileName(number);
+  program_.command.dataFileName = FileName(number);
   try {
     frame::ProgramFile out =
         frame::ProgramFile::Open(program_, "work01.tmp", frame::OpenMode::kCreate);

@@ -44,7 +44,7 @@ int Make(frame::Program& program, const std::filesystem::path& file, long megaby
   std::filesystem::path directory = std::filesystem::absolute(file).parent_path();
   program.paths.programDirectory = directory.string() + "/";
   program.paths.hasProgramDirectory = true;
-  program.command.DataFileName = file.stem().string() + ".DAT";
+  program.command.dataFileName = file.stem().string() + ".DAT";
   program.settings.cisniciplu = 0;
 
   // About one megabyte of journal per section.

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   if (!directory.empty() && directory.back() != '/') directory += '/';
   program.paths.programDirectory = directory;
   program.paths.hasProgramDirectory = true;
-  program.command.DataFileName = argv[2];
+  program.command.dataFileName = argv[2];
   try {
     tarvik::convert::SortPluFile(program);
   } catch (const tarvik::frame::JobFailure& failure) {

@@ -266,7 +266,7 @@ void AddNamesToSales(Program& program) {
     if (output.size() > 256) Fail(100, 102);
     AppendLine(&result, output);
   }
-  WriteWholeFile(program, program.command.DataFileName, result);
+  WriteWholeFile(program, program.command.dataFileName, result);
 }
 
 void AddSalesToPlu(Program& program) {
@@ -304,12 +304,12 @@ void AddSalesToPlu(Program& program) {
     }
     AppendLine(&result, output);
   }
-  WriteWholeFile(program, program.command.DataFileName, result);
+  WriteWholeFile(program, program.command.dataFileName, result);
 }
 
 void SortPluFile(Program& program) {
   const char separator = program.settings.oddelovac;
-  const std::string& name = program.command.DataFileName;
+  const std::string& name = program.command.dataFileName;
   PluSortTable table;
   {
     ProgramFile in = OpenIfPossible(program, name);
@@ -369,7 +369,7 @@ void SortPluFile(Program& program) {
 }
 
 void WriteStockFile(Program& program, const StockTable& table) {
-  OutputFile out(program, program.command.DataFileName);
+  OutputFile out(program, program.command.dataFileName);
   for (const StockRecord& record : table) {
     out.Write(frame::Format("%s%c%+08d\r\n", record.key.c_str(), program.settings.oddelovac,
                             static_cast<int>(record.quantity)));

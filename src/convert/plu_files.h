@@ -51,17 +51,17 @@ inline constexpr std::size_t kPluSalesTextWidth = 15;
 inline constexpr std::size_t kPluRestMax = 80;
 inline constexpr std::size_t kPluLineMax = kDataLineMaxChars;
 
-// S74: writes S_PLU.DAT into program.command.DataFileName with an 18-character
+// S74: writes S_PLU.DAT into program.command.dataFileName with an 18-character
 // name field inserted after the second field. P_PLU.DAT missing: nothing is
 // written and nothing fails (present but not readable: 30/1).
 void AddNamesToSales(frame::Program& program);
 
 // S03: writes the first four fields of every P_PLU.DAT line into
-// program.command.DataFileName, followed by the third and the first field of
+// program.command.dataFileName, followed by the third and the first field of
 // its sales line, or by two zero amounts for a PLU never sold.
 void AddSalesToPlu(frame::Program& program);
 
-// SE3: sorts program.command.DataFileName by its 14-digit PLU key, keeps the
+// SE3: sorts program.command.dataFileName by its 14-digit PLU key, keeps the
 // first line of every key and drops the rest, each with the message box
 // "V souboru jsou stejná PLU:\r\n<key> ". The unsorted file is kept as
 // P_PLU.BAK (an older P_PLU.BAK stays as it is). Lines with the key
@@ -83,7 +83,7 @@ struct StockRecord {
 using StockTable = std::vector<StockRecord>;
 
 // Writes "<key><separator><%+08d quantity>" CR LF per record into
-// program.command.DataFileName (30/18 when it cannot be created).
+// program.command.dataFileName (30/18 when it cannot be created).
 void WriteStockFile(frame::Program& program, const StockTable& table);
 
 }  // namespace tarvik::convert

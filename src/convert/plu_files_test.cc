@@ -24,14 +24,14 @@ std::string Lines(const std::vector<std::string>& lines) {
 class PluFilesTest : public ProgramFixture {
  protected:
   using LineList = std::vector<std::string>;
-  PluFilesTest() { program_->command.DataFileName = "OUT.DAT"; }
+  PluFilesTest() { program_->command.dataFileName = "OUT.DAT"; }
   // Writes `lines` as `input`, runs `operation` and returns the data file
   // (empty when missing).
   std::string Run(void (*operation)(frame::Program&), const std::string& input,
                   const LineList& lines) {
     WriteFile(input, Lines(lines));
     operation(*program_);
-    return ReadFile(program_->command.DataFileName);
+    return ReadFile(program_->command.dataFileName);
   }
   // AddNamesToSales with the sales lines; AddSalesToPlu with the sales or PLU lines.
   std::string Names(const LineList& sales) { return Run(AddNamesToSales, "S_PLU.DAT", sales); }
@@ -40,7 +40,7 @@ class PluFilesTest : public ProgramFixture {
   }
   std::string SalesWithPlu(const LineList& plu) { return Run(AddSalesToPlu, "P_PLU.DAT", plu); }
   std::string Sort(const LineList& lines) {
-    program_->command.DataFileName = "PLU.DAT";
+    program_->command.dataFileName = "PLU.DAT";
     return Run(SortPluFile, "PLU.DAT", lines);
   }
   std::vector<std::string> MessageTexts() const {
@@ -103,7 +103,7 @@ TEST_F(PluFilesTest, NamesErrors) {
   EXPECT_EQ(Names({head + std::string(202, 'x')}).size(), 256u + 2);
 
   // The output cannot be created.
-  program_->command.DataFileName = "missing_dir/OUT.DAT";
+  program_->command.dataFileName = "missing_dir/OUT.DAT";
   EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 18);
 }
 
@@ -180,7 +180,7 @@ TEST_F(PluFilesTest, InputThatExistsButCannotBeOpenedIs30And1NotNothingToDo) {
   EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 1);
   EXPECT_EQ(ReadFile("OUT.DAT"), "earlier\r\n");
 
-  program_->command.DataFileName = "P_PLU.DAT";
+  program_->command.dataFileName = "P_PLU.DAT";
   EXPECT_JOB_FAILURE(SortPluFile(*program_), 30, 1);
   EXPECT_FALSE(FileExists("P_PLU.BAK"));
 }
@@ -188,7 +188,7 @@ TEST_F(PluFilesTest, InputThatExistsButCannotBeOpenedIs30And1NotNothingToDo) {
 // --- SE3 ----------------------------------------------------------------------
 
 TEST_F(PluFilesTest, SortDropsRepeatsAndBacksUpTheInputOnce) {
-  program_->command.DataFileName = "PLU.DAT";
+  program_->command.dataFileName = "PLU.DAT";
   SortPluFile(*program_);  // a missing file: nothing to do
   EXPECT_FALSE(FileExists("PLU.DAT"));
   EXPECT_FALSE(FileExists("P_PLU.BAK"));

@@ -72,7 +72,7 @@ class RoundTripFixture : public testing::ProgramFixture {
   // `work` received into the data file of `file` and sent back: work02.tmp.
   std::string Through(std::uint8_t file, const std::string& work) {
     program_->command.fileNumber = file;
-    program_->command.DataFileName = "DATA.DAT";
+    program_->command.dataFileName = "DATA.DAT";
     WriteFile("work01.tmp", work);
     {
       frame::ProgramFile in =

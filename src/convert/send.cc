@@ -328,7 +328,7 @@ void BuildSendRecords(frame::Program& program, std::string_view fieldList,
   frame::ProgramFile work =
       frame::ProgramFile::Open(program, kSendWorkFile, frame::OpenMode::kCreate);
   frame::ProgramFile data =
-      frame::ProgramFile::Open(program, program.command.DataFileName, frame::OpenMode::kRead);
+      frame::ProgramFile::Open(program, program.command.dataFileName, frame::OpenMode::kRead);
   if (!fieldList.empty() && fieldList[0] == 'E') {
     BuildBlockText(program, data, work, recordLength);
   } else {

@@ -35,7 +35,7 @@
 
 namespace tarvik::convert {
 
-// Builds work02.tmp from the data file program.command.DataFileName for
+// Builds work02.tmp from the data file program.command.dataFileName for
 // program.command.fileNumber. File 56 gets an empty work file without the data
 // file being opened. Failures: 30/1 missing data file, 23/1 a line of 256
 // characters or more, 21/1 records out of order, 54/1 and 54/6..9 malformed

@@ -29,7 +29,7 @@ class SendTest : public testing::ProgramFixture {
   std::string Send(std::uint8_t file, const std::string& data) {
     WriteFile("IN.DAT", data);
     program_->command.fileNumber = file;
-    program_->command.DataFileName = "IN.DAT";
+    program_->command.dataFileName = "IN.DAT";
     BuildSendFile(*program_);
     return ReadFile("work02.tmp");
   }
@@ -37,7 +37,7 @@ class SendTest : public testing::ProgramFixture {
   std::string SendWithList(std::string_view list, std::uint32_t blockLength,
                            const std::string& data) {
     WriteFile("IN.DAT", data);
-    program_->command.DataFileName = "IN.DAT";
+    program_->command.dataFileName = "IN.DAT";
     BuildSendRecords(*program_, list, blockLength);
     return ReadFile("work02.tmp");
   }
@@ -260,7 +260,7 @@ TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLengthAndRefusedWithoutOne) {
 TEST_F(SendTest, MissingDataFileFailsUnlessTheFileHasNoFields) {
   WriteFile("work02.tmp", "stale");
   program_->command.fileNumber = 0x56;
-  program_->command.DataFileName = "MISSING.DAT";
+  program_->command.dataFileName = "MISSING.DAT";
   BuildSendFile(*program_);
   EXPECT_TRUE(FileExists("work02.tmp"));
   EXPECT_EQ(ReadFile("work02.tmp"), "");

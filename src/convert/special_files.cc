@@ -369,7 +369,7 @@ StockTable LoadStockFile(Program& program, const std::string& name, int noMemory
 StockTables LoadStockTables(Program& program) {
   StockTables tables;
   tables.registerTable = LoadStockFile(program, kRegisterStockFileName, 9);
-  tables.fileTable = LoadStockFile(program, program.command.DataFileName, 10);
+  tables.fileTable = LoadStockFile(program, program.command.dataFileName, 10);
   return tables;
 }
 

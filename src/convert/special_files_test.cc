@@ -230,7 +230,7 @@ TEST_F(SpecialFilesTest, StockLinesBecomeKeysAndQuantitiesOrNameTheirFault) {
 }
 
 TEST_F(SpecialFilesTest, StockSumAddsTheRegisterQuantitiesOrLeavesTheDataFile) {
-  program_->command.DataFileName = "SKLAD.DAT";
+  program_->command.dataFileName = "SKLAD.DAT";
   const std::string data = Lines({"123;+5", "999;+1"});
   WriteFile("SKLAD.DAT", data);
   EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 30, 1);  // the register's stock not read

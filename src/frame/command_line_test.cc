@@ -62,7 +62,7 @@ TEST_F(CommandLine, SwitchesLayerAsSubstringsOfTheirTokens) {
   EXPECT_EQ(s().konverze, 1);  // "/progress" contains "/p"
   EXPECT_EQ(s().stahujvzdy, 1);
   EXPECT_EQ(s().leaveDtr, 1);  // "/nooff" contains "/n"
-  EXPECT_EQ(s().extend_journal, 1);
+  EXPECT_EQ(s().extendJournal, 1);
 
   Parse({"tarvik", "/najdi"});
   EXPECT_EQ(s().searchWithWindow, 1);
@@ -224,7 +224,7 @@ TEST_F(WindowsCommandLine, MinusFormWinsAndEverythingIsResetFirst) {
   EXPECT_EQ(s().zpozdeni, 1600);
 
   ParseLine(R"(c:\p\tarvik.exe /z)");
-  EXPECT_EQ(s().hangUpAfterJob.load(), 1);
+  EXPECT_EQ(program_->hangUpAfterJob.load(), 1);
   EXPECT_EQ(s().jobRequested, 1);
   EXPECT_EQ(s().okno, 1);
   EXPECT_EQ(s().rawdebug, 0);

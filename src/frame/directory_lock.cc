@@ -121,7 +121,7 @@ bool DirectoryLock::RequestStop(int subcode) {
 }
 
 DirectoryLock::Outcome TakeDirectoryLock(Program& program) {
-  return program.directoryLock.Take(program, std::chrono::seconds(program.settings.cekani_zamku));
+  return program.directoryLock.Take(program, std::chrono::seconds(program.settings.cekaniZamku));
 }
 
 }  // namespace tarvik::frame

@@ -132,7 +132,7 @@ TEST_F(DirectoryLockTest, AJobThatNeverReachesAWaitIsEndedFromTheStopThread) {
 TEST_F(DirectoryLockTest, AFailureOutsideAJobLeavesABusyDirectoryAlone) {
   ASSERT_EQ(other_->directoryLock.Take(*other_, seconds(0)), Outcome::kTaken);
   WriteFile("err", "0");
-  program_->settings.cekani_zamku = 0;
+  program_->settings.cekaniZamku = 0;
   ProcessEnded end = Ended([&] { FatalError(*program_, 29, 5); });
   EXPECT_EQ(end.code, 1);
   EXPECT_EQ(ReadFile("err"), "0");

@@ -25,9 +25,9 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
     std::abort();  // Park does not return
   }
 
-  program.lastError.LastErrorCode = code;
-  program.lastError.LastErrorSubcode = subcode;
-  program.lastError.LastOsError = osError;
+  program.lastError.lastErrorCode = code;
+  program.lastError.lastErrorSubcode = subcode;
+  program.lastError.lastOsError = osError;
 
   // A calling program or cron sees this line even when no box is shown.
   program.console.WriteStderr(
@@ -72,7 +72,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   // The command-file buffer goes with the process, which ends or is replaced below.
 
   // A job stopped from outside was meant to end, not to start afresh.
-  if (windowShown && !s.komunikace_modem && code != kInterruptedCode) {
+  if (windowShown && !s.komunikaceModem && code != kInterruptedCode) {
     program.process.Restart(program.paths.argv0);
   }
   program.process.Exit(1);

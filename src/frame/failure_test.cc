@@ -34,7 +34,7 @@ TEST_F(FailureExit, ResultFilesForEachOutcome) {
   };
   for (const Case& c : {Case{38, "2", "9\r\n"}, Case{4, "3", "8\r\n"}, Case{30, "1", "9\r\n"},
                         Case{500, "1", "9\r\n"}, Case{0, "0", "151\r\n"}}) {
-    program_->lastError.LastErrorCode = c.code;
+    program_->lastError.lastErrorCode = c.code;
     WriteResultFiles(*program_);
     EXPECT_EQ(ReadFile("err"), c.err) << c.code;
     EXPECT_EQ(ReadFile("error.txt"), c.text) << c.code;
@@ -77,7 +77,7 @@ TEST_F(FailureExit, ResultFilesAppearWholeOrNotAtAll) {
 
 TEST_F(FailureExit, AStaleErrThatCannotBeRemovedIsSaid) {
   std::filesystem::create_directories(dir_ / "err" / "held");
-  program_->lastError.LastErrorCode = 0;
+  program_->lastError.lastErrorCode = 0;
   EXPECT_FALSE(WriteResultFiles(*program_));
   EXPECT_EQ(ReadFile("error.txt"), "151\r\n");
   EXPECT_NE(console_.Stderr().find("Starý soubor err z dřívější úlohy nelze smazat"),
@@ -164,7 +164,7 @@ TEST_F(FailureExit, InteractiveModeRestartsUnlessAModemIsUsed) {
 
 TEST_F(FailureExit, NoRestartWithAModem) {
   program_->settings.okno = 1;
-  program_->settings.komunikace_modem = 1;
+  program_->settings.komunikaceModem = 1;
   ProcessEnded end = Fatal(93, 1);
   EXPECT_EQ(end.code, 1);
   EXPECT_FALSE(end.restarted);
@@ -197,8 +197,8 @@ TEST_F(FailureExit, RunGuardedTurnsAThrownFailureIntoTheExit) {
   } catch (const ProcessEnded& end) {
     EXPECT_EQ(end.code, 1);
   }
-  EXPECT_EQ(program_->lastError.LastErrorCode, 59);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 8);
+  EXPECT_EQ(program_->lastError.lastErrorCode, 59);
+  EXPECT_EQ(program_->lastError.lastErrorSubcode, 8);
 }
 
 }  // namespace

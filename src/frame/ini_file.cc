@@ -79,7 +79,7 @@ void TakeSeparator(Program& program, const IniKey& key, const std::string& line)
 
 // A negative wait is no wait.
 void TakeLockWait(Program& program, const IniKey& key, const std::string& line) {
-  program.settings.cekani_zamku = std::max(IniIntegerValue(line), key.minimum);
+  program.settings.cekaniZamku = std::max(IniIntegerValue(line), key.minimum);
 }
 
 void TakeNumbering(Program& program, const IniKey&, const std::string& line) {
@@ -212,7 +212,7 @@ std::array<std::string, 10> IniComDevices(const std::string& iniText) {
 void ReadIniFile(Program& program) {
   JobSettings& s = program.settings;
   const CommandLineMarks& m = program.marks;
-  s.IniFileFound = 0;
+  s.iniFileFound = 0;
   ProgramFile file = ProgramFile::Open(program, "tarvik.ini", OpenMode::kReadIfPresent);
   if (!file.IsOpen()) return;
 
@@ -231,29 +231,29 @@ void ReadIniFile(Program& program) {
     }
     if (Has(line, "konec")) break;
   }
-  s.IniFileFound = 1;
+  s.iniFileFound = 1;
 }
 
 void InitSettings(Program& program) {
   JobSettings& s = program.settings;
-  s.pripona_cmd = "cmd";
+  s.priponaCmd = "cmd";
   s.oddelovac = ';';
-  s.wait_modem = 30;
-  s.komunikace_modem = 0;
+  s.waitModem = 30;
+  s.komunikaceModem = 0;
   s.cislovani = 0;
   s.cisniciplu = 1;
   s.extraucty = 0;
   s.simulace = 0;
-  s.cekani_zamku = kDefaultLockWaitSeconds;
+  s.cekaniZamku = kDefaultLockWaitSeconds;
   program.terminal.Reset();
   program.serialLine.Reset();
   ReadIniFile(program);
   if (s.debug) {
-    if (!s.IniFileFound) TerminalWrite(program, "\rSoubor .ini neexistuje.");
+    if (!s.iniFileFound) TerminalWrite(program, "\rSoubor .ini neexistuje.");
     TerminalWrite(program, Format("\rNastavene hodnoty: \r\npripona_cmd = %s \rticho = %d \rzvuk = "
                                   "%d\rdebug = %d \rokno  = %d \rhlaseni = %d\rtimeout = %d "
                                   "sec.\rstahujvzdy = %d\r",
-                                  s.pripona_cmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno,
+                                  s.priponaCmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno,
                                   s.hlaseni, s.timeout, s.stahujvzdy));
   }
 }

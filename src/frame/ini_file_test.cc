@@ -18,29 +18,29 @@ class IniFile : public testing::ProgramFixture {
 
 TEST_F(IniFile, MissingFileKeepsDefaults) {
   ReadIniFile(*program_);
-  EXPECT_EQ(s().IniFileFound, 0);
+  EXPECT_EQ(s().iniFileFound, 0);
   EXPECT_EQ(s().timeout, 10);
 }
 
 TEST_F(IniFile, KeysAreFoundBySubstringAnywhereInTheLine) {
   Read("timeout=20\r\n  ticho = 1\r\nzpozdeni=0 // no pause\r\npripona_cmd= cm9  \r\n");
-  EXPECT_EQ(s().IniFileFound, 1);
+  EXPECT_EQ(s().iniFileFound, 1);
   EXPECT_EQ(s().timeout, 20);
   EXPECT_EQ(s().ticho, 1);
   EXPECT_EQ(s().zpozdeni, 0);
-  EXPECT_EQ(s().pripona_cmd, "cm9");
+  EXPECT_EQ(s().priponaCmd, "cm9");
 }
 
 TEST_F(IniFile, LockWaitDefaultsTo600SecondsAndANegativeOneMeansNoWait) {
-  EXPECT_EQ(s().cekani_zamku, 600);
+  EXPECT_EQ(s().cekaniZamku, 600);
   Read("cekani_zamku=45\r\n");
-  EXPECT_EQ(s().cekani_zamku, 45);
+  EXPECT_EQ(s().cekaniZamku, 45);
   Read("cekani_zamku = -5\r\n");
-  EXPECT_EQ(s().cekani_zamku, 0);
+  EXPECT_EQ(s().cekaniZamku, 0);
   // Start-up sets the default again before the file is read.
   WriteFile("tarvik.ini", "zpozdeni=0\r\n");
   InitSettings(*program_);
-  EXPECT_EQ(s().cekani_zamku, 600);
+  EXPECT_EQ(s().cekaniZamku, 600);
 }
 
 TEST_F(IniFile, CommentLinesAreIgnoredButTrailingRemarksAreNot) {
@@ -113,7 +113,7 @@ TEST_F(IniFile, MalformedLinesEndInTheirErrors) {
   EXPECT_JOB_FAILURE(Read("pripona_cmd=abcdefgh\r\n"), 29, 4);
   EXPECT_JOB_FAILURE(Read(std::string(256, 'x') + "\r\n"), 23, 1);
   Read("pripona_cmd=abcdefg\r\n");  // maximum plus one is still accepted
-  EXPECT_EQ(s().pripona_cmd, "abcdefg");
+  EXPECT_EQ(s().priponaCmd, "abcdefg");
 }
 
 TEST_F(IniFile, SettingsReportInDebugMode) {

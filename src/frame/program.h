@@ -32,13 +32,13 @@ struct Paths {
 };
 
 struct JobSettings {
-  std::string pripona_cmd = "cmd";
+  std::string priponaCmd = "cmd";
   char oddelovac = ';';
-  std::string cislo_modem;
+  std::string cisloModem;
   int timeout = 10;
   int zpozdeni = 1600;
-  int wait_modem = 30;
-  int komunikace_modem = 0;
+  int waitModem = 30;
+  int komunikaceModem = 0;
   int zvuk = -1;
   int ticho = 0;
   int debug = 0;
@@ -49,27 +49,21 @@ struct JobSettings {
   int konverze = 0;
   int fiskal = 0;
   int progress = 0;
-  int extend_journal = 0;
-  int zurnal_radky = 1;
+  int extendJournal = 0;
+  int zurnalRadky = 1;
   std::uint8_t cislovani = 0;
   int cisniciplu = 1;
   int extraucty = 0;
   int simulace = 0;
   // Seconds to wait for the program directory held by another process (0: no wait).
-  int cekani_zamku = kDefaultLockWaitSeconds;
+  int cekaniZamku = kDefaultLockWaitSeconds;
   int noLink = 0;
   int leaveDtr = 0;
-  // Written by the job thread ("$" of a command line), read by the failure exit.
-  std::atomic<int> hangUpAfterJob{0};
   int setClockOnly = 0;
   int searchOnly = 0;
   int searchWithWindow = 0;
   int jobRequested = 0;
-  int IniFileFound = 0;
-
-  JobSettings() = default;
-  JobSettings(const JobSettings& other) { *this = other; }
-  JobSettings& operator=(const JobSettings& other);
+  int iniFileFound = 0;
 };
 
 // A switch found on the command line makes the INI key of its setting ignored.
@@ -113,13 +107,13 @@ struct JobCommand {
   std::uint8_t fileNumber = 0;
   int accountNumber = 0;
   int isJournal = 0;
-  std::string DataFileName;
+  std::string dataFileName;
 };
 
 struct LastError {
-  int LastErrorCode = 0;
-  int LastErrorSubcode = 0;
-  std::uint32_t LastOsError = 0;
+  int lastErrorCode = 0;
+  int lastErrorSubcode = 0;
+  std::uint32_t lastOsError = 0;
 };
 
 // The operating-system services a program instance uses.
@@ -162,6 +156,10 @@ class Program {
 
   // One job per program directory; also what a stop request (signal) ends.
   DirectoryLock directoryLock;
+
+  // Hang the modem up when the job ends (/z, or "$" of a command line):
+  // written by the job thread, read by the failure exit.
+  std::atomic<int> hangUpAfterJob{0};
 
   // The failure exit runs once per process: the first thread to fail takes it.
   std::atomic_flag failureTaken = ATOMIC_FLAG_INIT;

@@ -32,7 +32,7 @@ bool WriteResultFiles(Program& program) {
   // What a calling program reads: one digit in err, the digits and CR LF in error.txt.
   std::string err = "1";
   std::string text = "9\r\n";
-  switch (program.lastError.LastErrorCode) {
+  switch (program.lastError.lastErrorCode) {
     case 0:
       err = "0";
       text = "151\r\n";
@@ -68,8 +68,8 @@ bool WriteResultFiles(Program& program) {
   program.console.WriteStderr(
       "Komunikace Tarvik: Výsledkové soubory err a error.txt nelze zapsat do adresáře " +
       directory + " (" + platform::SystemErrorText(error) + "); úloha skončila s chybou " +
-      std::to_string(program.lastError.LastErrorCode) + ", " +
-      std::to_string(program.lastError.LastErrorSubcode) + "." + stale + "\n");
+      std::to_string(program.lastError.lastErrorCode) + ", " +
+      std::to_string(program.lastError.lastErrorSubcode) + "." + stale + "\n");
   return false;
 }
 

@@ -31,7 +31,7 @@ class SettingTables : public testing::ProgramFixture {
 
 TEST_F(SettingTables, DocumentedDefaultsAreTheSettingsOfAJobWithoutIni) {
   StartJob();
-  ASSERT_EQ(program_->settings.IniFileFound, 0);
+  ASSERT_EQ(program_->settings.iniFileFound, 0);
   for (const IniKey& key : IniKeys()) {
     SCOPED_TRACE(std::string(key.name));
     EXPECT_EQ(key.current(program_->settings), key.defaultValue);

@@ -38,13 +38,13 @@ void AppendLogLine(Program& program) {
   if (c.linkType == LinkType::kTcpIp) {
     line = Format("%02u-%02u-%04u,%02u:%02u,%02u,%s,%s;%04u\r\n", unsigned(now.day),
                   unsigned(now.month), unsigned(now.year), unsigned(now.hour), unsigned(now.minute),
-                  unsigned(e.LastErrorCode), c.ipAddress.c_str(),
-                  program.command.commandText.c_str(), unsigned(e.LastErrorSubcode));
+                  unsigned(e.lastErrorCode), c.ipAddress.c_str(),
+                  program.command.commandText.c_str(), unsigned(e.lastErrorSubcode));
   } else {
     line = Format("%02u-%02u-%04u,%02u:%02u,%02u,%s,%s;%c,%04u\r\n", unsigned(now.day),
                   unsigned(now.month), unsigned(now.year), unsigned(now.hour), unsigned(now.minute),
-                  unsigned(e.LastErrorCode), c.terminalText.c_str(),
-                  program.command.commandText.c_str(), c.comDigit, unsigned(e.LastErrorSubcode));
+                  unsigned(e.lastErrorCode), c.terminalText.c_str(),
+                  program.command.commandText.c_str(), c.comDigit, unsigned(e.lastErrorSubcode));
   }
   bool written =
       file && file->SeekToEnd(&error) &&

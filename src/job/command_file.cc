@@ -69,9 +69,9 @@ LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) 
   name = Lower(name);
   std::size_t dot = name.find('.');
   if (dot != std::string::npos) {
-    if (name.substr(dot + 1) != program.settings.pripona_cmd) Fail(50, sub.wrongExtension);
+    if (name.substr(dot + 1) != program.settings.priponaCmd) Fail(50, sub.wrongExtension);
   } else {
-    name += "." + program.settings.pripona_cmd;
+    name += "." + program.settings.priponaCmd;
   }
   frame::ProgramFile file = frame::ProgramFile::Open(program, name, frame::OpenMode::kRead);
   std::int64_t size = file.Size();
@@ -135,10 +135,10 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
                          const Subcodes& sub) {
   frame::JobCommand& cmd = program.command;
   if (text[pos] == '$') {
-    program.settings.hangUpAfterJob = 1;
+    program.hangUpAfterJob = 1;
     ++pos;
   } else {
-    program.settings.hangUpAfterJob = 0;
+    program.hangUpAfterJob = 0;
   }
   std::string commandText;
   while (pos < text.size() && text[pos] != ';' && text[pos] != '\r') {
@@ -190,12 +190,12 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
       name += text[pos++];
     }
     if (name.find("xxxx") != std::string::npos) {
-      cmd.DataFileName = NumberDataFileName(program, name);
+      cmd.dataFileName = NumberDataFileName(program, name);
     } else {
-      cmd.DataFileName = name + ".dat";
+      cmd.dataFileName = name + ".dat";
     }
   }
-  frame::TerminalWrite(program, frame::Format("Pracuji se souborem %s.", cmd.DataFileName.c_str()));
+  frame::TerminalWrite(program, frame::Format("Pracuji se souborem %s.", cmd.dataFileName.c_str()));
   while (pos < text.size() && text[pos] != '\r') ++pos;
   if (pos >= text.size()) Fail(51, 50);
   return pos + 1;

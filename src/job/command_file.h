@@ -44,7 +44,7 @@ bool NextCommand(frame::Program& program, CommandFileState& state);
 // the running job's connection stays in force.
 void ReadEmbeddedCommand(frame::Program& program);
 
-// Replaces "xxxx" in program.command.DataFileName's stem by the next free
+// Replaces "xxxx" in program.command.dataFileName's stem by the next free
 // four-digit number.
 std::string NumberDataFileName(frame::Program& program, const std::string& stem);
 

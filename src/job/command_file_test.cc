@@ -41,7 +41,7 @@ TEST_F(CommandFiles, SerialConnectionLineAndFirstCommand) {
   EXPECT_EQ(cmd().commandText, "R03");
   EXPECT_TRUE(cmd().isRead);
   EXPECT_EQ(cmd().fileNumber, 0x03);
-  EXPECT_EQ(cmd().DataFileName, "P_PLU.dat");
+  EXPECT_EQ(cmd().dataFileName, "P_PLU.dat");
   EXPECT_EQ(frontEnd_.TerminalText(), "Pracuji se souborem P_PLU.dat.");
   EXPECT_FALSE(Next());
 }
@@ -66,7 +66,7 @@ TEST_F(CommandFiles, FileSizeLimits) {
 }
 
 TEST_F(CommandFiles, ExtensionRules) {
-  program_->settings.pripona_cmd = "cm9";
+  program_->settings.priponaCmd = "cm9";
   EXPECT_TRUE(Load("Job.CM9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"));
   EXPECT_JOB_FAILURE(Load("job.b.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"), 50, 4);
   WriteFile("plain.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
@@ -79,7 +79,7 @@ TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
                    "01,1,7,8,O,650,ERA\r\nR03;P_PLU.TXT\r\nW03;P_PLU\r\nV03;P_PLU\r\nR87;ZURNAL\r\n"
                    "U10;X\r\n"
                    "r10;X\r\nSE3\r\n"));
-  EXPECT_EQ(cmd().DataFileName, "P_PLU.dat");
+  EXPECT_EQ(cmd().dataFileName, "P_PLU.dat");
   ASSERT_TRUE(Next());
   EXPECT_TRUE(cmd().isWrite && cmd().isWriteAfterClear);
   EXPECT_EQ(cmd().fileNumber, 0x61);
@@ -98,23 +98,23 @@ TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
   ASSERT_TRUE(Next());
   EXPECT_TRUE(cmd().isSpecial);
   EXPECT_EQ(cmd().fileNumber, 0xE3);
-  EXPECT_EQ(cmd().DataFileName, "X.dat");  // no ";": the previous name stays
+  EXPECT_EQ(cmd().dataFileName, "X.dat");  // no ";": the previous name stays
   EXPECT_FALSE(Next());
 }
 
 TEST_F(CommandFiles, DollarMarksTheHangUpAndTheLastLineDecides) {
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\n$R03;P\r\nR04;Q\r\n"));
-  EXPECT_EQ(program_->settings.hangUpAfterJob.load(), 1);
+  EXPECT_EQ(program_->hangUpAfterJob.load(), 1);
   EXPECT_EQ(cmd().commandText, "R03");
   ASSERT_TRUE(Next());
-  EXPECT_EQ(program_->settings.hangUpAfterJob.load(), 0);
+  EXPECT_EQ(program_->hangUpAfterJob.load(), 0);
 }
 
 TEST_F(CommandFiles, LineEndsOfAnyKindAndEmptyLines) {
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\nR03;P\n\n\r\nR04;Q"));
   ASSERT_TRUE(Next());
   EXPECT_EQ(cmd().commandText, "R04");
-  EXPECT_EQ(cmd().DataFileName, "Q.dat");
+  EXPECT_EQ(cmd().dataFileName, "Q.dat");
   EXPECT_FALSE(Next());
 }
 
@@ -186,23 +186,23 @@ TEST_F(CommandFiles, AFaultyLineIsNamedByItsNumberInTheFileAndItsText) {
 TEST_F(CommandFiles, NumberedDataFiles) {
   const std::string job = "01,1,7,8,O,650,ERA\r\nR03;Sxxxx\r\n";
   ASSERT_TRUE(Load("j.cmd", job));
-  EXPECT_EQ(cmd().DataFileName, "S0000.dat");
+  EXPECT_EQ(cmd().dataFileName, "S0000.dat");
   WriteFile("S0001.dat", "a");
   WriteFile("S0002.dat", "b");
   ASSERT_TRUE(Load("j.cmd", job));
-  EXPECT_EQ(cmd().DataFileName, "S0003.dat");
+  EXPECT_EQ(cmd().dataFileName, "S0003.dat");
   EXPECT_NE(frontEnd_.TerminalText().find("Nasel jsem soubor S0002.dat.\r"), std::string::npos);
   WriteFile("S9999.dat", "c");  // the newest
   ASSERT_TRUE(Load("j.cmd", job));
-  EXPECT_EQ(cmd().DataFileName, "S0003.dat");  // wraps to 0, then the next free number
+  EXPECT_EQ(cmd().dataFileName, "S0003.dat");  // wraps to 0, then the next free number
   // In a folder, only its own files count.
   std::filesystem::create_directory(dir_ / "sub");
   WriteFile("sub/S0001.dat", "a");
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;sub/Sxxxx\r\n"));
-  EXPECT_EQ(cmd().DataFileName, "sub/S0002.dat");
+  EXPECT_EQ(cmd().dataFileName, "sub/S0002.dat");
 #ifdef _WIN32
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;sub\\Sxxxx\r\n"));
-  EXPECT_EQ(cmd().DataFileName, "sub\\S0002.dat");
+  EXPECT_EQ(cmd().dataFileName, "sub\\S0002.dat");
 #endif
 }
 
@@ -224,10 +224,10 @@ TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X_SKL\r\n");
   program_->connection.logFileName = "MY.log";
   program_->paths.commandFileName = "sklp.cmx";
-  program_->settings.pripona_cmd = "cmx";
+  program_->settings.priponaCmd = "cmx";
   ReadEmbeddedCommand(*program_);
   EXPECT_EQ(cmd().fileNumber, 0x65);
-  EXPECT_EQ(cmd().DataFileName, "X_SKL.dat");
+  EXPECT_EQ(cmd().dataFileName, "X_SKL.dat");
   EXPECT_EQ(program_->connection.logFileName, "MY.log");
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X\r\n" + std::string(500, 'x'));
   EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 50, 11);

@@ -93,8 +93,8 @@ JobEnd RunJob(const Scenario& scenario, int failAt) {
     }
   }
   emulator.reset();
-  end.code = program.lastError.LastErrorCode;
-  end.subcode = program.lastError.LastErrorSubcode;
+  end.code = program.lastError.lastErrorCode;
+  end.subcode = program.lastError.lastErrorSubcode;
   end.injected = fs.Injected();
   end.injectedAt = fs.InjectedAt();
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

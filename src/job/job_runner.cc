@@ -92,8 +92,8 @@ bool JobRunner::StartJob() {
   commandFile_.connectionParsed = false;
   commandFile_.Release();
   program_.connectionParsed = false;
-  program_.lastError.LastErrorCode = 0;
-  program_.lastError.LastErrorSubcode = 0;
+  program_.lastError.lastErrorCode = 0;
+  program_.lastError.lastErrorSubcode = 0;
   {
     std::lock_guard<std::mutex> lock(endMutex_);
     processEnd_.reset();
@@ -141,21 +141,21 @@ void JobRunner::SerialJobThread() {
     RefreshRegisterIsFiscal();
     if (count > 1) frame::PauseUnlessStopped(program_, milliseconds(s.zpozdeni));
     frame::ThrowIfStopRequested(program_);
-    NoLinkCommand = 0;
+    noLinkCommand_ = 0;
     Dispatch(55);
     frame::AppendLogLine(program_);
     if (!NextCommand(program_, commandFile_)) break;
   }
   const bool resultFilesWritten = frame::WriteResultFiles(program_);
-  if (NoLinkCommand == 0 && s.simulace == 0) link_.CloseSerialPort();
+  if (noLinkCommand_ == 0 && s.simulace == 0) link_.CloseSerialPort();
   if (s.rawdebug) {
     link_.SetRawCapture(nullptr);
     rawCapture_.Close();
   }
-  if (NoLinkCommand == 0 && (s.okno || s.debug || s.hlaseni)) {
+  if (noLinkCommand_ == 0 && (s.okno || s.debug || s.hlaseni)) {
     frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", screen::kStyleExclamation);
   }
-  if (NoLinkCommand == 0 && s.simulace == 0) SerialJobFinished.Set();
+  if (noLinkCommand_ == 0 && s.simulace == 0) serialJobFinished.Set();
   commandFile_.Release();
   program_.directoryLock.Release();
   running_ = false;
@@ -174,7 +174,7 @@ void JobRunner::NetworkJobThread() {
     if (!NextCommand(program_, commandFile_)) break;
   }
   const bool resultFilesWritten = frame::WriteResultFiles(program_);
-  NetworkJobFinished.Set();
+  networkJobFinished.Set();
   link_.CloseNetwork();
   if (s.okno || s.debug || s.hlaseni) {
     frame::ShowMessage(program_, "Komunikace uspesne ukoncena.", screen::kStyleExclamation);
@@ -209,10 +209,10 @@ void JobRunner::Dispatch(int unknownLetterSubcode) {
 }
 
 void JobRunner::SimulatedRead() {
-  std::string source = program_.command.DataFileName;
+  std::string source = program_.command.dataFileName;
   if (!source.empty()) source.back() = 's';
   frame::ProgramFile in = frame::ProgramFile::Open(program_, source, frame::OpenMode::kRead);
-  frame::ReplacingFile data(program_, program_.command.DataFileName);
+  frame::ReplacingFile data(program_, program_.command.dataFileName);
   frame::ProgramFile& out = data.file();
   std::uint8_t b = 0;
   while (in.ReadByte(&b)) {
@@ -238,7 +238,7 @@ void JobRunner::ReadCommand() {
     return;
   }
   // The data file of an earlier read stays whole until this one is complete.
-  frame::ReplacingFile data(program_, program_.command.DataFileName);
+  frame::ReplacingFile data(program_, program_.command.dataFileName);
   convert::ConvertReceivedFile(program_, work, data.file());
   work.Close();
   data.Commit();
@@ -264,7 +264,7 @@ void JobRunner::SpecialCommand() {
       convert::AddNamesToSales(program_);
       break;
     case 0x87:
-      NoLinkCommand = 1;
+      noLinkCommand_ = 1;
       journal::VerifyJournal(program_);
       break;
     case 0xE3:
@@ -286,7 +286,7 @@ void JobRunner::AddStockToRegister() {
 void JobRunner::SaveJobSettings() {
   const frame::JobSettings& s = program_.settings;
   saved_ = {s.debug,   s.ticho, s.noLink,       s.leaveDtr,
-            s.hlaseni, s.okno,  s.jobRequested, s.pripona_cmd};
+            s.hlaseni, s.okno,  s.jobRequested, s.priponaCmd};
 }
 
 void JobRunner::RestoreJobSettings() {
@@ -298,7 +298,7 @@ void JobRunner::RestoreJobSettings() {
   s.hlaseni = saved_.hlaseni;
   s.okno = saved_.okno;
   s.jobRequested = saved_.jobRequested;
-  s.pripona_cmd = saved_.pripona_cmd;
+  s.priponaCmd = saved_.priponaCmd;
 }
 
 int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds limit) {
@@ -315,15 +315,15 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
   frame::JobSettings& s = program_.settings;
   s.okno = s.debug = s.hlaseni = 0;
   s.jobRequested = 0;
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   program_.paths.commandFileName = commandFileName;
   if (!StartJob()) {
     RestoreJobSettings();
     return 1;
   }
   frame::ManualResetEvent& finished = program_.connection.linkType == frame::LinkType::kTcpIp
-                                          ? NetworkJobFinished
-                                          : SerialJobFinished;
+                                          ? networkJobFinished
+                                          : serialJobFinished;
   bool ended = finished.WaitFor(limit);
   finished.Reset();
   if (!ended) return 1;
@@ -336,31 +336,31 @@ void JobRunner::SingleCommandThread() {
   Dispatch(56);
   frame::AppendLogLine(program_);
   frame::WriteResultFiles(program_);
-  SingleCommandFinished.Set();
+  singleCommandFinished.Set();
 }
 
 int JobRunner::RunEmbeddedCommand(const std::string& baseName) {
   SaveJobSettings();
   frame::JobSettings& s = program_.settings;
   s.debug = s.okno = s.hlaseni = 0;
-  std::string savedExtension = s.pripona_cmd;
+  std::string savedExtension = s.priponaCmd;
   std::string savedCommandFile = program_.paths.commandFileName;
   std::string savedLog = program_.connection.logFileName;
   // The whole command is kept, not only its data-file name, so the running
   // command's own log line still names it.
   frame::JobCommand savedCommand = program_.command;
   program_.paths.commandFileName = baseName + ".cmx";
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   ReadEmbeddedCommand(program_);
   if (singleThread_.joinable()) singleThread_.join();
   // Also on a TCP/IP link: the stock addition must read the register's stock
   // over either link.
   singleThread_ = std::thread([this] { RunThreadBody(&JobRunner::SingleCommandThread); });
-  bool finished = SingleCommandFinished.WaitFor(kEmbeddedLimit);
-  SingleCommandFinished.Reset();
+  bool finished = singleCommandFinished.WaitFor(kEmbeddedLimit);
+  singleCommandFinished.Reset();
   if (!finished) Fail(109, 30);
   singleThread_.join();
-  s.pripona_cmd = savedExtension;
+  s.priponaCmd = savedExtension;
   program_.paths.commandFileName = savedCommandFile;
   program_.connection.logFileName = savedLog;
   program_.command = savedCommand;

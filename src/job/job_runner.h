@@ -43,9 +43,9 @@ class JobRunner {
   bool JobRunning() const;
   link::RegisterLink& Link() { return link_; }
 
-  frame::ManualResetEvent SerialJobFinished;
-  frame::ManualResetEvent NetworkJobFinished;
-  frame::ManualResetEvent SingleCommandFinished;
+  frame::ManualResetEvent serialJobFinished;
+  frame::ManualResetEvent networkJobFinished;
+  frame::ManualResetEvent singleCommandFinished;
 
   // How the last job thread ended the process, when a test double stood in
   // for the process.
@@ -54,7 +54,7 @@ class JobRunner {
  private:
   struct SavedSettings {
     int debug = 0, ticho = 0, noLink = 0, leaveDtr = 0, hlaseni = 0, okno = 0, jobRequested = 0;
-    std::string pripona_cmd;
+    std::string priponaCmd;
   };
 
   void RunThreadBody(void (JobRunner::*body)());
@@ -74,7 +74,7 @@ class JobRunner {
   frame::Program& program_;
   link::RegisterLink& link_;
   CommandFileState commandFile_;
-  int NoLinkCommand = 0;
+  int noLinkCommand_ = 0;
   frame::ProgramFile rawCapture_;
   SavedSettings saved_;
   std::thread jobThread_;

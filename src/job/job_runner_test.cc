@@ -40,8 +40,8 @@ class Jobs : public testing::ProgramFixture {
   // Expects the job to have failed with this pair.
   void ExpectFailed(const platform::ProcessEnding& end, int code, int subcode) {
     EXPECT_EQ(end.code, 1);
-    EXPECT_EQ(program_->lastError.LastErrorCode, code);
-    EXPECT_EQ(program_->lastError.LastErrorSubcode, subcode);
+    EXPECT_EQ(program_->lastError.lastErrorCode, code);
+    EXPECT_EQ(program_->lastError.lastErrorSubcode, subcode);
   }
   link::RegisterLink link_;
   JobRunner runner_;
@@ -108,7 +108,7 @@ TEST_F(Jobs, SimulatedReadCopiesTheSFileAndPausesPerLine) {
   auto sleeps = clock_.Sleeps();
   EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(5)), 2);
   // No port was used: the finished event stays clear.
-  EXPECT_FALSE(runner_.SerialJobFinished.IsSet());
+  EXPECT_FALSE(runner_.serialJobFinished.IsSet());
 }
 
 TEST_F(Jobs, PauseBetweenCommandsAndOneLogLineEach) {
@@ -119,7 +119,7 @@ TEST_F(Jobs, PauseBetweenCommandsAndOneLogLineEach) {
   EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(1600)), 1);
   EXPECT_EQ(ReadFile("LOG.log"),
             "05-12-2026,14:05,00,01,V10;1,0000\r\n05-12-2026,14:05,00,01,V10;1,0000\r\n");
-  EXPECT_TRUE(runner_.SerialJobFinished.IsSet());
+  EXPECT_TRUE(runner_.serialJobFinished.IsSet());
 }
 
 // The result files of an earlier job are replaced.
@@ -165,7 +165,7 @@ TEST_F(Jobs, BuiltInJobRunsSilentlyAndRestoresSettings) {
   EXPECT_TRUE(frontEnd_.Messages().empty());
   EXPECT_EQ(program_->settings.hlaseni, 1);
   EXPECT_EQ(program_->settings.jobRequested, 1);
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program_->settings.priponaCmd, "cmd");
   EXPECT_FALSE(runner_.ProcessEnd().has_value());  // a built-in job never ends the process
 }
 
@@ -180,7 +180,7 @@ TEST_F(Jobs, AMissingBuiltInFileFailsBeforeItsJobNamingIt) {
                                     program_->MakeProgramPath("isregu.cmx") + " nelze otevřít ("))
       << f.context;
   EXPECT_EQ(program_->settings.hlaseni, 1);
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program_->settings.priponaCmd, "cmd");
   EXPECT_FALSE(runner_.ProcessEnd().has_value());  // no job thread was started
 }
 

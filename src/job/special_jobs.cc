@@ -45,7 +45,7 @@ bool LastJobUsedNetwork(frame::Program& program) {
 void DownloadAccount(frame::Program& program, link::RegisterLink& link, frame::ProgramFile& data,
                      std::int64_t account, std::int64_t second, std::int64_t third) {
   frame::JobCommand& cmd = program.command;
-  cmd.DataFileName = convert::kAccountSelectionFileName;
+  cmd.dataFileName = convert::kAccountSelectionFileName;
   cmd.fileNumber = 0x67;
   convert::WriteAccountSelectionFile(program, account);
   link.SendRegisterFile();
@@ -63,9 +63,9 @@ void DownloadAccount(frame::Program& program, link::RegisterLink& link, frame::P
 
 void DownloadAccounts(frame::Program& program, link::RegisterLink& link) {
   frame::JobCommand& cmd = program.command;
-  const std::string dataFileName = cmd.DataFileName;
+  const std::string dataFileName = cmd.dataFileName;
   cmd.fileNumber = 0x89;
-  cmd.DataFileName = convert::kAccountListFileName;
+  cmd.dataFileName = convert::kAccountListFileName;
   link.ReceiveRegisterFile();
   {
     frame::ProgramFile work =
@@ -91,15 +91,15 @@ void DownloadAccounts(frame::Program& program, link::RegisterLink& link) {
     DownloadAccount(program, link, data.file(), record.account, record.second, record.third);
     data.Commit();
   }
-  cmd.DataFileName = dataFileName;
+  cmd.dataFileName = dataFileName;
 }
 
 void SetRegisterClock(frame::Program& program, JobRunner& runner) {
   frame::JobSettings& s = program.settings;
   int debug = s.debug, okno = s.okno, hlaseni = s.hlaseni;
-  std::string extension = s.pripona_cmd;
+  std::string extension = s.priponaCmd;
   s.debug = s.okno = s.hlaseni = 0;
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   const std::string failed = frame::W("Nahrání času se nedaří.");
   RunStep(program, runner, "sregu.cmx", "isregu.cmx", failed, 3);
   convert::WriteClockFile(program, convert::kClockFileName);
@@ -107,7 +107,7 @@ void SetRegisterClock(frame::Program& program, JobRunner& runner) {
   s.debug = debug;
   s.okno = okno;
   s.hlaseni = hlaseni;
-  s.pripona_cmd = extension;
+  s.priponaCmd = extension;
   frame::ShowMessage(program, frame::W("Čas je v pokladně."), screen::kStyleExclamation);
 }
 
@@ -120,9 +120,9 @@ void LoadVatRates(frame::Program& program, JobRunner& runner, int vat1, int vat2
   link::FindRegister(program, runner.Link());
   s.searchOnly = searchOnly;
   int debug = s.debug, okno = s.okno, hlaseni = s.hlaseni;
-  std::string extension = s.pripona_cmd;
+  std::string extension = s.priponaCmd;
   s.debug = s.okno = s.hlaseni = 0;
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   RunStep(program, runner, "taxu.cmx", "taxui.cmx", frame::W("Nahrání DPH se nedaří."), 3);
   convert::RewriteVatFile(program, vat1, vat2, vat3, vat4);
   RunStep(program, runner, "taxd.cmx", "taxdi.cmx",
@@ -130,7 +130,7 @@ void LoadVatRates(frame::Program& program, JobRunner& runner, int vat1, int vat2
   s.debug = debug;
   s.okno = okno;
   s.hlaseni = hlaseni;
-  s.pripona_cmd = extension;
+  s.priponaCmd = extension;
   frame::ShowMessage(program, convert::VatLoadedMessage(vat2, vat4), screen::kStyleExclamation);
 }
 

@@ -62,8 +62,8 @@ std::string JournalFileName(const std::string& dataFileName) {
 
 RenderOptions RenderOptionsOf(const frame::JobSettings& settings) {
   RenderOptions options;
-  options.separatorLines = settings.zurnal_radky != 0;
-  options.extendJournal = settings.extend_journal != 0;
+  options.separatorLines = settings.zurnalRadky != 0;
+  options.extendJournal = settings.extendJournal != 0;
   options.pluSalesFile = settings.cisniciplu != 0;
   options.accountsFile = settings.extraucty != 0;
   return options;
@@ -351,7 +351,7 @@ void RenderJournal(frame::Program& program, frame::ProgramFile& work) {
   const frame::JobSettings& settings = program.settings;
   RenderOptions options = RenderOptionsOf(settings);
 
-  std::string journalName = JournalFileName(program.command.DataFileName);
+  std::string journalName = JournalFileName(program.command.dataFileName);
   frame::ProgramFile journal =
       frame::ProgramFile::Open(program, journalName, frame::OpenMode::kUpdateOrCreate);
   frame::ProgramFile accounts;

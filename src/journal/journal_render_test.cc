@@ -73,7 +73,7 @@ struct Row {
 
 class JournalRenderTest : public testing::ProgramFixture {
  protected:
-  JournalRenderTest() { program_->command.DataFileName = "ZURNAL.DAT"; }
+  JournalRenderTest() { program_->command.dataFileName = "ZURNAL.DAT"; }
 
   void WriteNameTables() {
     WriteFile("P_DPT.DAT", W("0001;\"Potraviny         \";0000;0000;1;0;0;0\r\n"
@@ -137,7 +137,7 @@ TEST_F(JournalRenderTest, JournalNameReplacesTheExtension) {
   EXPECT_EQ(JournalFileName("Z.dat"), "Z.txt");
   EXPECT_EQ(JournalFileName("JOURNAL"), "JOURNAL.txt");
   EXPECT_EQ(JournalFileName(""), "");
-  program_->command.DataFileName = "ZURN0007.dat";
+  program_->command.dataFileName = "ZURN0007.dat";
   Render({});
   EXPECT_TRUE(FileExists("ZURN0007.txt"));
 }
@@ -299,7 +299,7 @@ TEST_F(JournalRenderTest, ReportsSumsAndAccountsWithSeparatorLines) {
   std::vector<Row> separated = rows;
   for (std::size_t at : {0, 4, 5}) separated[at].lines += kSeparator + "\r\n";
   ExpectRows(separated);
-  program_->settings.zurnal_radky = 0;
+  program_->settings.zurnalRadky = 0;
   ExpectRows(rows);
 }
 
@@ -326,7 +326,7 @@ TEST_F(JournalRenderTest, UnknownTypesGetAPlaceholderAndADebugMessage) {
 }
 
 TEST_F(JournalRenderTest, ExtendedJournalEndsEveryLineWithTheType) {
-  program_->settings.extend_journal = 1;
+  program_->settings.extendJournal = 1;
   ExpectRows({
       {R(0x05, {{3, kAmount1250}, {10, "00 00 10 00"}, {14, "00 00 00 00 00 12 34"}}),
        J("   PLU 00000000001234 " + S(4) + "1.000 " + kPrinted1250 + "  ") + "|05\r\n"},
@@ -470,13 +470,13 @@ TEST_F(JournalRenderTest, BadTableFileFailsBeforeAnythingIsWritten) {
 }
 
 TEST_F(JournalRenderTest, JournalThatCannotBeOpenedOrWrittenFails) {
-  program_->command.DataFileName = "missing/ZURNAL.DAT";
+  program_->command.dataFileName = "missing/ZURNAL.DAT";
   EXPECT_JOB_FAILURE(Render({}), 30, 1);
-  program_->command.DataFileName = "";
+  program_->command.dataFileName = "";
   EXPECT_JOB_FAILURE(Render({}), 30, 1);
 
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  program_->command.DataFileName = "ZURNAL.DAT";
+  program_->command.dataFileName = "ZURNAL.DAT";
   std::filesystem::create_symlink("/dev/full", dir_ / "ZURNAL.txt");
   EXPECT_JOB_FAILURE(Render({R(0x20)}), 26, 1);
   std::filesystem::remove(dir_ / "ZURNAL.txt");

@@ -126,7 +126,7 @@ int VerifyJournal(frame::Program& program, const std::string& fileName, bool nam
 }
 
 int VerifyJournal(frame::Program& program) {
-  int damaged = VerifyJournal(program, JournalFileName(program.command.DataFileName), false);
+  int damaged = VerifyJournal(program, JournalFileName(program.command.dataFileName), false);
   ShowJournalVerdict(program, damaged);
   return damaged;
 }

@@ -25,7 +25,7 @@ const std::string kLineB = "CELKEM" + std::string(44, ' ') + "\r\n";
 
 class JournalVerifyTest : public testing::ProgramFixture {
  protected:
-  JournalVerifyTest() { program_->command.DataFileName = "ZURNAL.DAT"; }
+  JournalVerifyTest() { program_->command.dataFileName = "ZURNAL.DAT"; }
 
   int Verify(const std::string& content) {
     WriteFile("ZURNAL.txt", content);
@@ -145,7 +145,7 @@ TEST_F(JournalVerifyTest, CommandShowsTheVerdict) {
   EXPECT_EQ(messages[1].text, "Soubor žurnálu je porušen.");
   EXPECT_EQ(messages[1].style, screen::kStyleExclamation);
   // The command names the data file; its journal is the ".txt" beside it.
-  program_->command.DataFileName = "JINY.DAT";
+  program_->command.dataFileName = "JINY.DAT";
   EXPECT_JOB_FAILURE(VerifyJournal(*program_), 30, 1);
 }
 

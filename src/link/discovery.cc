@@ -61,11 +61,11 @@ void Apply(frame::Program& program, const Found& found, int terminal) {
   values.parity = platform::Parity::kOdd;
   values.modelText = RegisterModelByCode(found.code);
   values.logName = program.connection.logFileName;
-  std::string extension = s.pripona_cmd;
+  std::string extension = s.priponaCmd;
   RewriteSerialParams(program, values, nullptr, false, RewriteMode::kKeepLineSettings);
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   RewriteSerialParams(program, values, nullptr, true, RewriteMode::kKeepLineSettings);
-  s.pripona_cmd = extension;
+  s.priponaCmd = extension;
   WriteSmallFile(program, "tf", s.fiskal ? "1" : "0");
 }
 

@@ -410,8 +410,8 @@ void RegisterLink::SendRegisterFileBody() {
   frame::ProgramFile work;
   if (s.simulace) {
     st.Sleep(2000);
-    st.program.lastError.LastErrorCode = 0;
-    st.program.lastError.LastErrorSubcode = 0;
+    st.program.lastError.lastErrorCode = 0;
+    st.program.lastError.lastErrorSubcode = 0;
   } else {
     work = st.OpenTransfer(false);
     if (!st.end) {
@@ -433,8 +433,8 @@ void RegisterLink::ClearRegisterFileBody() {
   const frame::JobSettings& s = st.Settings();
   if (s.simulace) {
     st.Sleep(2000);
-    st.program.lastError.LastErrorCode = 0;
-    st.program.lastError.LastErrorSubcode = 0;
+    st.program.lastError.lastErrorCode = 0;
+    st.program.lastError.lastErrorSubcode = 0;
     return;
   }
   if (s.noLink) return;
@@ -467,7 +467,7 @@ void RegisterLink::DownloadRawTextBody() {
     st.end = false;
   }
   // A text cut short by a failure never replaces the text of an earlier job.
-  frame::ReplacingFile replacing(st.program, st.program.command.DataFileName);
+  frame::ReplacingFile replacing(st.program, st.program.command.dataFileName);
   frame::ProgramFile& data = replacing.file();
   if (s.noLink) {
     replacing.Commit();

@@ -12,10 +12,10 @@
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/status.h"
-#include "support/link_test_support.h"
 #include "link/network_link.h"
 #include "link/serial_line.h"
 #include "platform/serial_port.h"
+#include "support/link_test_support.h"
 #include "support/test_support.h"
 
 namespace tarvik::link {
@@ -93,7 +93,7 @@ class LinkTest : public testing::ProgramFixture {
   void Command(char letter, std::uint8_t file, const std::string& dataFile = {}) {
     program_->command.commandLetter = letter;
     program_->command.fileNumber = file;
-    program_->command.DataFileName = dataFile;
+    program_->command.dataFileName = dataFile;
   }
   void Read(std::uint8_t file) {
     Command('R', file);
@@ -216,7 +216,7 @@ TEST_P(LinkTransfer, OfFile10) {
     EXPECT_TRUE(outcome.ends_with(" " + where)) << outcome;
   }
   link_.reset();                                    // closes the port or the connection
-  EXPECT_EQ(program_->lastError.LastErrorCode, 0);  // no failure exit on any thread
+  EXPECT_EQ(program_->lastError.lastErrorCode, 0);  // no failure exit on any thread
   // Without debug a sent work file stays only after a failure.
   if (t.command == 'V') {
     EXPECT_EQ(FileExists("work02.tmp"), *t.failure != 0);
@@ -367,9 +367,9 @@ TEST_F(LinkTest, PortHeldByAnotherProgramOrRefusingItsSettingsIs92) {
 
 TEST_F(LinkTest, ModemDialSendsTheBareCommandAndFindsNoCarrierOnAPty) {
   StartSerial();
-  program_->settings.komunikace_modem = 1;
-  program_->settings.cislo_modem = "123";
-  program_->settings.wait_modem = 2;
+  program_->settings.komunikaceModem = 1;
+  program_->settings.cisloModem = "123";
+  program_->settings.waitModem = 2;
   program_->settings.okno = 1;
   Command('R', 0x10);
   EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), 93, 1);
@@ -383,8 +383,8 @@ TEST_F(LinkTest, CloseWithHangUpSendsTheEscapeBetweenGuardTimes) {
   StartSerial();
   SerialLine& serial = Link().Serial();
   ASSERT_TRUE(serial.OpenSerialPort());
-  program_->settings.komunikace_modem = 1;
-  program_->settings.hangUpAfterJob = 1;
+  program_->settings.komunikaceModem = 1;
+  program_->hangUpAfterJob = 1;
   Link().CloseSerialPort();
   EXPECT_FALSE(serial.IsOpen());
   // "+++" and "ath\r" without check bytes.
@@ -458,8 +458,8 @@ TEST_F(LinkTest, TcpDataNobodyAsksForEndsWith109_1OnTheReceivingThread) {
     std::this_thread::sleep_for(milliseconds(10));
   }
   Link().CloseNetwork();
-  EXPECT_EQ(program_->lastError.LastErrorCode, 109);
-  EXPECT_EQ(program_->lastError.LastErrorSubcode, 1);
+  EXPECT_EQ(program_->lastError.lastErrorCode, 109);
+  EXPECT_EQ(program_->lastError.lastErrorSubcode, 1);
   EXPECT_EQ(ReadFile("err"), "1");
   EXPECT_EQ(ReadFile("error.txt"), "9\r\n");
   EXPECT_FALSE(Link().Network().Connected());

@@ -30,7 +30,7 @@ std::vector<std::string> ListCommandFiles(frame::Program& program, int searchFai
                                           int readFailed) {
   std::vector<platform::DirectoryEntry> entries;
   platform::ListFailure failure;
-  if (!program.fs.List(program.paths.programDirectory, "", "." + program.settings.pripona_cmd,
+  if (!program.fs.List(program.paths.programDirectory, "", "." + program.settings.priponaCmd,
                        &entries, &failure)) {
     Fail(89, failure.whileReading ? readFailed : searchFailed, failure.error);
   }

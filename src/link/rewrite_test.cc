@@ -71,7 +71,7 @@ TEST_F(Rewriting, FilesOfTheOtherKindAreSkipped) {
 TEST_F(Rewriting, TheSecondPassTakesTheBuiltInFiles) {
   WriteFile("glog1.cmx", "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   WriteFile("a.cmd", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
-  program_->settings.pripona_cmd = "cmx";
+  program_->settings.priponaCmd = "cmx";
   RewriteSerialParams(*program_, values_, nullptr, true, RewriteMode::kFull);
   EXPECT_EQ(ReadFile("glog1.cmx"), "03,2,5,8,O,650 ,ERA\r\nW44;GLOGO1\r\n");
   EXPECT_EQ(ReadFile("a.cmd"), "01,1,7,8,O,650,ERA\r\nR03;P\r\n");

@@ -84,7 +84,7 @@ bool SerialLine::OpenSerialPort() {
   program_.frontEnd.SetCaret(true);
   program_.clock.Sleep(milliseconds(10));
 
-  if (program_.settings.komunikace_modem) {
+  if (program_.settings.komunikaceModem) {
     bool connected = DialModem();
     if (program_.settings.okno) {
       frame::TerminalWrite(program_, connected ? frame::W("Spojení je navázáno.\r")
@@ -100,7 +100,7 @@ bool SerialLine::CloseSerialPort() {
   // The port is closed even when the modem does not hang up; the failure
   // is reported afterwards.
   std::optional<frame::JobFailure> failure;
-  if (program_.settings.komunikace_modem && program_.settings.hangUpAfterJob.load()) {
+  if (program_.settings.komunikaceModem && program_.hangUpAfterJob.load()) {
     try {
       HangUpModem();
     } catch (const frame::JobFailure& f) {
@@ -183,7 +183,7 @@ void SerialLine::ShowLineErrors() {
 
 void SerialLine::DrainInput() {
   if (!device_) return;
-  std::size_t left = program_.settings.komunikace_modem ? 512 : 9;
+  std::size_t left = program_.settings.komunikaceModem ? 512 : 9;
   std::size_t buffered = std::min(left, received_.size() - receivedAt_);
   receivedAt_ += buffered;
   left -= buffered;
@@ -203,13 +203,13 @@ bool SerialLine::DialModem() {
   unsigned bits = 0;
   platform::OsError error = 0;
   if (device_->ModemStatus(&bits, &error) && (bits & platform::kModemCarrier)) return true;
-  std::string command = "atd" + s.cislo_modem + "\r\n";
+  std::string command = "atd" + s.cisloModem + "\r\n";
   frame::TerminalWriteDebug(program_, frame::W("Do modemu posílám: ") + command);
   // An AT command goes out bare: bytes behind it would abort the dial on a
   // Hayes modem.
   if (!WriteLinkBytes(command, false)) return false;
-  if (s.wait_modem < 1) return false;
-  for (int i = 0; i < s.wait_modem; ++i) {
+  if (s.waitModem < 1) return false;
+  for (int i = 0; i < s.waitModem; ++i) {
     program_.clock.Sleep(milliseconds(1000));
     bits = 0;
     error = 0;

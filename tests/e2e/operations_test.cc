@@ -116,7 +116,7 @@ TEST_F(Operations, VatReloadFindsTheRegisterRewritesTheRatesAndSendsThemBack) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "V pokladně je nastaveno DPH 15% a 21%.");
   EXPECT_EQ(messages[0].style, screen::kStyleExclamation);
-  EXPECT_EQ(program.settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program.settings.priponaCmd, "cmd");
   EXPECT_EQ(program.settings.searchOnly, 0);
 }
 

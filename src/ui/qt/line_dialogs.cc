@@ -92,21 +92,21 @@ IpLine ReadIpLine(frame::Program& program) {
 
 void LoadLogoConnection(frame::Program& program) {
   frame::JobSettings& s = program.settings;
-  const std::string extension = s.pripona_cmd;
+  const std::string extension = s.priponaCmd;
   const std::string commandFile = program.paths.commandFileName;
   const frame::JobCommand command = program.command;
-  s.pripona_cmd = "cmx";
+  s.priponaCmd = "cmx";
   program.paths.commandFileName = "glog1.cmx";
   job::CommandFileState state;
   try {
     job::NextCommand(program, state);
   } catch (...) {
-    s.pripona_cmd = extension;
+    s.priponaCmd = extension;
     program.paths.commandFileName = commandFile;
     program.command = command;
     throw;
   }
-  s.pripona_cmd = extension;
+  s.priponaCmd = extension;
   program.paths.commandFileName = commandFile;
   program.command = command;
 }

@@ -46,13 +46,13 @@ TEST_F(LineDialogsTest, PortDialogStartsFromTheLogoCommandFile) {
   ASSERT_EQ(ReadFile("glog1.cmx"), "01,1,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   program_->comDevice[3] = "/dev/ttyUSB0";
   program_->paths.commandFileName = "job.cmd";
-  program_->command.DataFileName = "P_PLU.dat";
+  program_->command.dataFileName = "P_PLU.dat";
   program_->connection.comNumber = 5;
 
   LoadLogoConnection(*program_);
   EXPECT_EQ(program_->paths.commandFileName, "job.cmd");
-  EXPECT_EQ(program_->command.DataFileName, "P_PLU.dat");
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program_->command.dataFileName, "P_PLU.dat");
+  EXPECT_EQ(program_->settings.priponaCmd, "cmd");
 
   PortSpeedDialog dialog(*program_);
   EXPECT_EQ(dialog.windowTitle(), "Nastav port a rychlost");
@@ -105,7 +105,7 @@ TEST_F(LineDialogsTest, BrokenLogoCommandFileEndsAsTheParserSays) {
   program_->paths.commandFileName = "job.cmd";
   EXPECT_JOB_FAILURE(LoadLogoConnection(*program_), 51, 31);
   EXPECT_EQ(program_->paths.commandFileName, "job.cmd");
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program_->settings.priponaCmd, "cmd");
 }
 
 TEST_F(LineDialogsTest, IpDialogStartsFromTheNetworkLogoCommandFile) {

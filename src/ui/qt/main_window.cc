@@ -98,7 +98,7 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
       shiftHeld_([] { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }) {
   // The window is shown: failures restart the program, results are reported.
   program_.settings.okno = 1;
-  editorExtension_ = QString::fromStdString(program_.settings.pripona_cmd);
+  editorExtension_ = QString::fromStdString(program_.settings.priponaCmd);
   setWindowIcon(ProgramIcon());
 
   client_ = new QWidget(this);
@@ -305,7 +305,7 @@ void MainWindow::StartOperation(std::function<void()> body) {
 }
 
 bool MainWindow::ChooseCommandFile() {
-  const QString extension = QString::fromStdString(program_.settings.pripona_cmd);
+  const QString extension = QString::fromStdString(program_.settings.priponaCmd);
   FileChoice choice;
   choice.kind = FileChoice::Kind::kOpenExisting;
   choice.title = QStringLiteral("Otevři a komunikuj");
@@ -608,10 +608,10 @@ void MainWindow::SetSerialLines() {
     };
     if (link::RewriteSerialParams(program_, values, dialog, false, link::RewriteMode::kFull)) {
       // The program's own command files follow.
-      const std::string extension = s.pripona_cmd;
-      s.pripona_cmd = "cmx";
+      const std::string extension = s.priponaCmd;
+      s.priponaCmd = "cmx";
       link::RewriteSerialParams(program_, values, nullptr, true, link::RewriteMode::kFull);
-      s.pripona_cmd = extension;
+      s.priponaCmd = extension;
     }
     WriteLinkMarker(program_, '0');
   });
@@ -629,10 +629,10 @@ void MainWindow::SetIpAddresses() {
       return true;
     };
     if (!link::RewriteIpParams(program_, values, dialog, false)) return;
-    const std::string extension = s.pripona_cmd;
-    s.pripona_cmd = "cmx";
+    const std::string extension = s.priponaCmd;
+    s.priponaCmd = "cmx";
     link::RewriteIpParams(program_, values, nullptr, true);
-    s.pripona_cmd = extension;
+    s.priponaCmd = extension;
     WriteLinkMarker(program_, '1');
   });
 }

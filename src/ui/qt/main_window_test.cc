@@ -20,13 +20,13 @@
 #include "frame/codepage.h"
 #include "frame/setting_tables.h"
 #include "frame/status.h"
-#include "support/link_test_support.h"
 #include "screen/front_end.h"
+#include "support/link_test_support.h"
+#include "support/qt_test_support.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/find_dialog.h"
 #include "ui/qt/help_text.h"
 #include "ui/qt/line_dialogs.h"
-#include "support/qt_test_support.h"
 #include "ui/qt/terminal_view.h"
 
 namespace tarvik::ui::qt {
@@ -369,7 +369,7 @@ TEST_F(MainWindowTest, NastavCmdAndNastavIpRewriteTheCommandFilesOfTheirLink) {
   EXPECT_EQ(ReadFile("glog1.cmx"), "03,2,5,8,O,650 ,ERA\r\nW44;GLOGO1\r\n");
   EXPECT_EQ(ReadFile("tk"), "0");
   EXPECT_TRUE(PaintedScreen().contains("V prikazovych souborech byly prepsany parametry."));
-  EXPECT_EQ(program_->settings.pripona_cmd, "cmd");
+  EXPECT_EQ(program_->settings.priponaCmd, "cmd");
   EXPECT_FALSE(window_->ProcessEnd().has_value());
 
   window_->RunCommand(kSetIp);
