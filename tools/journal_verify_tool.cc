@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 4) return Make(program, argv[2], std::atol(argv[3]));
     if ((command == "verify" || command == "verify-portable") && argc == 3) {
-      frame::ProgramFile file = frame::ProgramFile::Open(program, argv[2], 'r', true);
+      frame::ProgramFile file = frame::ProgramFile::Open(program, argv[2], frame::OpenMode::kRead, true);
       int damaged = journal::VerifyJournalFile(
           file, journal::kVerifyBlockSize,
           command == "verify" ? journal::DigestEngine::kFastest : journal::DigestEngine::kPortable);

@@ -19,8 +19,8 @@ void RefuseLongLine(Program& program, std::size_t length) {
 }
 
 template <int JobSettings::*field>
-void Set(JobSettings& s, int value) {
-  s.*field = value;
+void Set(Program& program, int value) {
+  program.settings.*field = value;
 }
 using M = CommandLineMarks;
 using S = JobSettings;
@@ -40,8 +40,8 @@ constexpr CommandLineSwitch kSwitches[] = {
     {"/find", "", "searchOnly", Set<&S::searchOnly>, nullptr, false},
     {"/najdi", "", "searchWithWindow", Set<&S::searchWithWindow>, nullptr, false},
     {"/progress", "", "progress", Set<&S::progress>, nullptr, false},
-    {"/extendjournal", "", "extend_journal", Set<&S::extend_journal>, nullptr, false},
-    {"/z", "", "hangUpAfterJob", [](S& s, int value) { s.hangUpAfterJob = value; }, nullptr, true},
+    {"/extendjournal", "", "extend_journal", Set<&S::extendJournal>, nullptr, false},
+    {"/z", "", "hangUpAfterJob", [](Program& p, int value) { p.hangUpAfterJob = value; }, nullptr, true},
 };
 
 // Resets every switch, mark and counter, then applies the switches that
@@ -52,7 +52,7 @@ template <typename Found>
 void ApplySwitches(Program& program, Found found) {
   JobSettings& s = program.settings;
   CommandLineMarks& m = program.marks;
-  for (const CommandLineSwitch& sw : kSwitches) sw.set(s, 0);
+  for (const CommandLineSwitch& sw : kSwitches) sw.set(program, 0);
   s.jobRequested = 0;
   m = CommandLineMarks{};
   s.timeout = 10;
@@ -60,12 +60,12 @@ void ApplySwitches(Program& program, Found found) {
 
   for (const CommandLineSwitch& sw : kSwitches) {
     if (found(sw.on)) {
-      sw.set(s, 1);
+      sw.set(program, 1);
       if (sw.mark) m.*sw.mark = true;
       if (sw.requestsJob) s.jobRequested = 1;
     }
     if (!sw.off.empty() && found(sw.off)) {
-      sw.set(s, 0);
+      sw.set(program, 0);
       if (sw.mark) m.*sw.mark = true;
     }
   }

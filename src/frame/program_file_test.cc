@@ -81,7 +81,7 @@ TEST_F(ProgramFiles, LinesAcrossReadBufferBoundaries) {
     positions.push_back(content.size());
   }
   WriteFile("cut.dat", content);
-  ProgramFile f = ProgramFile::Open(*program_, "cut.dat", 'r');
+  ProgramFile f = ProgramFile::Open(*program_, "cut.dat", OpenMode::kRead);
   std::string line;
   for (std::size_t i = 0; i < expected.size(); ++i) {
     ASSERT_TRUE(f.ReadLine(&line, 255)) << "line " << i;

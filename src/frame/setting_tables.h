@@ -46,7 +46,7 @@ struct CommandLineSwitch {
   std::string_view on;   // stores 1
   std::string_view off;  // stores 0; empty when the switch has no "-" form
   std::string_view setting;
-  void (*set)(JobSettings& settings, int value);
+  void (*set)(Program& program, int value);
   bool CommandLineMarks::*mark;  // recorded when either form is found
   bool requestsJob;              // also starts a job without a command file
 };

@@ -306,7 +306,7 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
   // settings still show the box it asked for; inside the job it would fail
   // with every message switched off.
   try {
-    frame::ProgramFile::Open(program_, commandFileName, 'r').Close();
+    frame::ProgramFile::Open(program_, commandFileName, frame::OpenMode::kRead).Close();
   } catch (const frame::JobFailure& failure) {
     if (failure.code() != 30) throw;
     Fail(30, 1, failure.osError(), frame::W("vestavěný příkazový ") + failure.context());
