@@ -8,6 +8,7 @@
 #include "frame/failure.h"
 #include "frame/interrupt.h"
 #include "frame/replacing_file.h"
+#include "frame/scoped_values.h"
 #include "frame/status.h"
 #include "frame/transfer_log.h"
 #include "job/special_jobs.h"
@@ -35,6 +36,15 @@ void DeleteResultFile(frame::Program& program, const char* name, int subcode) {
   if (!program.fs.Remove(path, &missing, &error)) {
     Fail(65, subcode, error, frame::FileContext(path, "nelze smazat", error));
   }
+}
+
+// The switches a built-in job or an embedded command runs with, put back
+// when it ends; a failure leaves them to the failure exit, whose messages and
+// log line follow the nested run's switches.
+auto SwitchesOfNestedRun(frame::Program& program) {
+  frame::JobSettings& s = program.settings;
+  return frame::ScopedValues(frame::Restore::kUnlessFailing, s.debug, s.ticho, s.noLink, s.leaveDtr,
+                             s.hlaseni, s.okno, s.jobRequested, s.priponaCmd);
 }
 
 }  // namespace
@@ -283,24 +293,6 @@ void JobRunner::AddStockToRegister() {
   link_.SendRegisterFile();
 }
 
-void JobRunner::SaveJobSettings() {
-  const frame::JobSettings& s = program_.settings;
-  saved_ = {s.debug,   s.ticho, s.noLink,       s.leaveDtr,
-            s.hlaseni, s.okno,  s.jobRequested, s.priponaCmd};
-}
-
-void JobRunner::RestoreJobSettings() {
-  frame::JobSettings& s = program_.settings;
-  s.debug = saved_.debug;
-  s.ticho = saved_.ticho;
-  s.noLink = saved_.noLink;
-  s.leaveDtr = saved_.leaveDtr;
-  s.hlaseni = saved_.hlaseni;
-  s.okno = saved_.okno;
-  s.jobRequested = saved_.jobRequested;
-  s.priponaCmd = saved_.priponaCmd;
-}
-
 int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds limit) {
   // A built-in file that is missing fails here, named, while the caller's
   // settings still show the box it asked for; inside the job it would fail
@@ -311,24 +303,24 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
     if (failure.code() != 30) throw;
     Fail(30, 1, failure.osError(), frame::W("vestavěný příkazový ") + failure.context());
   }
-  SaveJobSettings();
+  auto switches = SwitchesOfNestedRun(program_);
   frame::JobSettings& s = program_.settings;
   s.okno = s.debug = s.hlaseni = 0;
   s.jobRequested = 0;
   s.priponaCmd = "cmx";
   program_.paths.commandFileName = commandFileName;
-  if (!StartJob()) {
-    RestoreJobSettings();
-    return 1;
-  }
+  if (!StartJob()) return 1;
   frame::ManualResetEvent& finished = program_.connection.linkType == frame::LinkType::kTcpIp
                                           ? networkJobFinished
                                           : serialJobFinished;
   bool ended = finished.WaitFor(limit);
   finished.Reset();
-  if (!ended) return 1;
+  if (!ended) {
+    // The job thread still runs with the built-in job's switches.
+    switches.Keep();
+    return 1;
+  }
   JoinJobThread();
-  RestoreJobSettings();
   return 0;
 }
 
@@ -340,15 +332,13 @@ void JobRunner::SingleCommandThread() {
 }
 
 int JobRunner::RunEmbeddedCommand(const std::string& baseName) {
-  SaveJobSettings();
-  frame::JobSettings& s = program_.settings;
-  s.debug = s.okno = s.hlaseni = 0;
-  std::string savedExtension = s.priponaCmd;
-  std::string savedCommandFile = program_.paths.commandFileName;
-  std::string savedLog = program_.connection.logFileName;
+  auto switches = SwitchesOfNestedRun(program_);
   // The whole command is kept, not only its data-file name, so the running
   // command's own log line still names it.
-  frame::JobCommand savedCommand = program_.command;
+  frame::ScopedValues command(frame::Restore::kUnlessFailing, program_.paths.commandFileName,
+                              program_.connection.logFileName, program_.command);
+  frame::JobSettings& s = program_.settings;
+  s.debug = s.okno = s.hlaseni = 0;
   program_.paths.commandFileName = baseName + ".cmx";
   s.priponaCmd = "cmx";
   ReadEmbeddedCommand(program_);
@@ -360,11 +350,6 @@ int JobRunner::RunEmbeddedCommand(const std::string& baseName) {
   singleCommandFinished.Reset();
   if (!finished) Fail(109, 30);
   singleThread_.join();
-  s.priponaCmd = savedExtension;
-  program_.paths.commandFileName = savedCommandFile;
-  program_.connection.logFileName = savedLog;
-  program_.command = savedCommand;
-  RestoreJobSettings();
   return 0;
 }
 

@@ -52,11 +52,6 @@ class JobRunner {
   std::optional<platform::ProcessEnding> ProcessEnd() const;
 
  private:
-  struct SavedSettings {
-    int debug = 0, ticho = 0, noLink = 0, leaveDtr = 0, hlaseni = 0, okno = 0, jobRequested = 0;
-    std::string priponaCmd;
-  };
-
   void RunThreadBody(void (JobRunner::*body)());
   void SerialJobThread();
   void NetworkJobThread();
@@ -67,8 +62,6 @@ class JobRunner {
   void SpecialCommand();
   void AddStockToRegister();
   void RefreshRegisterIsFiscal();
-  void SaveJobSettings();
-  void RestoreJobSettings();
   void JoinJobThread();
 
   frame::Program& program_;
@@ -76,7 +69,6 @@ class JobRunner {
   CommandFileState commandFile_;
   int noLinkCommand_ = 0;
   frame::ProgramFile rawCapture_;
-  SavedSettings saved_;
   std::thread jobThread_;
   std::thread singleThread_;
   mutable std::mutex endMutex_;

@@ -13,6 +13,7 @@
 
 #include "frame/errors.h"
 #include "frame/program_file.h"
+#include "frame/scoped_values.h"
 #include "frame/settings.h"
 #include "frame/status.h"
 #include "job/command_file.h"
@@ -92,23 +93,12 @@ IpLine ReadIpLine(frame::Program& program) {
 
 void LoadLogoConnection(frame::Program& program) {
   frame::JobSettings& s = program.settings;
-  const std::string extension = s.priponaCmd;
-  const std::string commandFile = program.paths.commandFileName;
-  const frame::JobCommand command = program.command;
+  frame::ScopedValues keep(frame::Restore::kAlways, s.priponaCmd, program.paths.commandFileName,
+                           program.command);
   s.priponaCmd = "cmx";
   program.paths.commandFileName = "glog1.cmx";
   job::CommandFileState state;
-  try {
-    job::NextCommand(program, state);
-  } catch (...) {
-    s.priponaCmd = extension;
-    program.paths.commandFileName = commandFile;
-    program.command = command;
-    throw;
-  }
-  s.priponaCmd = extension;
-  program.paths.commandFileName = commandFile;
-  program.command = command;
+  job::NextCommand(program, state);
 }
 
 PortSpeedDialog::PortSpeedDialog(frame::Program& program, QWidget* parent)
