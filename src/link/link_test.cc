@@ -81,13 +81,11 @@ class LinkTest : public testing::ProgramFixture {
     program_->connection.linkType = frame::LinkType::kSerial;
     program_->comDevice[1] = register_.StartPty(options);
   }
-  // Starts the network job; the connection line names the address alone
-  // (port 14000), or with `withPort` the address and the port served.
-  void StartTcp(const std::string& address, const std::vector<std::string>& options = {},
-                bool withPort = false) {
+  // Starts the network job; the connection line names the address and the
+  // port served.
+  void StartTcp(const std::string& address, const std::vector<std::string>& options = {}) {
     program_->connection.linkType = frame::LinkType::kTcpIp;
-    std::string served = register_.StartTcp(address, options);
-    program_->connection.ipAddress = withPort ? served : served.substr(0, served.find(':'));
+    program_->connection.ipAddress = register_.StartTcp(address, options);
     Link().StartNetwork();
   }
   void Command(char letter, std::uint8_t file, const std::string& dataFile = {}) {
@@ -211,7 +209,7 @@ TEST_P(LinkTransfer, OfFile10) {
   EXPECT_EQ(outcome.substr(0, outcome.find(' ')), t.failure);
   if (!outcome.empty()) {
     // A failure of the line names where the register was sought.
-    const std::string where = t.tcpAddress ? std::string("pokladna na adrese ") + t.tcpAddress
+    const std::string where = t.tcpAddress ? "pokladna na adrese " + program_->connection.ipAddress
                                            : "COM1 " + program_->comDevice[1];
     EXPECT_TRUE(outcome.ends_with(" " + where)) << outcome;
   }
@@ -479,7 +477,7 @@ TEST_F(LinkTest, TcpRegisterThatIsNotThereIs103_7) {
 TEST_F(LinkTest, TcpRawDebugAndRawText) {
   register_.SetFile("10.dat", "0005;1234\r\n");
   program_->settings.rawdebug = 1;
-  StartTcp("127.0.3.11", {"--raw-text", "ZURNAL\r\n", "--port", "0"}, true);
+  StartTcp("127.0.3.11", {"--raw-text", "ZURNAL\r\n"});
   Read(0x10);
   EXPECT_EQ(frontEnd_.TerminalText(),
             "Odeslana data: D9 01 10 C8 4E\rOdeslana data: D9 06 DF 42\r");

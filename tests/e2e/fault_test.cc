@@ -31,13 +31,12 @@ class FaultTest : public RegisterJobTest, public ::testing::WithParamInterface<L
  protected:
   bool serial() const { return GetParam() == Link::kSerial; }
 
-  // Starts the emulator with the fault options; over TCP/IP on 127.0.8.host,
-  // an address of the test's own, as the tests may run side by side.
+  // Starts the emulator with the fault options; over TCP/IP on 127.0.8.host
+  // and a port the system picks.
   void Start(int host, const std::vector<std::string>& options) {
     register_.Stop();
     if (serial()) return WriteIni({{1, register_.StartPty(options)}});
-    address_ = "127.0.8." + std::to_string(host);
-    register_.StartTcp(address_, options);
+    address_ = register_.StartTcp("127.0.8." + std::to_string(host), options);
     WriteIni({});
   }
 

@@ -1,5 +1,5 @@
 // tarvik-fleet running the built tarvik for several emulated registers, over
-// TCP/IP on 127.0.9.x addresses and over ptys: retries, time-outs, the
+// TCP/IP on 127.0.9.x addresses (ports the system picks) and over ptys: retries, time-outs, the
 // selection of registers, an interrupt, and one COM port shared by two.
 #include <signal.h>
 #include <stdlib.h>
@@ -53,11 +53,14 @@ class FleetTest : public ::testing::Test {
     registers_.back()->SetFile("03.dat", plu);
     return *registers_.back();
   }
-  // A register on 127.0.9.host; returns its address.
+  // A register on 127.0.9.host; returns its address and port.
   std::string Tcp(int host, const std::string& plu, const std::vector<std::string>& options = {}) {
-    std::string address = "127.0.9." + std::to_string(host);
-    NewRegister(plu).StartTcp(address, options);
-    return address;
+    return NewRegister(plu).StartTcp("127.0.9." + std::to_string(host), options);
+  }
+  // A line of the fleet file for a register on `address`.
+  static std::string Entry(const std::string& name, const std::string& address,
+                           const std::string& log, const std::string& commands = "nightly.cmd") {
+    return name + ";" + address + ",01,650," + log + ";" + commands + "\n";
   }
   // A register on a pty; returns the device.
   std::string Pty(const std::string& plu, const std::vector<std::string>& options = {}) {
@@ -100,19 +103,9 @@ TEST_F(FleetTest, EveryRegisterOverTcpAndSerialSucceeds) {
   // The serial register's own directory maps COM4 to its pty.
   fs::create_directories(dir_ / "fleet" / "pos-serial");
   Write("pos-serial/tarvik.ini.local", "com4=" + pty + "\r\n");
-  Write("fleet.txt",
-        "# name;connection line;command file\n"
-        "shop1;" +
-            a +
-            ",01,650,S1;nightly.cmd\n"
-            "shop2;" +
-            b +
-            ",01,650,S2;nightly.cmd\n"
-            "\n"
-            "shop3;" +
-            c +
-            ",01,650,S3;nightly.cmd\n"
-            "pos-serial;01,4,7,8,O,650,SER;nightly.cmd\n");
+  Write("fleet.txt", "# name;connection line;command file\n" + Entry("shop1", a, "S1") +
+                         Entry("shop2", b, "S2") + "\n" + Entry("shop3", c, "S3") +
+                         "pos-serial;01,4,7,8,O,650,SER;nightly.cmd\n");
   RunResult r = Fleet({"--jobs", "4"});
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   // Without a terminal: one line per register.
@@ -151,21 +144,17 @@ TEST_F(FleetTest, EveryRegisterOverTcpAndSerialSucceeds) {
 TEST_F(FleetTest, OnlyCurableFailuresAreRetriedAndFailedOnesRunAgain) {
   std::string ok = Tcp(11, PluLines(2));
   std::string silent = Tcp(12, PluLines(2), {"--silent"});
-  std::string refusing = "127.0.9.13";  // nobody listens
+  const std::string refusing = "127.0.9.13";  // nobody listens on port 14000
   std::string badData = Tcp(14, PluLines(2));
   Write("write.cmd", "x,01,650,X\r\nV10;D10\r\n");
   fs::create_directories(dir_ / "fleet" / "bad-data");
   Write("bad-data/D10.dat", "0005;123456789\r\n");  // a field too long
-  Write("fleet.txt", "good;" + ok +
-                         ",01,650,G;nightly.cmd\n"
-                         "silent;" +
-                         silent +
-                         ",01,650,S;nightly.cmd\n"
-                         "refusing;" +
-                         refusing +
-                         ",01,650,R;nightly.cmd\n"
-                         "bad-data;" +
-                         badData + ",01,650,B;write.cmd\n");
+  auto writeFleet = [&](const std::string& refusingAddress) {
+    Write("fleet.txt", Entry("good", ok, "G") + Entry("silent", silent, "S") +
+                           Entry("refusing", refusingAddress, "R") +
+                           Entry("bad-data", badData, "B", "write.cmd"));
+  };
+  writeFleet(refusing);
   RunResult r = Fleet({"--retries", "2"});
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
   auto rows = Summary();
@@ -199,7 +188,7 @@ TEST_F(FleetTest, OnlyCurableFailuresAreRetriedAndFailedOnesRunAgain) {
   // The register that refused now answers, the data file is mended: --failed
   // runs the three that did not succeed, and not the good one.
   registers_[1]->Stop();
-  Tcp(13, PluLines(4));
+  writeFleet(Tcp(13, PluLines(4)));
   Write("bad-data/D10.dat", "0005;1234\r\n");
   r = Fleet({"--failed", "--retries", "0"});
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;  // the silent one is gone now
@@ -224,10 +213,7 @@ TEST_F(FleetTest, AnAttemptThatRunsTooLongIsStoppedAndNotRetried) {
   // About ten seconds of transfer at 9600 Bd.
   std::string slow = Tcp(21, PluLines(200), {"--baud", "9600"});
   std::string quick = Tcp(22, PluLines(1));
-  Write("fleet.txt", "slow;" + slow +
-                         ",01,650,SL;nightly.cmd\n"
-                         "quick;" +
-                         quick + ",01,650,Q;nightly.cmd\n");
+  Write("fleet.txt", Entry("slow", slow, "SL") + Entry("quick", quick, "Q"));
   RunResult r = Fleet({"--timeout", "1"});
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
   auto rows = Summary();
@@ -247,8 +233,7 @@ TEST_F(FleetTest, AnAttemptThatRunsTooLongIsStoppedAndNotRetried) {
 TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
   std::string fleet;
   for (int i = 1; i <= 4; ++i) {
-    std::string address = Tcp(30 + i, PluLines(200), {"--baud", "9600"});
-    fleet += "r" + std::to_string(i) + ";" + address + ",01,650,R;nightly.cmd\n";
+    fleet += Entry("r" + std::to_string(i), Tcp(30 + i, PluLines(200), {"--baud", "9600"}), "R");
   }
   Write("fleet.txt", fleet);
   std::string program = BuiltProgram("TARVIK_FLEET_BIN");
@@ -276,7 +261,7 @@ TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
 TEST_F(FleetTest, ALockedDirectoryIsTriedAgain) {
   std::string address = Tcp(50, PluLines(2));
   Write("tarvik.ini", Read("tarvik.ini") + "cekani_zamku=0\r\n");
-  Write("fleet.txt", "locked;" + address + ",01,650,L;nightly.cmd\n");
+  Write("fleet.txt", Entry("locked", address, "L"));
   // Another job holds the register's directory.
   fs::create_directories(dir_ / "fleet" / "locked");
   platform::OsError error = 0;

@@ -1,5 +1,6 @@
 #include "support/link_test_support.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "e2e/process_runner.h"
@@ -47,6 +48,8 @@ std::string EmulatedRegister::StartPty(const std::vector<std::string>& options) 
 std::string EmulatedRegister::StartTcp(const std::string& address,
                                        const std::vector<std::string>& options) {
   std::vector<std::string> args = {"--tcp", address};
+  if (std::find(options.begin(), options.end(), "--port") == options.end())
+    args.insert(args.end(), {"--port", "0"});
   args.insert(args.end(), options.begin(), options.end());
   return Start(args, "tcp: ");
 }

@@ -1,5 +1,5 @@
 // The register emulator as the other end of the link in tests: started as a
-// child process on its own pty or its own 127.0.0.x address, with a data
+// child process on its own pty or its own 127.0.0.x address and port, with a data
 // directory and a wire transcript that the tests compare with known bytes.
 #pragma once
 
@@ -24,8 +24,9 @@ class EmulatedRegister {
 
   // Returns the pty slave path.
   std::string StartPty(const std::vector<std::string>& options = {});
-  // Serves `address` on port 14000 (or as the options say); returns
-  // "address:port".
+  // Serves `address` on a free port the system picks (or as the options
+  // say), so that test runs side by side never collide; returns
+  // "address:port", which a connection line takes as it is.
   std::string StartTcp(const std::string& address, const std::vector<std::string>& options = {});
   // Stops the emulator (after it answered what had arrived) and returns the
   // transcript lines.
