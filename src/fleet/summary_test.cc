@@ -7,6 +7,10 @@
 namespace tarvik::fleet {
 namespace {
 
+const std::string kHeader =
+    "name;connection;result;attempts;exit_code;err;error_txt;error_code;error_subcode;"
+    "error_text;start;duration_s;data_files;message";
+
 std::vector<SummaryRow> SampleRows() {
   SummaryRow ok;
   ok.name = "shop01";
@@ -47,9 +51,7 @@ std::vector<SummaryRow> SampleRows() {
 
 TEST(Summary, CsvHasAHeaderAndQuotesOnlyWhatNeedsIt) {
   std::string csv = SummaryCsv(SampleRows());
-  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
-            "name;connection;result;attempts;exit_code;err;error_txt;error_code;error_subcode;"
-            "error_text;start;duration_s;data_files;message");
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), kHeader);
   EXPECT_NE(csv.find("\r\nshop01;127.0.0.1,01,650,S1;ok;1;0;0;151;;;;2026-12-07T01:02:03Z;2.2;"
                      "P_PLU.dat:1000|D10.dat:2;\r\n"),
             std::string::npos)
@@ -93,9 +95,7 @@ TEST(Summary, JsonIsOneArrayWithTypedValues) {
 }
 
 TEST(Summary, ABrokenCsvNamesItsLine) {
-  const std::string header =
-      "name;connection;result;attempts;exit_code;err;error_txt;error_code;error_subcode;"
-      "error_text;start;duration_s;data_files;message\r\n";
+  const std::string header = kHeader + "\r\n";
   struct Case {
     std::string text;
     std::string reason;

@@ -1,68 +1,46 @@
 // The built `tarvik` running command files against the register emulator,
-// over a pty and over TCP on an address of each test's own.
+// over a pty and over TCP on a port the system picks.
 #include <gtest/gtest.h>
 
-#include "e2e/process_runner.h"
-#include "support/link_test_support.h"
-#include "support/test_support.h"
+#include "e2e/register_job_fixture.h"
 
 namespace tarvik::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string TarvikProgram() {
-  return BuiltProgram("TARVIK_BIN");
-}
-
 const char kPluLine1[] =
     "00000000000012;\"ROHLIK            \";00000250;00000000;00;00;00;00;00;00;00;00;00;00";
 const char kPluLine2[] =
     "00000000000013;\"CHLEBA            \";00003900;00000000;00;00;00;00;00;00;00;00;00;00";
 
-const char kSerialLine[] = "01,1,7,8,O,650,ERA\r\n";
-
-class LinkEndToEnd : public ::testing::Test {
+// Job() runs its commands under the serial connection line of COM1.
+class LinkEndToEnd : public RegisterJobTest {
  protected:
-  LinkEndToEnd() : dir_(MakeTempDirectory("link-e2e")), register_(dir_ / "emulator") {
-    std::filesystem::create_symlink(TarvikProgram(), dir_ / "tarvik");
-  }
-  ~LinkEndToEnd() override {
-    register_.Stop();
-    std::filesystem::remove_all(dir_);
-  }
-
   void Serial(const std::vector<std::string>& options = {}) {
-    std::string device = register_.StartPty(options);
-    Write("tarvik.ini", "zpozdeni=0\r\ntimeout=1\r\ncom1=" + device + "\r\n");
+    WriteIni({{1, register_.StartPty(options)}});
   }
-  void Tcp(const std::string& address, const std::vector<std::string>& options = {}) {
-    register_.StartTcp(address, options);
-    Write("tarvik.ini", "zpozdeni=0\r\ntimeout=1\r\n");
+  // Returns the address and port served.
+  std::string Tcp(const std::string& address, const std::vector<std::string>& options = {}) {
+    WriteIni({});
+    return register_.StartTcp(address, options);
   }
-  // Runs the command file `commands` with the switches `args`.
-  RunResult Job(const std::string& commands, std::vector<std::string> args = {}) {
+  // Runs a whole command file, its own connection line first.
+  RunResult JobFile(const std::string& commands) {
     Write("job.cmd", commands);
-    args.push_back("job.cmd");
-    return RunProcess((dir_ / "tarvik").string(), (dir_ / "tarvik").string(), args, dir_,
-                      std::chrono::seconds(30));
+    return Run({"job.cmd"});
   }
   void ExpectResult(const RunResult& r, int exitCode, const std::string& err) {
     EXPECT_EQ(r.exitCode, exitCode) << r.err;
     EXPECT_EQ(Read("err"), err);
   }
-  void Write(const std::string& name, const std::string& bytes) { WriteBinary(dir_ / name, bytes); }
-  std::string Read(const std::string& name) { return ReadBinary(dir_ / name); }
-
-  std::filesystem::path dir_;
-  EmulatedRegister register_;
 };
 
 TEST_F(LinkEndToEnd, SerialReadMakesTheDataFileTheRegisterHolds) {
   std::string plu = std::string(kPluLine1) + "\r\n" + kPluLine2 + "\r\n";
   register_.SetFile("03.dat", plu);
   Serial();
-  ExpectResult(Job(std::string(kSerialLine) + "R03;P_PLU\r\n"), 0, "0");
+  ExpectResult(Job("R03;P_PLU\r\n"), 0, "0");
   EXPECT_EQ(Read("P_PLU.dat"), plu);
   EXPECT_EQ(Read("error.txt"), "151\r\n");
   Lines lines = register_.Transcript();
@@ -77,8 +55,7 @@ TEST_F(LinkEndToEnd, SerialWritesThenWritesAfterClearingClearsAndReadsRawText) {
   Serial({"--operations", "4C", "--raw-text", "Z-UZAVERKA\r\n"});
   Write("D10.dat", "0005;1234\r\n");
   Write("P_PLU.dat", std::string(kPluLine2) + "\r\n");
-  ExpectResult(Job(std::string(kSerialLine) + "V10;D10\r\nW03;P_PLU\r\nN4C\r\nS59;TEXT\r\n"), 0,
-               "0");
+  ExpectResult(Job("V10;D10\r\nW03;P_PLU\r\nN4C\r\nS59;TEXT\r\n"), 0, "0");
   EXPECT_EQ(Read("TEXT.dat"), "Z-UZAVERKA\r\n");
   Lines requests;
   for (const std::string& line : register_.Transcript()) {
@@ -98,14 +75,14 @@ TEST_F(LinkEndToEnd, SerialWritesThenWritesAfterClearingClearsAndReadsRawText) {
 TEST_F(LinkEndToEnd, RejectedFrameIsStoredOnceAndFourBadOnesFailWith40) {
   register_.SetFile("10.dat", "0005;1234\r\n0006;5678\r\n");
   Serial({"--corrupt-frame", "2"});
-  ExpectResult(Job(std::string(kSerialLine) + "R10;A\r\n", {"/dd"}), 0, "0");
+  ExpectResult(Job("R10;A\r\n", {"/dd"}), 0, "0");
   EXPECT_EQ(Read("A.dat"), "0005;1234\r\n0006;5678\r\n");
   EXPECT_EQ(ToHex(Read("rsdata")),
             "D9 01 10 C8 4E D9 00 D9 4E 05 00 12 34 23 92 D9 06 DF 42 06 00 56 78 28 5E "
             "D9 15 CC 46 06 00 56 78 28 04 D9 06 DF 42 FF FF 00 02");
   register_.Stop();
   Serial({"--corrupt-frame", "2:4"});
-  ExpectResult(Job(std::string(kSerialLine) + "R10;A\r\nR10;B\r\n"), 1, "1");
+  ExpectResult(Job("R10;A\r\nR10;B\r\n"), 1, "1");
   EXPECT_EQ(Read("error.txt"), "9\r\n");
   EXPECT_EQ(ToHex(Read("wlasterr.tmp")), "05 00 00 00 12 00 34 FF");
   EXPECT_NE(Read("ERA.log").find("40,01,R10;1,0001"), std::string::npos) << Read("ERA.log");
@@ -114,7 +91,7 @@ TEST_F(LinkEndToEnd, RejectedFrameIsStoredOnceAndFourBadOnesFailWith40) {
 TEST_F(LinkEndToEnd, Model39TSignalsRegWithStatus08) {
   register_.SetFile("72.dat", "0001;+0;0;+0;0;+0\r\n");
   Serial({"--key-reg", "--model", "39T"});
-  ExpectResult(Job("01,1,7,8,O,39T,ERA\r\nR72;X\r\n"), 1, "3");
+  ExpectResult(JobFile("01,1,7,8,O,39T,ERA\r\nR72;X\r\n"), 1, "3");
   Lines lines = register_.Transcript();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1], "< D9 08 D1 4E");
@@ -123,7 +100,7 @@ TEST_F(LinkEndToEnd, Model39TSignalsRegWithStatus08) {
 TEST_F(LinkEndToEnd, FiscalSwitchUsesTheFiscalCommandBytes) {
   register_.SetFile("10.dat", "0005;1234\r\n");
   Serial({"--fiscal"});
-  ExpectResult(Job(std::string(kSerialLine) + "R10;A\r\n", {"/fi"}), 0, "0");
+  ExpectResult(Job("R10;A\r\n", {"/fi"}), 0, "0");
   EXPECT_EQ(Read("A.dat"), "0005;1234\r\n");
   EXPECT_EQ(register_.Transcript(),
             (Lines{"> D7 01 10 C6 52", "< D7 00 D7 52", "< 05 00 12 34 23 92", "> D7 06 D1 52",
@@ -133,10 +110,9 @@ TEST_F(LinkEndToEnd, FiscalSwitchUsesTheFiscalCommandBytes) {
 // Without /k the missing port is 92 and the message names the device and the reason.
 TEST_F(LinkEndToEnd, NoLinkTouchesNoPortWhichIsOtherwiseMissingWith92) {
   Write("tarvik.ini", "zpozdeni=0\r\ncom1=/nonexistent/tty\r\n");
-  const std::string commands = std::string(kSerialLine) + "R10;A\r\n";
-  ExpectResult(Job(commands, {"/k"}), 0, "0");
+  ExpectResult(Job("R10;A\r\n", {"/k"}), 0, "0");
   EXPECT_EQ(Read("A.dat"), "");
-  RunResult r = Job(commands, {"/d"});
+  RunResult r = Job("R10;A\r\n", {"/d"});
   ExpectResult(r, 1, "1");
   EXPECT_NE(r.err.find("Chyba 92, 1"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("/nonexistent/tty: No such file or directory"), std::string::npos) << r.err;
@@ -144,9 +120,9 @@ TEST_F(LinkEndToEnd, NoLinkTouchesNoPortWhichIsOtherwiseMissingWith92) {
 
 TEST_F(LinkEndToEnd, TcpReadAndWriteWithFFDoublingAndTheExtraAcknowledge) {
   register_.SetFile("10.dat", "0255;1234\r\n");
-  Tcp("127.0.4.1", {"--reply-apart"});
+  const std::string address = Tcp("127.0.4.1", {"--reply-apart"});
   Write("D10.dat", "0255;1234\r\n");
-  ExpectResult(Job("127.0.4.1,01,650,ERA\r\nR10;A\r\nV10;D10\r\n"), 0, "0");
+  ExpectResult(JobFile(address + ",01,650,ERA\r\nR10;A\r\nV10;D10\r\n"), 0, "0");
   EXPECT_EQ(Read("A.dat"), "0255;1234\r\n");
   EXPECT_EQ(Read("tk"), "1");
   EXPECT_EQ(register_.Transcript(),

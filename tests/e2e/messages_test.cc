@@ -1,8 +1,7 @@
 // The built `tarvik` as a calling program or cron sees it fail: one line on
 // stderr that says what to mend, with or without /h, while err, error.txt and
 // the log keep their bytes. Number fields of data files take digits only (and
-// the nibble characters a register's own files bring), and the clock is set
-// over TCP/IP with the built-in network command files.
+// the nibble characters a register's own files bring).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -138,37 +137,6 @@ TEST_F(FailureMessages, NibbleCharactersOfAReceivedFileGoBackUnchangedLettersNev
                 In("P_PLU.dat") +
                 ", řádek 1, pole 3, \"A\" není číslice, mezera ani znak : ; < = > ?\n");
   EXPECT_EQ(register_.File("03.dat"), plu);
-}
-
-// /t after a TCP/IP job takes the network command files that start-up wrote,
-// once their address points at the register (as the IP dialog leaves it).
-TEST_F(FailureMessages, ClockOverTcpUsesTheBuiltInNetworkCommandFiles) {
-  register_.SetFile("14.dat", "0001;090305\r\n0002;140700\r\n0003;000001\r\n");
-  register_.StartTcp("127.0.12.1");
-  WriteIni({});
-  Write("net.cmd", "127.0.12.1,01,650 ,ERA\r\nR14;OLD\r\n");
-  RunResult r = Run({"net.cmd"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(Read("tk"), "1");
-  for (const auto& [name, command] : {std::pair{"isregu.cmx", "R14;X_REG"},
-                                      {"isregd.cmx", "V14;X_REG"},
-                                      {"taxui.cmx", "R30;P_TAX"},
-                                      {"taxdi.cmx", "V30;P_TAX"}}) {
-    std::string content = Read(name);
-    EXPECT_EQ(content, std::string("192.168.0.160,01,650 , ERA\r\n") + command + "\r\n");
-    content.replace(0, 13, "127.0.12.1");
-    Write(name, content);
-  }
-  r = Run({"/t"});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err, "Komunikace Tarvik: Čas je v pokladně.\n");
-  register_.Stop();
-  EXPECT_TRUE(register_.File("14.dat").starts_with("0001;"));
-  EXPECT_NE(register_.File("14.dat"), "0001;090305\r\n0002;140700\r\n0003;000001\r\n");
-  EXPECT_TRUE(register_.File("14.dat").ends_with("0003;000001\r\n"));
-  // The built-in files name their log " ERA", as iglog1.cmx does.
-  EXPECT_EQ(LogTails(" ERA.log"),
-            (Lines{"00,127.0.12.1,R14;0000\r\n", "00,127.0.12.1,V14;0000\r\n"}));
 }
 
 }  // namespace

@@ -215,30 +215,45 @@ TEST_F(Stock, KeyTheRegisterDoesNotHoldEndsWith67_1) {
 }
 
 // The account download and the stock sum over TCP/IP (the register's stock
-// is read there as well, never skipped), then the clock set with the TCP/IP
-// command files, as the marker of that last job says.
+// is read there as well, never skipped), then the clock set with the
+// built-in network command files that start-up wrote, as the marker of that
+// last job says, once their address points at the register (as the IP
+// dialog leaves it).
 TEST_F(Operations, AccountStockAndClockOverTcp) {
   register_.SetFile("89.dat", "0003;0002;000000004500\r\n");
   register_.SetFile("91-3.dat", "00000123;07;=0;00000000000000000000004500\r\n");
   register_.SetFile("65.dat", kRegisterStock);
   register_.SetFile("14.dat", "0001;090305\r\n0002;140700\r\n0003;000001\r\n");
-  register_.StartTcp("127.0.6.1");
+  const std::string address = register_.StartTcp("127.0.6.1");
   WriteIni({});
   Write("STOCK.dat", "789;-0000010\r\n");
-  Write("u.cmd", "127.0.6.1,01,650 ,ERA\r\nU03;ACC\r\nS65;STOCK\r\n");
+  Write("u.cmd", address + ",01,650 ,ERA\r\nU03;ACC\r\nS65;STOCK\r\n");
   RunResult r = Run({"u.cmd"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(Read("ACC.dat"), "T;0003;0002;0000004500\r\nD;00000123;D;07;00004500\r\n");
   EXPECT_EQ(Read("STOCK.dat"), "00000000000789;-0000003\r\n");
   EXPECT_EQ(Read("tk"), "1");
-  Write("isregu.cmx", "127.0.6.1,01,650 ,ERA\r\nR14;X_REG\r\n");
-  Write("isregd.cmx", "127.0.6.1,01,650 ,ERA\r\nV14;X_REG\r\n");
+  for (const auto& [name, command] : {std::pair{"isregu.cmx", "R14;X_REG"},
+                                      {"isregd.cmx", "V14;X_REG"},
+                                      {"taxui.cmx", "R30;P_TAX"},
+                                      {"taxdi.cmx", "V30;P_TAX"}}) {
+    std::string content = Read(name);
+    EXPECT_EQ(content, std::string("192.168.0.160,01,650 , ERA\r\n") + command + "\r\n");
+    content.replace(0, 13, address);
+    Write(name, content);
+  }
   ExpectClockSet("0003;000001\r\n");
   EXPECT_EQ(register_.File("65.dat"),
             "00000000000123;+0000045\r\n00000000000456;-0000005\r\n00000000000789;-0000003\r\n");
-  EXPECT_EQ(LogTails("ERA.log"), (Lines{"00,127.0.6.1,U03;0000\r\n", "00,127.0.6.1,R65;0000\r\n",
-                                        "00,127.0.6.1,S65;0000\r\n", "00,127.0.6.1,R14;0000\r\n",
-                                        "00,127.0.6.1,V14;0000\r\n"}));
+  auto log = [&](std::vector<const char*> commands) {
+    Lines lines;
+    for (const char* command : commands)
+      lines.push_back("00," + address + "," + command + ";0000\r\n");
+    return lines;
+  };
+  EXPECT_EQ(LogTails("ERA.log"), log({"U03", "R65", "S65"}));
+  // The built-in files name their log " ERA", as iglog1.cmx does.
+  EXPECT_EQ(LogTails(" ERA.log"), log({"R14", "V14"}));
 }
 
 // --- Discovery --------------------------------------------------------------------

@@ -211,7 +211,9 @@ class UsageTest : public ProgramDirectoryTest {
   }
 };
 
-TEST_F(UsageTest, HelpVersionAndUnknownOptionsTouchNothing) {
+// Without a display (and a command file) there is nothing to do: the usage
+// goes to stderr with exit code 2.
+TEST_F(UsageTest, HelpVersionUnknownOptionsAndNoCommandFileTouchNothing) {
   RunResult help = RunIn("C", {"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_EQ(help.out.rfind("Usage: tarvik [switches] COMMANDFILE\n", 0), 0u) << help.out;
@@ -232,6 +234,13 @@ TEST_F(UsageTest, HelpVersionAndUnknownOptionsTouchNothing) {
   EXPECT_EQ(unknown.err, "tarvik: unknown option --verbose\nTry: tarvik --help\n");
   unknown = RunIn("cs_CZ.UTF-8", {"--x"});
   EXPECT_EQ(unknown.err, "tarvik: neznámá volba --x\nNápověda: tarvik --help\n");
+
+  RunResult bare = RunIn("C", {});
+  EXPECT_EQ(bare.exitCode, 2);
+  EXPECT_EQ(bare.out, "");
+  EXPECT_EQ(bare.err.rfind("Komunikace Tarvik: ", 0), 0u) << bare.err;
+  EXPECT_NE(bare.err.find("\nUsage: tarvik [switches] COMMANDFILE\n"), std::string::npos)
+      << bare.err;
   ExpectNothingWritten();
 }
 
