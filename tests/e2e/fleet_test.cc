@@ -84,6 +84,20 @@ class FleetTest : public ::testing::Test {
     for (fleet::SummaryRow& row : fleet::ParseSummaryCsv(Read("summary.csv"))) rows[row.name] = row;
     return rows;
   }
+  // A job the fleet stopped (as by SIGTERM) in its first attempt: the job's
+  // interrupt result, the fleet's reason first in the message, no data file.
+  void ExpectStopped(const std::string& name, const std::string& result,
+                     const std::string& reason) {
+    fleet::SummaryRow row = Summary()[name];
+    EXPECT_EQ(row.result, result) << name;
+    EXPECT_EQ(row.attempts, 1) << name;
+    EXPECT_EQ(row.exitCode, "1") << name;
+    EXPECT_EQ(row.err, "1") << name;
+    EXPECT_EQ(row.errorCode, 116) << name;
+    EXPECT_EQ(row.errorSubcode, 2) << name;
+    EXPECT_EQ(row.message.rfind(reason, 0), 0u) << row.message;
+    EXPECT_FALSE(Exists(name + "/P_PLU.dat")) << name;
+  }
   // Lines of a register's transfer log.
   std::size_t LogLines(const std::string& path) {
     if (!Exists(path)) return 0;
@@ -216,18 +230,8 @@ TEST_F(FleetTest, AnAttemptThatRunsTooLongIsStoppedAndNotRetried) {
   Write("fleet.txt", Entry("slow", slow, "SL") + Entry("quick", quick, "Q"));
   RunResult r = Fleet({"--timeout", "1"});
   EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-  auto rows = Summary();
-  EXPECT_EQ(rows["slow"].result, "timed out");
-  EXPECT_EQ(rows["slow"].attempts, 1);
-  // Stopped as by SIGTERM, the job left its interrupt result.
-  EXPECT_EQ(rows["slow"].exitCode, "1");
-  EXPECT_EQ(rows["slow"].err, "1");
-  EXPECT_EQ(rows["slow"].errorCode, 116);
-  EXPECT_EQ(rows["slow"].errorSubcode, 2);
-  EXPECT_EQ(rows["slow"].message.rfind("stopped after the time limit of 1 s (--timeout)", 0), 0u)
-      << rows["slow"].message;
-  EXPECT_FALSE(Exists("slow/P_PLU.dat"));
-  EXPECT_EQ(rows["quick"].result, "ok");
+  ExpectStopped("slow", "timed out", "stopped after the time limit of 1 s (--timeout)");
+  EXPECT_EQ(Summary()["quick"].result, "ok");
 }
 
 TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
@@ -244,14 +248,8 @@ TEST_F(FleetTest, AnInterruptStopsTheRunningJobAndWritesTheSummary) {
   std::this_thread::sleep_for(500ms);
   ::kill(run.pid(), SIGINT);
   EXPECT_EQ(run.Wait(30s), 130);
+  ExpectStopped("r1", "failed", "stopped by an interrupt of the fleet");
   auto rows = Summary();
-  EXPECT_EQ(rows["r1"].result, "failed");
-  EXPECT_EQ(rows["r1"].attempts, 1);
-  EXPECT_EQ(rows["r1"].errorCode, 116);
-  EXPECT_EQ(rows["r1"].errorSubcode, 2);
-  EXPECT_EQ(rows["r1"].message.rfind("stopped by an interrupt of the fleet", 0), 0u)
-      << rows["r1"].message;
-  EXPECT_FALSE(Exists("r1/P_PLU.dat"));
   for (const char* name : {"r2", "r3", "r4"}) {
     EXPECT_EQ(rows[name].result, "not run");
     EXPECT_FALSE(Exists(std::string(name) + "/nightly.cmd"));
