@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tarvik-fleet against what a user would write instead, in one run: 200
-# emulated registers on loopback addresses (127.0.2.1 ...), 1,000 PLU items
+# emulated registers on loopback addresses (127.0.2.1 ..., ports the system
+# picks), 1,000 PLU items
 # each, read by one command file. Peers: a shell loop over 200 prepared
 # program directories, and the same directories under `xargs -P 32`.
 # tarvik-fleet runs at --jobs 1, 8 and 32 over the same registers, doing its
@@ -12,53 +13,45 @@
 #   scripts/bench-fleet.sh [build directory]     (default: build-bench)
 #   BENCH_QUICK=1 scripts/bench-fleet.sh         40 registers of 200 items
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-build="$(realpath -m "${1:-build-bench}")"
+# shellcheck source=scripts/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
+bench_init bench-fleet "${1:-}" build-bench
 if [[ ${BENCH_QUICK:-0} == 1 ]]; then
   registers=40 items=200 rounds=1
 else
   registers=200 items=1000 rounds=3
 fi
-(( registers <= 250 )) || { echo "bench: at most 250 registers" >&2; exit 1; }
+(( registers <= 250 )) || bench_fail "at most 250 registers"
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF -DTARVIK_WITH_QT=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target tarvik tarvik-fleet tarvik-register >/dev/null
+bench_build -DTARVIK_TESTS=OFF -DTARVIK_WITH_QT=OFF tarvik tarvik-fleet tarvik-register
 tarvik="$build/src/app/tarvik"
 fleet_program="$build/src/app/tarvik-fleet"
 emulator="$build/register/tarvik-register"
 
-work="$(mktemp -d /tmp/tarvik-bench-fleet-XXXXXX)"
-source "$root/scripts/bench-emulator.sh"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
+# The address and port emulator $1 serves ("tcp: ADDRESS:PORT" is its first line).
+address() {
+  local line
+  read -r line <"$work/emulator-$1.out"
+  echo "${line#tcp: }"
 }
-trap cleanup EXIT
-
-now_ns() { date +%s%N; }
 # A descriptor nothing is ever written to: `read -t` on it waits without a
 # sleep process.
 exec {pause}<> <(:)
-calc() { awk "BEGIN { printf \"$1\", $2 }"; }
-median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
-address() { echo "127.0.2.$1"; }
 
 echo "bench: $registers registers of $items PLU items" >&2
 mkdir -p "$work/register" "$work/fleet" "$work/dirs"
 plu_lines "$items" >"$work/register/03.dat"
 for ((i = 1; i <= registers; ++i)); do
-  "$emulator" --data "$work/register" --no-save --tcp "$(address "$i")" \
+  "$emulator" --data "$work/register" --no-save --tcp "127.0.2.$i" --port 0 \
     >"$work/emulator-$i.out" 2>/dev/null &
-  pids+=($!)
+  bench_pids+=($!)
 done
 for ((i = 1; i <= registers; ++i)); do
   for _ in $(seq 200); do
     [[ -s $work/emulator-$i.out ]] && break
     sleep 0.05
   done
-  [[ -s $work/emulator-$i.out ]] || { echo "bench: emulator $i did not start" >&2; exit 1; }
+  [[ -s $work/emulator-$i.out ]] || bench_fail "emulator $i did not start"
 done
 
 # The fleet, and the same registers as prepared program directories.
@@ -79,7 +72,7 @@ check_dirs() {
   bad=$(for d in "$1"/r*; do
     [[ $(cat "$d/err" 2>/dev/null) == 0 && $(wc -l <"$d/P_PLU.dat") == "$items" ]] || echo "$d"
   done)
-  [[ -z $bad ]] || { echo "bench: registers failed: $bad" >&2; exit 1; }
+  [[ -z $bad ]] || bench_fail "registers failed: $bad"
 }
 
 run_loop() {
@@ -115,7 +108,7 @@ run_fleet() {
   done
   code=0
   wait "$pid" || code=$?
-  [[ $code == 0 ]] || { echo "bench: tarvik-fleet --jobs $jobs exited $code" >&2; exit 1; }
+  [[ $code == 0 ]] || bench_fail "tarvik-fleet --jobs $jobs exited $code"
   check_dirs "$work/root-$jobs"
   echo "$(($(now_ns) - start)) $peak"
 }

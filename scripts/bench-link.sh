@@ -7,24 +7,16 @@
 #      job's wall time;
 #  (b) the same over TCP loopback without delay: frames per second.
 # Usage: scripts/bench-link.sh [build directory]   (default: build)
+#        BENCH_RECORDS=10000
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build="$(realpath "${1:-build}")"
+# shellcheck source=scripts/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
+bench_init bench-link "${1:-}"
+bench_build tarvik tarvik-register
 tarvik="$build/src/app/tarvik"
 emulator="$build/register/tarvik-register"
-records=10000
+records=${BENCH_RECORDS:-10000}
 baud=38400
-for f in "$tarvik" "$emulator"; do
-  [[ -x "$f" ]] || { echo "missing $f: build first (cmake --build $build)" >&2; exit 1; }
-done
-
-work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-source scripts/bench-emulator.sh
-cleanup() {
-  [[ -n "$emulator_pid" ]] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 mkdir -p "$work/register" "$work/program"
 ln -s "$tarvik" "$work/program/tarvik"
@@ -32,11 +24,10 @@ plu_lines "$records" > "$work/register/03.dat"
 printf '01,1,7,8,O,650,BENCH\r\nR03;P_PLU\r\n' > "$work/program/pty.cmd"
 
 run_job() {
-  local start end
-  start=$(date +%s.%N)
-  (cd "$work/program" && ./tarvik "$1") || { echo "the job failed: $(cat "$work/program/error.txt")" >&2; exit 1; }
-  end=$(date +%s.%N)
-  echo "$start $end" | awk '{ printf "%.3f", $2 - $1 }'
+  local start
+  start=$(now_ns)
+  (cd "$work/program" && ./tarvik "$1") || bench_fail "the job failed: $(cat "$work/program/error.txt")"
+  calc "%.3f" "$(($(now_ns) - start)) / 1e9"
 }
 
 echo "== (a) pty, emulated ${baud} Bd, 11-bit characters, ${records} PLU records"

@@ -17,9 +17,9 @@
 # built as shipped (with its window module when Qt 6 is installed).
 # Whole-process timings are the best of several runs.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-build="$(realpath -m "${1:-build-bench}")"
+# shellcheck source=scripts/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
+bench_init bench "${1:-}" build-bench
 quick="${BENCH_QUICK:-0}"
 
 if [[ $quick == 1 ]]; then
@@ -29,30 +29,12 @@ else
 fi
 baud=38400
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" \
-  --target tarvik tarvik-register convert_bench journal_verify_tool >/dev/null
+bench_build -DTARVIK_TESTS=OFF tarvik tarvik-register convert_bench journal_verify_tool
 tarvik="$build/src/app/tarvik"
 emulator="$build/register/tarvik-register"
 convert_bench="$build/bench/convert_bench"
 journal_tool="$build/tools/journal_verify_tool"
 
-work="$(mktemp -d /tmp/tarvik-bench-XXXXXX)"
-source "$root/scripts/bench-emulator.sh"
-cleanup() {
-  if [[ -n $emulator_pid ]]; then kill "$emulator_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# The wall clock in microseconds into variable $1, read without starting a
-# process (a `date` per reading would be timed along with the command).
-now_us() {
-  local t=$EPOCHREALTIME
-  printf -v "$1" '%s' "${t/[.,]/}"
-}
-# Arithmetic on decimals.
-calc() { awk "BEGIN { printf \"$1\", $2 }"; }
 
 # A program directory with the program and a tarvik.ini.
 program_dir() {
@@ -69,8 +51,7 @@ time_ns() {
   shift
   now_us start
   if ! (cd "$dir" && exec "$@" >/dev/null 2>&1); then
-    echo "bench: $* failed in $dir: $(cat "$dir/error.txt" 2>/dev/null)" >&2
-    exit 1
+    bench_fail "$* failed in $dir: $(cat "$dir/error.txt" 2>/dev/null)"
   fi
   now_us end
   echo $(((end - start) * 1000))
@@ -80,7 +61,6 @@ job_ns() {
   shift
   time_ns "$dir" ./tarvik "$@"
 }
-min() { printf '%s\n' "$@" | sort -n | head -n1; }
 
 rows=()
 row() { rows+=("| $1 | $2 | $3 | $4 | $5 |"); }
@@ -96,7 +76,7 @@ printf '01,1,7,8,O,650,BENCH\r\nR03;P_PLU\r\n' >"$dir/pty.cmd"
 job_ns "$dir" pty.cmd >/dev/null
 stop_emulator
 read -r frames bytes_in bytes_out elapsed_ms < <(transfer_figures)
-[[ $(wc -l <"$dir/P_PLU.dat") == "$link_records" ]] || { echo "bench: short read" >&2; exit 1; }
+[[ $(wc -l <"$dir/P_PLU.dat") == "$link_records" ]] || bench_fail "short read"
 # The wire time of every byte both ways, 11 bits each, against the transfer
 # time on the emulator's clock (from the request to the end marker).
 wire="($bytes_in + $bytes_out) * 11 / $baud"
@@ -159,13 +139,7 @@ row "Journal verification without SHA instructions (portable digest)" "$(mbps "$
 # --- SE3 against sort ---------------------------------------------------------
 echo "bench: SE3 ($se3_lines lines)" >&2
 dir=$(program_dir se3)
-awk -v n="$se3_lines" 'BEGIN {
-  srand(20090305)
-  for (i = 0; i < n; i++) {
-    plu = int(rand() * 1000000) + 1
-    printf "%014d;\"Zbozi %-12d\";%08d;%08d;1;0;0;1;0;0;0;0;0;0\r\n", plu, i, int(rand() * 100000), int(rand() * 100000)
-  }
-}' >"$work/se3-input.dat"
+se3_input "$se3_lines" >"$work/se3-input.dat"
 printf '01,1,7,8,O,650,BENCH\r\nSE3;PLU\r\n' >"$dir/sort.cmd"
 se3=() sorted=()
 for ((i = 0; i < runs; ++i)); do
@@ -174,10 +148,9 @@ for ((i = 0; i < runs; ++i)); do
   se3+=("$(job_ns "$dir" /k sort.cmd)")
   sorted+=("$(LC_ALL=C time_ns "$work" sort -t';' -k1,1 -u -o "$work/sorted.dat" "$work/se3-input.dat")")
 done
-cmp -s "$dir/PLU.dat" "$work/sorted.dat" || { echo "bench: SE3 and sort differ" >&2; exit 1; }
+cmp -s "$dir/PLU.dat" "$work/sorted.dat" || bench_fail "SE3 and sort differ"
 se3_ns=$(min "${se3[@]}")
 sort_ns=$(min "${sorted[@]}")
-ms() { calc "%.1f" "$1 / 1e6"; }
 row "SE3 (job) of $se3_lines PLU lines" "$(ms "$se3_ns") ms" "sort -u $(ms "$sort_ns") ms" \
   "$(calc "%.2f" "$se3_ns / $sort_ns") (time / sort)" "<= 1.0"
 
@@ -192,7 +165,6 @@ for ((i = 0; i < starts; ++i)); do
   true_starts+=("$(time_ns "$dir" /bin/true)")
 done
 # The median of each: a start now and then meets a busy machine.
-median() { printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 jobs_ns=$(median "${tarvik_starts[@]}")
 true_ns=$(median "${true_starts[@]}")
 row "Windowless job (tarvik /k, V03 of an empty data file), median of $starts starts" "$(ms "$jobs_ns") ms" \
