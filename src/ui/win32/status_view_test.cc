@@ -45,7 +45,7 @@ TEST_F(StatusViewTest, AWorkerWriteReturnsOnceTheWindowHasPaintedIt) {
   worker.join();
   EXPECT_GT(window_->Status().PaintCount(), before);
   EXPECT_EQ(PaintedRow(0), L"z vlakna");
-  const WindowFrontEnd::Paints paints = windowFrontEnd_->PaintCounts();
+  const window::UiHandOff::Paints paints = windowFrontEnd_->PaintCounts();
   EXPECT_EQ(paints.asked, paints.done);
 }
 

@@ -55,7 +55,7 @@ TEST_F(WindowFrontEndTest, UiWaitLetsWorkersWriteWithoutAPaint) {
   }
   // The paint follows when the wait is over.
   ASSERT_TRUE(WaitUntil([&] {
-    const WindowFrontEnd::Paints p = windowFrontEnd_->PaintCounts();
+    const window::UiHandOff::Paints p = windowFrontEnd_->PaintCounts();
     return p.done == p.asked;
   }));
   EXPECT_EQ(windowFrontEnd_->PaintCounts().asked, 1u);
