@@ -64,6 +64,8 @@ class QtFrontEnd final : public QObject, public screen::FrontEnd {
     bool trayAvailable = false;
   };
   ActivityState Activity() const;
+  // What the window's work marks its waits with.
+  window::UiHandOff& HandOff() { return handOff_; }
   int Beeps() const { return handOff_.Beeps(); }
   // Repaints asked for by workers, and how many of them are done.
   window::UiHandOff::Paints PaintCounts() const { return handOff_.PaintCounts(); }

@@ -4,15 +4,7 @@
 #include <utility>
 
 #include "frame/codepage.h"
-#include "frame/failure.h"
-#include "frame/program_file.h"
-#include "frame/status.h"
 #include "job/sample_files.h"
-#include "job/special_jobs.h"
-#include "journal/journal_verify.h"
-#include "link/discovery.h"
-#include "link/logo.h"
-#include "link/network_link.h"
 #include "ui/win32/print_job.h"
 #include "ui/win32/text.h"
 #include "ui/window/editor_rules.h"
@@ -28,13 +20,6 @@ constexpr UINT_PTR kBusyTimer = 1;
 constexpr UINT kBusyPollMs = 100;
 // Room for the longest search text whichever unit the dialog counts in.
 constexpr std::size_t kSearchBuffer = 2 * (window::kMaxSearchText + 1);
-
-// The marker file tk: "0" after serial lines were set, "1" after addresses.
-void WriteLinkMarker(frame::Program& program, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", 'w');
-  file.WriteByte(static_cast<std::uint8_t>(digit));
-  file.Close();
-}
 
 ACCEL AccelOf(const window::Accelerator& accelerator, int command) {
   ACCEL accel{};
@@ -67,7 +52,9 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
       calls_(std::move(calls)),
       status_(program.terminal),
       findBuffer_(kSearchBuffer, L'\0'),
-      replaceBuffer_(kSearchBuffer, L'\0') {
+      replaceBuffer_(kSearchBuffer, L'\0'),
+      work_(program, runner, link, frontEnd.HandOff(),
+            [this] { PostMessageW(refreshTarget_.load(), kRefreshMessage, 0, 0); }) {
   // The window is shown: failures restart the program, results are reported.
   program_.settings.okno = 1;
   editorExtension_ = FromCp1250(program_.settings.pripona_cmd);
@@ -93,6 +80,7 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
       CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_, instance, this);
   if (window_ == nullptr) return;
+  refreshTarget_ = window_;
   if (!status_.Create(window_, kStatusId) || !editor_.Create(window_, kEditorId)) {
     DestroyWindow(std::exchange(window_, nullptr));
     return;
@@ -120,13 +108,13 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
   SetWindowPos(window_, nullptr, 0, 0, std::max(width, 200), std::max(height, 150),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  Guarded([this] { job::WriteSampleCommandFiles(program_); });
+  work_.Guarded([this] { job::WriteSampleCommandFiles(program_); });
   RefreshBusy();
 }
 
 MainWindow::~MainWindow() {
   frontEnd_.Detach();
-  if (operation_.joinable()) operation_.join();
+  work_.WaitForOperation();
   if (findDialog_ != nullptr) DestroyWindow(std::exchange(findDialog_, nullptr));
   if (window_ != nullptr) {
     KillTimer(window_, kBusyTimer);
@@ -182,7 +170,7 @@ void MainWindow::BuildAccelerators() {
 
 void MainWindow::RefreshBusy() {
   const bool busy = Busy();
-  if (!operationRunning_ && operation_.joinable()) operation_.join();
+  work_.JoinEndedOperation();
   window::MenuState state;
   state.busy = busy;
   for (const PlacedItem& placed : items_) {
@@ -316,31 +304,12 @@ std::wstring MainWindow::ProgramDirectory() const {
   return current;
 }
 
-bool MainWindow::Busy() const {
-  return runner_.JobRunning() || operationRunning_.load();
-}
-
-std::optional<platform::ProcessEnding> MainWindow::ProcessEnd() const {
-  std::lock_guard<std::mutex> lock(endMutex_);
-  return processEnd_;
-}
-
-void MainWindow::Guarded(const std::function<void()>& body) {
-  try {
-    frame::RunGuarded(program_, body);
-  } catch (const platform::ProcessEnding& end) {
-    std::lock_guard<std::mutex> lock(endMutex_);
-    processEnd_ = end;
-  }
-}
-
 void MainWindow::Close() {
   // No question about the editor here: only "Konec" asks. A running job
   // keeps its port; the end of the process closes it.
-  if (!Busy()) Guarded([this] { link_.CloseSerialPort(); });
+  work_.CloseIdleSerialPort();
   if (findDialog_ != nullptr) DestroyWindow(std::exchange(findDialog_, nullptr));
   frontEnd_.Detach();
-  closing_ = true;
   KillTimer(window_, kBusyTimer);
   ShowWindow(window_, SW_HIDE);
   PostQuitMessage(0);
@@ -367,8 +336,16 @@ void MainWindow::RegisterHandlers() {
        }},
       {kSetCmd, [this] { SetSerialLines(); }},
       {kSetIp, [this] { SetIpAddresses(); }},
-      {kFindRegister, [this] { FindRegister(); }},
-      {kDateTime, [this] { DateAndTime(); }},
+      {kFindRegister,
+       [this] {
+         work_.FindRegister();
+         RefreshBusy();
+       }},
+      {kDateTime,
+       [this] {
+         work_.SetClockOrLoadVat(calls_.shiftHeld());
+         RefreshBusy();
+       }},
       {kVerifyJournal, [this] { VerifyJournal(); }},
       {kLogo, [this] { UploadLogo(); }},
       {kHelp, [this] { calls_.help(window_); }},
@@ -414,33 +391,7 @@ void MainWindow::RunEditorRequest(int command) {
 }
 
 void MainWindow::StartJobNow() {
-  if (Busy()) return;
-  Guarded([this] {
-    {
-      // The previous job thread is past its last status line; joining it
-      // must not make it wait for a repaint.
-      WindowFrontEnd::UiWait wait(frontEnd_);
-      runner_.WaitForJobThread();
-    }
-    runner_.StartJob();
-  });
-  RefreshBusy();
-}
-
-void MainWindow::StartOperation(std::function<void()> body) {
-  if (Busy()) return;
-  {
-    WindowFrontEnd::UiWait wait(frontEnd_);
-    runner_.WaitForJobThread();
-    if (operation_.joinable()) operation_.join();
-  }
-  operationRunning_ = true;
-  HWND window = window_;
-  operation_ = std::thread([this, window, body = std::move(body)] {
-    Guarded(body);
-    operationRunning_ = false;
-    PostMessageW(window, kRefreshMessage, 0, 0);
-  });
+  work_.StartJob();
   RefreshBusy();
 }
 
@@ -463,19 +414,8 @@ bool MainWindow::ChooseCommandFile() {
 }
 
 void MainWindow::StartRequestedWork() {
-  const frame::JobSettings& s = program_.settings;
-  if (!s.searchWithWindow) {
-    if (s.jobRequested) StartJobNow();
-    return;
-  }
-  // The job named as well runs after the search.
-  const bool job = s.jobRequested != 0;
-  StartOperation([this, job] {
-    if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
-    }
-    if (job) runner_.StartJob();
-  });
+  work_.StartRequestedWork();
+  RefreshBusy();
 }
 
 // ---- editor commands
@@ -616,7 +556,7 @@ bool MainWindow::PrintDocument(HDC printer, int copies, bool collate) {
 }
 
 void MainWindow::Exit() {
-  if (!Busy() && link_.Network().Connected()) Guarded([this] { link_.CloseNetwork(); });
+  work_.CloseIdleNetwork();
   if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
   Close();
 }
@@ -698,17 +638,6 @@ void MainWindow::ChooseFont() {
 
 // ---- operations
 
-void MainWindow::DateAndTime() {
-  const bool vat = calls_.shiftHeld();
-  StartOperation([this, vat] {
-    if (vat) {
-      job::LoadVatRates(program_, runner_, 14, 15, 20, 21);
-    } else {
-      job::SetRegisterClock(program_, runner_);
-    }
-  });
-}
-
 void MainWindow::VerifyJournal() {
   FileChoice choice;
   choice.kind = FileChoice::Kind::kOpenExisting;
@@ -717,37 +646,26 @@ void MainWindow::VerifyJournal() {
   choice.filters = {Filter(L"Soubory žurnálu", L"txt"), {L"Všechny soubory (*.*)", L"*.*"}};
   const std::wstring path = calls_.chooseFile(window_, choice);
   if (path.empty()) return;
-  const std::string file = AnsiPath(path);
-  StartOperation([this, file] {
-    journal::ShowJournalVerdict(program_, journal::VerifyJournal(program_, file, true));
-  });
+  work_.VerifyJournal(AnsiPath(path));
+  RefreshBusy();
 }
 
 void MainWindow::SetSerialLines() {
-  Guarded([this] {
+  work_.Guarded([this] {
     calls_.portDialog(window_, program_);
     // Chosen or not, the serial link is the one in use now.
-    WriteLinkMarker(program_, '0');
+    window::WriteLinkMarker(program_, '0');
   });
 }
 
 void MainWindow::SetIpAddresses() {
-  Guarded([this] {
-    if (calls_.ipDialog(window_, program_)) WriteLinkMarker(program_, '1');
-  });
-}
-
-void MainWindow::FindRegister() {
-  StartOperation([this] {
-    if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
-    }
+  work_.Guarded([this] {
+    if (calls_.ipDialog(window_, program_)) window::WriteLinkMarker(program_, '1');
   });
 }
 
 void MainWindow::UploadLogo() {
-  link::LogoUploadHooks hooks;
-  hooks.chooseFile = [this]() -> std::optional<std::string> {
+  work_.UploadLogo([this]() -> std::optional<std::string> {
     std::wstring path;
     frontEnd_.RunOnUiThread([&] {
       FileChoice choice;
@@ -760,11 +678,8 @@ void MainWindow::UploadLogo() {
     });
     if (path.empty()) return std::nullopt;
     return AnsiPath(path);
-  };
-  hooks.runBuiltInJob = [this](const std::string& name, std::chrono::milliseconds limit) {
-    return runner_.RunBuiltInJob(name, limit);
-  };
-  StartOperation([this, hooks] { link::UploadLogo(program_, 1, hooks); });
+  });
+  RefreshBusy();
 }
 
 }  // namespace tarvik::ui::win32

@@ -22,11 +22,9 @@
 #include <atomic>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "frame/program.h"
@@ -38,6 +36,7 @@
 #include "ui/win32/window_calls.h"
 #include "ui/win32/window_front_end.h"
 #include "ui/window/menu.h"
+#include "ui/window/window_work.h"
 
 namespace tarvik::ui::win32 {
 
@@ -85,10 +84,10 @@ class MainWindow {
   const std::wstring& EditorFileName() const { return editorFileName_; }
   std::wstring Title() const;
   // A job or an operation runs.
-  bool Busy() const;
+  bool Busy() const { return work_.Busy(); }
   // How the process would have ended on the UI or operation thread, when a
   // test double stood in for the process.
-  std::optional<platform::ProcessEnding> ProcessEnd() const;
+  std::optional<platform::ProcessEnding> ProcessEnd() const { return work_.ProcessEnd(); }
   // Told of every command run and of every change of the busy state.
   void SetCommandObserver(std::function<void(int)> observer) { commandRun_ = std::move(observer); }
   void SetBusyObserver(std::function<void(bool)> observer) { busyChanged_ = std::move(observer); }
@@ -114,10 +113,7 @@ class MainWindow {
   std::wstring ProgramDirectory() const;
   void Close();
 
-  // A body run to its thread boundary: a failure ends in the failure exit.
-  void Guarded(const std::function<void()>& body);
   void StartJobNow();
-  void StartOperation(std::function<void()> body);
   bool ChooseCommandFile();
 
   void NewText();
@@ -140,12 +136,10 @@ class MainWindow {
   void OnFindMessage(const FINDREPLACEW& request);
   void ChooseFont();
 
-  void DateAndTime();
   void VerifyJournal();
   void UploadLogo();
   void SetSerialLines();
   void SetIpAddresses();
-  void FindRegister();
 
   frame::Program& program_;
   job::JobRunner& runner_;
@@ -180,12 +174,10 @@ class MainWindow {
   std::u16string findText_;
   std::u16string replaceText_;
 
-  bool closing_ = false;
   bool lastBusy_ = false;
-  std::thread operation_;
-  std::atomic<bool> operationRunning_{false};
-  mutable std::mutex endMutex_;
-  std::optional<platform::ProcessEnding> processEnd_;
+  // Where an ended operation asks for the busy state to be refreshed.
+  std::atomic<HWND> refreshTarget_{nullptr};
+  window::WindowWork work_;
 };
 
 }  // namespace tarvik::ui::win32

@@ -63,6 +63,8 @@ class WindowFrontEnd final : public FrontEnd {
     window::UiHandOff::UiWait wait_;
   };
 
+  // What the window's work marks its waits with.
+  window::UiHandOff& HandOff() { return handOff_; }
   // Repaints asked for by workers, and how many of them are done.
   window::UiHandOff::Paints PaintCounts() const { return handOff_.PaintCounts(); }
 
