@@ -14,6 +14,8 @@ using namespace window::command;
 class CommandEditorTest : public testing::WindowFixture {
  protected:
   void SetUp() override {
+    WindowFixture::SetUp();
+    if (HasFatalFailure()) return;
     ShowWindow();
     window_->RunCommand(kNew);
   }

@@ -13,7 +13,11 @@ namespace {
 
 class StatusViewTest : public testing::WindowFixture {
  protected:
-  void SetUp() override { ShowWindow(); }
+  void SetUp() override {
+    WindowFixture::SetUp();
+    if (HasFatalFailure()) return;
+    ShowWindow();
+  }
 };
 
 TEST_F(StatusViewTest, CodePageBytesAreShownAsLettersInFixedCellsFromTheTop) {

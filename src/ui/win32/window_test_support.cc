@@ -118,7 +118,12 @@ WindowFixture::WindowFixture() {
   runner_ = std::make_unique<job::JobRunner>(*program_, *link_);
   window_ =
       std::make_unique<MainWindow>(*program_, *runner_, *link_, *windowFrontEnd_, calls_.Calls());
-  EXPECT_TRUE(window_->Created());
+}
+
+void WindowFixture::SetUp() {
+  ASSERT_TRUE(window_->Created())
+      << "the window could not be created (error " << GetLastError()
+      << "): run the test on a display, e.g. xvfb-run -a wine ui_win32_window_test.exe";
 }
 
 WindowFixture::~WindowFixture() {

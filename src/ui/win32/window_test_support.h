@@ -61,6 +61,8 @@ class WindowFixture : public tarvik::testing::ProgramFixture {
  protected:
   WindowFixture();
   ~WindowFixture() override;
+  // Fails the test when the window could not be created (no display).
+  void SetUp() override;
 
   void ShowWindow();
   void Pump() { testing::Pump(window_.get()); }
