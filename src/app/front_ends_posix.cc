@@ -62,28 +62,20 @@ bool FrontEnds::ChooseWindow(frame::Program& program, bool czech) {
   const frame::JobSettings& s = program.settings;
 #if TARVIK_WITH_QT
   parts_->desktop = platform::DisplayAvailable();
-  if (!s.okno) return false;
-  // Setting the clock and searching the ports stay windowless.
-  if (s.setClockOnly || s.searchOnly) return false;
-  if (parts_->desktop) return true;
-  if (!s.jobRequested && !s.searchWithWindow) {
-    parts_->console.WriteStderr(
-        "Komunikace Tarvik: hlavní okno nelze otevřít, není k dispozici žádný displej; "
-        "spusťte program s příkazovým souborem.\n\n" +
-        frame::UsageText(czech));
-    program.process.Exit(frame::kUsageExitCode);
-  }
+  const char* why = "hlavní okno nelze otevřít, není k dispozici žádný displej";
 #else
-  if (!s.okno) return false;
-  // This build has no window: a job asked to run with one runs without it.
-  if (!s.jobRequested && !s.setClockOnly && !s.searchOnly && !s.searchWithWindow) {
-    parts_->console.WriteStderr(
-        "Komunikace Tarvik: hlavní okno není v tomto sestavení k dispozici; spusťte program "
-        "s příkazovým souborem.\n\n" +
-        frame::UsageText(czech));
+  const char* why = "hlavní okno není v tomto sestavení k dispozici";
+#endif
+  // Setting the clock and searching the ports stay windowless.
+  if (!s.okno || s.setClockOnly || s.searchOnly) return false;
+  if (TARVIK_WITH_QT && parts_->desktop) return true;
+  // A job asked to run with a window runs without one.
+  if (!s.jobRequested && !s.searchWithWindow) {
+    parts_->console.WriteStderr(std::string("Komunikace Tarvik: ") + why +
+                                "; spusťte program s příkazovým souborem.\n\n" +
+                                frame::UsageText(czech));
     program.process.Exit(frame::kUsageExitCode);
   }
-#endif
   return false;
 }
 
