@@ -15,7 +15,7 @@
 #include "job/job_runner.h"
 #include "link/link.h"
 #include "platform/process.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::app {
 
@@ -35,7 +35,7 @@ class FrontEnds {
   FrontEnds& operator=(const FrontEnds&) = delete;
 
   // The front end the program context is made with.
-  ui::FrontEnd& Program();
+  screen::FrontEnd& Program();
 
   // Once the settings are read: whether the window opens for okno. Where it
   // cannot open and nothing else was asked for, says so and ends the process

@@ -5,7 +5,7 @@
 #include "frame/failure.h"
 #include "frame/settings.h"
 #include "platform/desktop.h"
-#include "ui/console_frontend.h"
+#include "ui/console_front_end.h"
 #include "ui/switchable_front_end.h"
 #if TARVIK_WITH_QT
 #include "app/window_loader.h"
@@ -54,7 +54,7 @@ struct FrontEnds::Parts {
 FrontEnds::FrontEnds(platform::Console& console) : parts_(std::make_unique<Parts>(console)) {}
 FrontEnds::~FrontEnds() = default;
 
-ui::FrontEnd& FrontEnds::Program() {
+screen::FrontEnd& FrontEnds::Program() {
   return parts_->current;
 }
 

@@ -42,7 +42,7 @@ struct FrontEnds::Parts {
 FrontEnds::FrontEnds(platform::Console& console) : parts_(std::make_unique<Parts>(console)) {}
 FrontEnds::~FrontEnds() = default;
 
-ui::FrontEnd& FrontEnds::Program() {
+screen::FrontEnd& FrontEnds::Program() {
   return parts_->current;
 }
 

@@ -57,7 +57,7 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
             [this] { PostMessageW(refreshTarget_.load(), kRefreshMessage, 0, 0); }) {
   // The window is shown: failures restart the program, results are reported.
   program_.settings.okno = 1;
-  editorExtension_ = FromCp1250(program_.settings.pripona_cmd);
+  editorExtension_ = FromCp1250(program_.settings.priponaCmd);
   findMessage_ = RegisterWindowMessageW(FINDMSGSTRINGW);
 
   HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -400,7 +400,7 @@ bool MainWindow::ChooseCommandFile() {
   choice.kind = FileChoice::Kind::kOpenExisting;
   choice.title = L"Otevři a komunikuj";
   choice.directory = ProgramDirectory();
-  choice.filters = {Filter(L"Cmdéčka", FromCp1250(program_.settings.pripona_cmd)),
+  choice.filters = {Filter(L"Cmdéčka", FromCp1250(program_.settings.priponaCmd)),
                     {L"Všechny soubory (*.*)", L"*.*"}};
   const std::wstring path = calls_.chooseFile(window_, choice);
   if (path.empty()) {
@@ -436,17 +436,17 @@ void MainWindow::ShowEditor() {
 int MainWindow::AskSaveChanges() {
   int answer =
       Message(FromUtf8(window::FileMessage(window::kAskSaveChanges, Utf8(editorFileName_))),
-              3 | kStyleQuestion);
-  if (answer == kAnswerYes && !Save()) answer = kAnswerCancel;
+              3 | screen::kStyleQuestion);
+  if (answer == screen::kAnswerYes && !Save()) answer = screen::kAnswerCancel;
   return answer;
 }
 
 void MainWindow::FileMessage(std::string_view format, const std::wstring& path) {
-  Message(FromUtf8(window::FileMessage(format, Utf8(path))), kStyleExclamation);
+  Message(FromUtf8(window::FileMessage(format, Utf8(path))), screen::kStyleExclamation);
 }
 
 void MainWindow::NewText() {
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   ShowEditor();
   editor_.NewText();
   editorFileName_.clear();
@@ -454,7 +454,7 @@ void MainWindow::NewText() {
 }
 
 void MainWindow::OpenText() {
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   ShowEditor();
   const std::wstring path =
       calls_.chooseFile(window_, CommandFileChoice(FileChoice::Kind::kOpenAny, L"Otevři"));
@@ -464,7 +464,7 @@ void MainWindow::OpenText() {
       case window::LoadResult::kLoaded:
         break;
       case window::LoadResult::kTooLarge:
-        Message(FromUtf8(window::kTooLarge), kStyleExclamation);
+        Message(FromUtf8(window::kTooLarge), screen::kStyleExclamation);
         [[fallthrough]];
       case window::LoadResult::kUnreadable:
         FileMessage(window::kCannotOpen, path);
@@ -557,7 +557,7 @@ bool MainWindow::PrintDocument(HDC printer, int copies, bool collate) {
 
 void MainWindow::Exit() {
   work_.CloseIdleNetwork();
-  if (EditorModified() && AskSaveChanges() == kAnswerCancel) return;
+  if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   Close();
 }
 
@@ -590,7 +590,7 @@ void MainWindow::OpenFind(bool replace) {
 }
 
 void MainWindow::FoundOrSay(bool found) {
-  if (!found) Message(FromUtf8(window::kNotFound), kStyleExclamation);
+  if (!found) Message(FromUtf8(window::kNotFound), screen::kStyleExclamation);
 }
 
 void MainWindow::FindNext() {

@@ -11,7 +11,7 @@
 
 #include "frame/codepage.h"
 #include "frame/status.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/win32/text.h"
 #include "ui/win32/window_test_support.h"
 

@@ -13,7 +13,7 @@ constexpr int kFontHeight = 16;
 
 // Control bytes have no glyph of their own; they take one blank cell so the
 // columns stay in line.
-std::wstring CellText(const std::array<char, kScreenColumns>& row, int first, int last) {
+std::wstring CellText(const std::array<char, screen::kScreenColumns>& row, int first, int last) {
   std::string bytes(row.begin() + first, row.begin() + last + 1);
   for (char& c : bytes) {
     const auto b = static_cast<unsigned char>(c);
@@ -33,7 +33,7 @@ bool RegisterOnce(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-StatusView::StatusView(const TerminalState& state) : state_(state) {
+StatusView::StatusView(const screen::TerminalState& state) : state_(state) {
   // A fixed-pitch font with the Central European letters of the code page.
   font_ = CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, EASTEUROPE_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -95,7 +95,7 @@ LRESULT CALLBACK StatusView::Procedure(HWND window, UINT message, WPARAM wParam,
 }
 
 void StatusView::Paint() {
-  const ScreenSnapshot screen = state_.Snapshot();
+  const screen::ScreenSnapshot screen = state_.Snapshot();
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window_, &ps);
   const RECT area = ps.rcPaint;
@@ -106,13 +106,16 @@ void StatusView::Paint() {
 
   lastPaint_.clear();
   ++paintCount_;
-  if (area.top < kScreenRows * charHeight_ && area.left < kScreenColumns * charWidth_ &&
-      area.bottom > area.top && area.right > area.left) {
-    const int firstRow = std::clamp<int>(area.top / charHeight_, 0, kScreenRows - 1);
-    const int lastRow = std::clamp<int>((area.bottom - 1) / charHeight_, 0, kScreenRows - 1);
-    const int firstColumn = std::clamp<int>(area.left / charWidth_, 0, kScreenColumns - 1);
-    const int lastColumn = std::clamp<int>((area.right - 1) / charWidth_, 0, kScreenColumns - 1);
-    const std::vector<INT> advances(kScreenColumns, charWidth_);
+  if (area.top < screen::kScreenRows * charHeight_ &&
+      area.left < screen::kScreenColumns * charWidth_ && area.bottom > area.top &&
+      area.right > area.left) {
+    const int firstRow = std::clamp<int>(area.top / charHeight_, 0, screen::kScreenRows - 1);
+    const int lastRow =
+        std::clamp<int>((area.bottom - 1) / charHeight_, 0, screen::kScreenRows - 1);
+    const int firstColumn = std::clamp<int>(area.left / charWidth_, 0, screen::kScreenColumns - 1);
+    const int lastColumn =
+        std::clamp<int>((area.right - 1) / charWidth_, 0, screen::kScreenColumns - 1);
+    const std::vector<INT> advances(screen::kScreenColumns, charWidth_);
     for (int row = firstRow; row <= lastRow; ++row) {
       const std::wstring text =
           CellText(screen.cells[static_cast<std::size_t>(row)], firstColumn, lastColumn);

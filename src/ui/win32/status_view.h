@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/screen.h"
+#include "screen/screen.h"
 
 namespace tarvik::ui::win32 {
 
 class StatusView {
  public:
-  explicit StatusView(const TerminalState& state);
+  explicit StatusView(const screen::TerminalState& state);
   ~StatusView();
   StatusView(const StatusView&) = delete;
   StatusView& operator=(const StatusView&) = delete;
@@ -29,7 +29,9 @@ class StatusView {
   void Repaint();
   // The size of a character cell and of the whole screen, in pixels.
   SIZE CellSize() const { return {charWidth_, charHeight_}; }
-  SIZE ScreenSize() const { return {kScreenColumns * charWidth_, kScreenRows * charHeight_}; }
+  SIZE ScreenSize() const {
+    return {screen::kScreenColumns * charWidth_, screen::kScreenRows * charHeight_};
+  }
 
   // The caret follows the cursor while on (the serial link turns it on and
   // off with the port); it is drawn only while the window is active.
@@ -53,7 +55,7 @@ class StatusView {
   void Paint();
   void MeasureFont();
 
-  const TerminalState& state_;
+  const screen::TerminalState& state_;
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   int charWidth_ = 8;

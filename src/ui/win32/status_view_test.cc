@@ -28,14 +28,14 @@ TEST_F(StatusViewTest, CodePageBytesAreShownAsLettersInFixedCellsFromTheTop) {
   EXPECT_EQ(PaintedRow(1), L"ŠšŽž§");
   StatusView& view = window_->Status();
   ASSERT_FALSE(view.LastPaint().empty());
-  EXPECT_EQ(view.LastPaint()[0].text.size(), static_cast<std::size_t>(kScreenColumns));
+  EXPECT_EQ(view.LastPaint()[0].text.size(), static_cast<std::size_t>(screen::kScreenColumns));
   // The screen sits at the top left of the client area.
   RECT status{};
   GetWindowRect(view.Handle(), &status);
   MapWindowPoints(nullptr, window_->Handle(), reinterpret_cast<POINT*>(&status), 2);
   EXPECT_EQ(status.left, 0);
   EXPECT_EQ(status.top, 0);
-  EXPECT_EQ(view.ScreenSize().cx, kScreenColumns * view.CellSize().cx);
+  EXPECT_EQ(view.ScreenSize().cx, screen::kScreenColumns * view.CellSize().cx);
 }
 
 TEST_F(StatusViewTest, AWorkerWriteReturnsOnceTheWindowHasPaintedIt) {

@@ -13,7 +13,7 @@
 namespace tarvik::ui::win32 {
 
 void RunMainWindow(frame::Program& program, job::JobRunner& runner, link::RegisterLink& link,
-                   SwitchableFrontEnd& frontEnd, FrontEnd& system) {
+                   SwitchableFrontEnd& frontEnd, screen::FrontEnd& system) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   WindowCalls calls = RealWindowCalls();

@@ -4,7 +4,7 @@
 #include "frame/program.h"
 #include "job/job_runner.h"
 #include "link/link.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/switchable_front_end.h"
 
 namespace tarvik::ui::win32 {
@@ -14,6 +14,6 @@ namespace tarvik::ui::win32 {
 // loop's exit code when the window closes. `system` beeps and shows the
 // activity icon. Returns only when the window could not be created.
 void RunMainWindow(frame::Program& program, job::JobRunner& runner, link::RegisterLink& link,
-                   SwitchableFrontEnd& frontEnd, FrontEnd& system);
+                   SwitchableFrontEnd& frontEnd, screen::FrontEnd& system);
 
 }  // namespace tarvik::ui::win32

@@ -6,7 +6,7 @@
 
 namespace tarvik::ui::win32 {
 
-WindowFrontEnd::WindowFrontEnd(FrontEnd& system, BoxCall box)
+WindowFrontEnd::WindowFrontEnd(screen::FrontEnd& system, BoxCall box)
     : system_(system),
       box_(std::move(box)),
       handOff_({
@@ -64,7 +64,7 @@ int WindowFrontEnd::Box(const std::string& text, int style) {
 int WindowFrontEnd::ShowMessage(const std::string& text, int style) {
   if (handOff_.OnUiThread()) return Box(text, style);
   // Without anybody to ask, a question takes the safe answer.
-  int answer = (style & 0x0F) == kStyleYesNo ? kAnswerNo : kAnswerOk;
+  int answer = (style & 0x0F) == screen::kStyleYesNo ? screen::kAnswerNo : screen::kAnswerOk;
   RunOnUiThread([&] { answer = Box(text, style); });
   return answer;
 }

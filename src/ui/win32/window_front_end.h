@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 #include "ui/window/ui_hand_off.h"
 
 namespace tarvik::ui::win32 {
@@ -21,13 +21,13 @@ class StatusView;
 // Posted to the owner window; its procedure calls Drain.
 inline constexpr UINT kWakeMessage = WM_APP + 1;
 
-class WindowFrontEnd final : public FrontEnd {
+class WindowFrontEnd final : public screen::FrontEnd {
  public:
   using BoxCall = std::function<int(HWND owner, const std::wstring& text, unsigned flags)>;
 
   // Created on the UI thread. `system` beeps and shows the activity icon;
   // `box` shows a message box.
-  WindowFrontEnd(FrontEnd& system, BoxCall box);
+  WindowFrontEnd(screen::FrontEnd& system, BoxCall box);
   ~WindowFrontEnd() override;
   WindowFrontEnd(const WindowFrontEnd&) = delete;
   WindowFrontEnd& operator=(const WindowFrontEnd&) = delete;
@@ -72,7 +72,7 @@ class WindowFrontEnd final : public FrontEnd {
   // The box itself; UI thread only.
   int Box(const std::string& text, int style);
 
-  FrontEnd& system_;
+  screen::FrontEnd& system_;
   BoxCall box_;
   std::atomic<HWND> owner_{nullptr};
   StatusView* view_ = nullptr;

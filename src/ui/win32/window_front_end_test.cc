@@ -17,11 +17,11 @@ TEST_F(WindowFrontEndTest, BoxesOfWorkersAreAskedOnTheWindowsThreadWithTheirAnsw
   calls_.answers.push_back(IDNO);
   auto answer = std::async(std::launch::async, [&] {
     return windowFrontEnd_->ShowMessage(frame::W("Pokračovat?\rAno či ne"),
-                                        kStyleYesNo | kStyleQuestion);
+                                        screen::kStyleYesNo | screen::kStyleQuestion);
   });
   ASSERT_TRUE(WaitUntil(
       [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
-  EXPECT_EQ(answer.get(), kAnswerNo);
+  EXPECT_EQ(answer.get(), screen::kAnswerNo);
   ASSERT_EQ(calls_.boxes.size(), 1u);
   // Lines end CR LF in the box; the style reaches the system unchanged.
   EXPECT_EQ(calls_.boxes[0].text, L"Pokračovat?\r\nAno či ne");
@@ -30,15 +30,15 @@ TEST_F(WindowFrontEndTest, BoxesOfWorkersAreAskedOnTheWindowsThreadWithTheirAnsw
 
 TEST_F(WindowFrontEndTest, ABoxThatCannotBeShownTakesTheAnswerThatChangesNothing) {
   WindowFrontEnd frontEnd(system_, [](HWND, const std::wstring&, unsigned) { return 0; });
-  EXPECT_EQ(frontEnd.ShowMessage("?", kStyleYesNo), kAnswerNo);
-  EXPECT_EQ(frontEnd.ShowMessage("!", kStyleOk), kAnswerOk);
+  EXPECT_EQ(frontEnd.ShowMessage("?", screen::kStyleYesNo), screen::kAnswerNo);
+  EXPECT_EQ(frontEnd.ShowMessage("!", screen::kStyleOk), screen::kAnswerOk);
 }
 
 TEST_F(WindowFrontEndTest, OnceDetachedWorkersNeitherWaitNorAsk) {
   windowFrontEnd_->Detach();
   std::thread worker([&] {
     windowFrontEnd_->TerminalWritten("x");
-    EXPECT_EQ(windowFrontEnd_->ShowMessage("?", kStyleYesNo), kAnswerNo);
+    EXPECT_EQ(windowFrontEnd_->ShowMessage("?", screen::kStyleYesNo), screen::kAnswerNo);
     EXPECT_FALSE(windowFrontEnd_->RunOnUiThread([] {}));
   });
   worker.join();
@@ -63,13 +63,13 @@ TEST_F(WindowFrontEndTest, UiWaitLetsWorkersWriteWithoutAPaint) {
 
 TEST_F(WindowFrontEndTest, BeepsAndTheActivityIconGoToTheSystemsFrontEnd) {
   std::thread worker([&] {
-    windowFrontEnd_->Beep(kBeepError);
+    windowFrontEnd_->Beep(screen::kBeepError);
     windowFrontEnd_->ShowActivity();
     windowFrontEnd_->SetActivityIcon(false);
     windowFrontEnd_->HideActivity();
   });
   worker.join();
-  EXPECT_EQ(system_.Beeps(), std::vector<int>{kBeepError});
+  EXPECT_EQ(system_.Beeps(), std::vector<int>{screen::kBeepError});
   EXPECT_EQ(system_.ActivityEvents(), (std::vector<std::string>{"show", "icon2", "hide"}));
 }
 

@@ -8,7 +8,7 @@
 #include "link/discovery.h"
 #include "link/logo.h"
 #include "link/network_link.h"
-#include "ui/frontend.h"
+#include "screen/front_end.h"
 
 namespace tarvik::ui::window {
 
@@ -88,7 +88,7 @@ void WindowWork::StartRequestedWork() {
   const bool job = s.jobRequested != 0;
   StartOperation([this, job] {
     if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
+      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
     }
     if (job) runner_.StartJob();
   });
@@ -113,7 +113,7 @@ void WindowWork::VerifyJournal(const std::string& file) {
 void WindowWork::FindRegister() {
   StartOperation([this] {
     if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", kStyleExclamation);
+      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
     }
   });
 }
@@ -136,7 +136,7 @@ void WindowWork::CloseIdleSerialPort() {
 }
 
 void WriteLinkMarker(frame::Program& program, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", 'w');
+  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", frame::OpenMode::kCreate);
   file.WriteByte(static_cast<std::uint8_t>(digit));
   file.Close();
 }
