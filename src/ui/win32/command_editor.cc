@@ -38,9 +38,9 @@ CommandEditor::~CommandEditor() {
 }
 
 bool CommandEditor::Create(HWND parent, int id) {
-  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                          WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                              ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
+  edit_ = CreateWindowExW(0, L"EDIT", L"",
+                          WS_CHILD | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                              ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   if (edit_ == nullptr) return false;

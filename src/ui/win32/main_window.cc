@@ -14,7 +14,9 @@ namespace {
 
 using namespace window::command;
 
-constexpr wchar_t kClassName[] = L"TarvikMainWindow";
+// The class name tools that find the program's window look for.
+constexpr wchar_t kClassName[] = L"TTYWndClass";
+constexpr int kProgramIconId = 400;
 constexpr UINT kRefreshMessage = WM_APP + 2;
 constexpr UINT_PTR kBusyTimer = 1;
 constexpr UINT kBusyPollMs = 100;
@@ -69,7 +71,7 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = kClassName;
   // The program's icon from the resources, when the executable has one.
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kProgramIconId));
   windowClass.hIconSm = windowClass.hIcon;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
 
@@ -564,7 +566,7 @@ void MainWindow::Exit() {
 // ---- find and replace
 
 void MainWindow::OpenFind(bool replace) {
-  if (editorVisible_) editor_.StoreSearchPosition();
+  editor_.StoreSearchPosition();
   if (findDialog_ != nullptr) {
     if (findIsReplace_ == replace) {
       SetActiveWindow(findDialog_);
@@ -594,7 +596,6 @@ void MainWindow::FoundOrSay(bool found) {
 }
 
 void MainWindow::FindNext() {
-  if (!editorVisible_) return;
   editor_.StoreSearchPosition();
   if (findText_.empty()) {
     OpenFind(false);
@@ -614,7 +615,6 @@ void MainWindow::OnFindMessage(const FINDREPLACEW& request) {
     return t;
   };
   findText_ = text(request.lpstrFindWhat);
-  if (!editorVisible_) return;
   if ((request.Flags & FR_FINDNEXT) != 0) {
     FoundOrSay(editor_.FindNext(findText_));
   } else if ((request.Flags & (FR_REPLACE | FR_REPLACEALL)) != 0) {

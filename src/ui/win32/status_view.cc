@@ -64,11 +64,9 @@ void StatusView::MeasureFont() {
   HGDIOBJ old = SelectObject(dc, font_);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  SIZE m{};
-  GetTextExtentPoint32W(dc, L"M", 1, &m);
   SelectObject(dc, old);
   ReleaseDC(window_, dc);
-  charWidth_ = std::max<int>(1, m.cx);
+  charWidth_ = std::max<int>(1, metrics.tmAveCharWidth);
   charHeight_ = std::max<int>(1, metrics.tmHeight + metrics.tmExternalLeading);
 }
 
@@ -99,7 +97,7 @@ void StatusView::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window_, &ps);
   const RECT area = ps.rcPaint;
-  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
   HGDIOBJ oldFont = SelectObject(dc, font_);
   SetTextColor(dc, RGB(0, 0, 0));
   SetBkMode(dc, TRANSPARENT);
