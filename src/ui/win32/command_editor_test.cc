@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/win32_window_test_support.h"
 #include "ui/win32/print_job.h"
 #include "ui/win32/text.h"
-#include "ui/win32/window_test_support.h"
 
 namespace tarvik::ui::win32 {
 namespace {

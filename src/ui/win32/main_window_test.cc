@@ -12,8 +12,8 @@
 #include "frame/codepage.h"
 #include "frame/status.h"
 #include "screen/front_end.h"
+#include "support/win32_window_test_support.h"
 #include "ui/win32/text.h"
-#include "ui/win32/window_test_support.h"
 
 namespace tarvik::ui::win32 {
 namespace {

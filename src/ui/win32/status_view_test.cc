@@ -6,7 +6,7 @@
 
 #include "frame/codepage.h"
 #include "frame/status.h"
-#include "ui/win32/window_test_support.h"
+#include "support/win32_window_test_support.h"
 
 namespace tarvik::ui::win32 {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "frame/codepage.h"
-#include "ui/win32/window_test_support.h"
+#include "support/win32_window_test_support.h"
 
 namespace tarvik::ui::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/win32/window_test_support.h"
+#include "support/win32_window_test_support.h"
 
 #include <chrono>
 
