@@ -13,14 +13,8 @@
 
 #include "frame/codepage.h"
 #include "frame/failure.h"
-#include "frame/program_file.h"
 #include "frame/status.h"
 #include "job/sample_files.h"
-#include "job/special_jobs.h"
-#include "journal/journal_verify.h"
-#include "link/discovery.h"
-#include "link/logo.h"
-#include "link/network_link.h"
 #include "link/rewrite.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/dialogs.h"
@@ -72,13 +66,6 @@ link::RewriteValues ValuesOf(const frame::ConnectionLine& c) {
   return values;
 }
 
-// The marker file tk: "0" after serial lines were set, "1" after addresses.
-void WriteLinkMarker(frame::Program& program, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", frame::OpenMode::kCreate);
-  file.WriteByte(static_cast<std::uint8_t>(digit));
-  file.Close();
-}
-
 int KeyOf(const QKeyEvent* event) {
   const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
                                                            Qt::AltModifier | Qt::MetaModifier);
@@ -95,7 +82,9 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
       link_(link),
       frontEnd_(frontEnd),
       dialogs_(dialogs),
-      shiftHeld_([] { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }) {
+      shiftHeld_([] { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }),
+      work_(program, runner, link, frontEnd.HandOff(),
+            [this] { QMetaObject::invokeMethod(this, "RefreshBusy", Qt::QueuedConnection); }) {
   // The window is shown: failures restart the program, results are reported.
   program_.settings.okno = 1;
   editorExtension_ = QString::fromStdString(program_.settings.priponaCmd);
@@ -131,14 +120,14 @@ MainWindow::MainWindow(frame::Program& program, job::JobRunner& runner, link::Re
   }
   resize(size);
 
-  Guarded([this] { job::WriteSampleCommandFiles(program_); });
+  work_.Guarded([this] { job::WriteSampleCommandFiles(program_); });
   RefreshBusy();
 }
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   frontEnd_.Detach();
-  if (operation_.joinable()) operation_.join();
+  work_.WaitForOperation();
 }
 
 QAction* MainWindow::AddItem(QMenu* menu, const window::MenuItem& item) {
@@ -191,18 +180,9 @@ bool MainWindow::EditorModified() const {
   return editor_->document()->isModified();
 }
 
-bool MainWindow::Busy() const {
-  return runner_.JobRunning() || operationRunning_.load();
-}
-
-std::optional<platform::ProcessEnding> MainWindow::ProcessEnd() const {
-  std::lock_guard<std::mutex> lock(endMutex_);
-  return processEnd_;
-}
-
 void MainWindow::RefreshBusy() {
   const bool busy = Busy();
-  if (!operationRunning_ && operation_.joinable()) operation_.join();
+  work_.JoinEndedOperation();
   window::MenuState state;
   state.busy = busy;
   for (const auto& [action, item] : items_) {
@@ -265,42 +245,8 @@ QString MainWindow::ProgramDirectory() const {
                                    : QDir::currentPath();
 }
 
-void MainWindow::Guarded(const std::function<void()>& body) {
-  try {
-    frame::RunGuarded(program_, body);
-  } catch (const platform::ProcessEnding& end) {
-    std::lock_guard<std::mutex> lock(endMutex_);
-    processEnd_ = end;
-  }
-}
-
 void MainWindow::StartJobNow() {
-  if (Busy()) return;
-  Guarded([this] {
-    {
-      // The previous job thread is past its last status line; joining it
-      // must not make it wait for a repaint.
-      QtFrontEnd::UiWait wait(frontEnd_);
-      runner_.WaitForJobThread();
-    }
-    runner_.StartJob();
-  });
-  RefreshBusy();
-}
-
-void MainWindow::StartOperation(std::function<void()> body) {
-  if (Busy()) return;
-  {
-    QtFrontEnd::UiWait wait(frontEnd_);
-    runner_.WaitForJobThread();
-    if (operation_.joinable()) operation_.join();
-  }
-  operationRunning_ = true;
-  operation_ = std::thread([this, body = std::move(body)] {
-    Guarded(body);
-    operationRunning_ = false;
-    QMetaObject::invokeMethod(this, "RefreshBusy", Qt::QueuedConnection);
-  });
+  work_.StartJob();
   RefreshBusy();
 }
 
@@ -342,8 +288,16 @@ void MainWindow::RegisterHandlers() {
        }},
       {kSetCmd, [this] { SetSerialLines(); }},
       {kSetIp, [this] { SetIpAddresses(); }},
-      {kFindRegister, [this] { FindRegister(); }},
-      {kDateTime, [this] { DateAndTime(); }},
+      {kFindRegister,
+       [this] {
+         work_.FindRegister();
+         RefreshBusy();
+       }},
+      {kDateTime,
+       [this] {
+         work_.SetClockOrLoadVat(shiftHeld_());
+         RefreshBusy();
+       }},
       {kVerifyJournal, [this] { VerifyJournal(); }},
       {kLogo, [this] { UploadLogo(); }},
       {kHelp,
@@ -403,19 +357,8 @@ void MainWindow::ChooseFont() {
 }
 
 void MainWindow::StartRequestedWork() {
-  const frame::JobSettings& s = program_.settings;
-  if (!s.searchWithWindow) {
-    if (s.jobRequested) StartJobNow();
-    return;
-  }
-  // The job named as well runs after the search.
-  const bool job = s.jobRequested != 0;
-  StartOperation([this, job] {
-    if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
-    }
-    if (job) runner_.StartJob();
-  });
+  work_.StartRequestedWork();
+  RefreshBusy();
 }
 
 // ---- editor commands
@@ -508,7 +451,7 @@ void MainWindow::Print() {
 }
 
 void MainWindow::Exit() {
-  if (!Busy() && link_.Network().Connected()) Guarded([this] { link_.CloseNetwork(); });
+  work_.CloseIdleNetwork();
   if (EditorModified() && AskSaveChanges() == screen::kAnswerCancel) return;
   close();
 }
@@ -516,7 +459,7 @@ void MainWindow::Exit() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // No question about the editor here: only "Konec" asks. A running job
   // keeps its port; the end of the process closes it.
-  if (!Busy()) Guarded([this] { link_.CloseSerialPort(); });
+  work_.CloseIdleSerialPort();
   if (findDialog_ != nullptr) findDialog_->close();
   frontEnd_.Detach();
   event->accept();
@@ -568,17 +511,6 @@ void MainWindow::Replace(bool all) {
 
 // ---- operations
 
-void MainWindow::DateAndTime() {
-  const bool vat = shiftHeld_();
-  StartOperation([this, vat] {
-    if (vat) {
-      job::LoadVatRates(program_, runner_, 14, 15, 20, 21);
-    } else {
-      job::SetRegisterClock(program_, runner_);
-    }
-  });
-}
-
 void MainWindow::VerifyJournal() {
   FileChoice choice;
   choice.kind = FileChoice::Kind::kOpenExisting;
@@ -588,14 +520,12 @@ void MainWindow::VerifyJournal() {
                     QStringLiteral("Všechny soubory (*)")};
   const QString path = dialogs_.ChooseFile(this, choice);
   if (path.isEmpty()) return;
-  const std::string file = QFile::encodeName(path).toStdString();
-  StartOperation([this, file] {
-    journal::ShowJournalVerdict(program_, journal::VerifyJournal(program_, file, true));
-  });
+  work_.VerifyJournal(QFile::encodeName(path).toStdString());
+  RefreshBusy();
 }
 
 void MainWindow::SetSerialLines() {
-  Guarded([this] {
+  work_.Guarded([this] {
     frame::JobSettings& s = program_.settings;
     link::RewriteValues values = ValuesOf(program_.connection);
     auto dialog = [this](link::RewriteValues& chosen) {
@@ -613,12 +543,12 @@ void MainWindow::SetSerialLines() {
       link::RewriteSerialParams(program_, values, nullptr, true, link::RewriteMode::kFull);
       s.priponaCmd = extension;
     }
-    WriteLinkMarker(program_, '0');
+    window::WriteLinkMarker(program_, '0');
   });
 }
 
 void MainWindow::SetIpAddresses() {
-  Guarded([this] {
+  work_.Guarded([this] {
     frame::JobSettings& s = program_.settings;
     link::RewriteValues values = ValuesOf(program_.connection);
     auto dialog = [this](link::RewriteValues& chosen) {
@@ -633,21 +563,12 @@ void MainWindow::SetIpAddresses() {
     s.priponaCmd = "cmx";
     link::RewriteIpParams(program_, values, nullptr, true);
     s.priponaCmd = extension;
-    WriteLinkMarker(program_, '1');
-  });
-}
-
-void MainWindow::FindRegister() {
-  StartOperation([this] {
-    if (!link::FindRegister(program_, link_)) {
-      frame::ShowMessage(program_, "Nenalezl jsem zadnou pokladnu.", screen::kStyleExclamation);
-    }
+    window::WriteLinkMarker(program_, '1');
   });
 }
 
 void MainWindow::UploadLogo() {
-  link::LogoUploadHooks hooks;
-  hooks.chooseFile = [this]() -> std::optional<std::string> {
+  work_.UploadLogo([this]() -> std::optional<std::string> {
     QString path;
     frontEnd_.RunOnUiThread([&] {
       FileChoice choice;
@@ -661,11 +582,8 @@ void MainWindow::UploadLogo() {
     });
     if (path.isEmpty()) return std::nullopt;
     return QFile::encodeName(path).toStdString();
-  };
-  hooks.runBuiltInJob = [this](const std::string& name, std::chrono::milliseconds limit) {
-    return runner_.RunBuiltInJob(name, limit);
-  };
-  StartOperation([this, hooks] { link::UploadLogo(program_, 1, hooks); });
+  });
+  RefreshBusy();
 }
 
 }  // namespace tarvik::ui::qt

@@ -2,10 +2,9 @@
 // (hidden until a text is created or opened), and the menu that starts
 // transfers and the other operations.
 //
-// Menu commands run on the UI thread and return at once: a job runs on its
-// job thread, and the longer operations (date and time, VAT, journal
-// verification, logo, register search) run on an operation thread of the
-// window, so the window keeps painting their status lines. While either
+// Menu commands run on the UI thread and return at once: the work they start
+// (ui/window/window_work.h) runs on its own threads, so the window keeps
+// painting their status lines. While either
 // runs, the commands that would start another one are disabled (nothing in
 // the job runner refuses a second job).
 //
@@ -17,14 +16,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
-#include <atomic>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -35,6 +31,7 @@
 #include "ui/qt/dialogs.h"
 #include "ui/qt/find_dialog.h"
 #include "ui/window/menu.h"
+#include "ui/window/window_work.h"
 
 class QMenu;
 
@@ -78,10 +75,10 @@ class MainWindow final : public QMainWindow {
   bool EditorModified() const;
   QString EditorFileName() const { return editorFileName_; }
   // A job or an operation runs.
-  bool Busy() const;
+  bool Busy() const { return work_.Busy(); }
   // How the process would have ended on the UI or operation thread, when a
   // test double stood in for the process.
-  std::optional<platform::ProcessEnding> ProcessEnd() const;
+  std::optional<platform::ProcessEnding> ProcessEnd() const { return work_.ProcessEnd(); }
   // Whether Shift is held at the moment of a command (tests replace it).
   void SetShiftQuery(std::function<bool()> query) { shiftHeld_ = std::move(query); }
 
@@ -108,10 +105,7 @@ class MainWindow final : public QMainWindow {
   void SetTitle(const QString& name);
   QString ProgramDirectory() const;
 
-  // A body run to its thread boundary: a failure ends in the failure exit.
-  void Guarded(const std::function<void()>& body);
   void StartJobNow();
-  void StartOperation(std::function<void()> body);
   bool ChooseCommandFile();
 
   void NewText();
@@ -134,12 +128,10 @@ class MainWindow final : public QMainWindow {
   void ChooseFont();
   void Replace(bool all);
 
-  void DateAndTime();
   void VerifyJournal();
   void UploadLogo();
   void SetSerialLines();
   void SetIpAddresses();
-  void FindRegister();
 
   frame::Program& program_;
   job::JobRunner& runner_;
@@ -167,10 +159,7 @@ class MainWindow final : public QMainWindow {
   std::function<bool()> shiftHeld_;
   QTimer busyTimer_;
   bool lastBusy_ = false;
-  std::thread operation_;
-  std::atomic<bool> operationRunning_{false};
-  mutable std::mutex endMutex_;
-  std::optional<platform::ProcessEnding> processEnd_;
+  window::WindowWork work_;
 };
 
 }  // namespace tarvik::ui::qt

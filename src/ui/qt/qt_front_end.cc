@@ -11,7 +11,20 @@
 namespace tarvik::ui::qt {
 
 QtFrontEnd::QtFrontEnd()
-    : uiThread_(std::this_thread::get_id()),
+    : handOff_({
+          // Only a wake-up crosses the Qt queue; the work itself waits in the hand-off.
+          .wake = [this] { return QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection); },
+          .repaint =
+              [this] {
+                if (view_ != nullptr) view_->repaint();
+              },
+          .setCaret =
+              [this](bool on) {
+                if (view_ != nullptr) view_->SetCaretOn(on);
+              },
+          .beep = [] { QApplication::beep(); },
+          .showActivity = [this](bool shown, bool firstImage) { ApplyActivity(shown, firstImage); },
+      }),
       firstIcon_(ActivityIcon(true)),
       secondIcon_(ActivityIcon(false)) {}
 
@@ -23,79 +36,24 @@ void QtFrontEnd::Attach(QWidget* owner, TerminalView* view, Dialogs* dialogs) {
   owner_ = owner;
   view_ = view;
   dialogs_ = dialogs;
-  std::lock_guard<std::mutex> lock(mutex_);
-  detached_ = false;
-  attached_ = true;
+  handOff_.Attach();
 }
 
 void QtFrontEnd::Detach() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    detached_ = true;
-    attached_ = false;
-    changed_.notify_all();
-  }
+  handOff_.Detach();
   if (tray_ != nullptr) tray_->hide();
 }
 
 bool QtFrontEnd::HasWindow() const {
-  return attached_.load();
-}
-
-bool QtFrontEnd::OnUiThread() const {
-  return std::this_thread::get_id() == uiThread_;
-}
-
-void QtFrontEnd::WakeLocked() {
-  if (wakePosted_) return;
-  wakePosted_ = true;
-  // Only a wake-up crosses the Qt queue; the work itself is found under the lock.
-  QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
-}
-
-QtFrontEnd::UiWait::UiWait(QtFrontEnd& frontEnd) : frontEnd_(frontEnd) {
-  std::lock_guard<std::mutex> lock(frontEnd_.mutex_);
-  ++frontEnd_.uiWaits_;
-  frontEnd_.changed_.notify_all();
-}
-
-QtFrontEnd::UiWait::~UiWait() {
-  std::lock_guard<std::mutex> lock(frontEnd_.mutex_);
-  --frontEnd_.uiWaits_;
-  // Writes made meanwhile are painted now.
-  if (frontEnd_.paintsDone_ < frontEnd_.paintsAsked_) frontEnd_.WakeLocked();
+  return handOff_.Attached();
 }
 
 void QtFrontEnd::TerminalWritten(std::string_view /*bytes*/) {
-  if (OnUiThread()) {
-    if (view_ != nullptr) view_->repaint();
-    return;
-  }
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (detached_) return;
-  const std::uint64_t ticket = ++paintsAsked_;
-  WakeLocked();
-  changed_.wait(lock, [&] { return paintsDone_ >= ticket || detached_ || uiWaits_ > 0; });
+  handOff_.TerminalWritten();
 }
 
 bool QtFrontEnd::RunOnUiThread(const std::function<void()>& task) {
-  if (OnUiThread()) {
-    if (!HasWindow()) return false;
-    task();
-    return true;
-  }
-  auto call = std::make_shared<Call>();
-  call->task = task;
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (detached_) return false;
-  calls_.push_back(call);
-  WakeLocked();
-  // A call already running refers to this thread's `task`, so it is waited
-  // for even when the window goes meanwhile.
-  changed_.wait(lock, [&] { return call->done || (detached_ && !call->started); });
-  if (call->done) return true;
-  std::erase(calls_, call);
-  return false;
+  return handOff_.RunOnUiThread(task);
 }
 
 int QtFrontEnd::Box(const std::string& text, int style) {
@@ -107,58 +65,34 @@ int QtFrontEnd::Box(const std::string& text, int style) {
 int QtFrontEnd::ShowMessage(const std::string& text, int style) {
   // Without anybody to ask, a question takes the safe answer.
   int answer = (style & 0x0F) == screen::kStyleYesNo ? screen::kAnswerNo : screen::kAnswerOk;
-  if (OnUiThread()) return Box(text, style);
+  if (handOff_.OnUiThread()) return Box(text, style);
   RunOnUiThread([&] { answer = Box(text, style); });
   return answer;
 }
 
 void QtFrontEnd::Beep(int /*type*/) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++beepsAsked_;
-  WakeLocked();
+  handOff_.Beep();
 }
 
 void QtFrontEnd::ShowActivity() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  activityShown_ = true;
-  activityChanged_ = true;
-  WakeLocked();
+  handOff_.SetActivity(true);
 }
 
 void QtFrontEnd::SetActivityIcon(bool first) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  activityFirst_ = first;
-  activityChanged_ = true;
-  WakeLocked();
+  handOff_.SetActivityImage(first);
 }
 
 void QtFrontEnd::HideActivity() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  activityShown_ = false;
-  activityChanged_ = true;
-  WakeLocked();
+  handOff_.SetActivity(false);
 }
 
 void QtFrontEnd::SetCaret(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  caretAsked_ = on;
-  caretChanged_ = true;
-  WakeLocked();
+  handOff_.SetCaret(on);
 }
 
 QtFrontEnd::ActivityState QtFrontEnd::Activity() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return {activityShown_, activityFirst_, QSystemTrayIcon::isSystemTrayAvailable()};
-}
-
-QtFrontEnd::Paints QtFrontEnd::PaintCounts() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return {paintsAsked_, paintsDone_};
-}
-
-int QtFrontEnd::Beeps() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return beepsDone_;
+  const window::UiHandOff::Activity activity = handOff_.ActivityState();
+  return {activity.shown, activity.firstImage, QSystemTrayIcon::isSystemTrayAvailable()};
 }
 
 void QtFrontEnd::ApplyActivity(bool shown, bool firstImage) {
@@ -172,46 +106,7 @@ void QtFrontEnd::ApplyActivity(bool shown, bool firstImage) {
 }
 
 void QtFrontEnd::Drain() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  wakePosted_ = false;
-
-  if (paintsDone_ < paintsAsked_) {
-    const std::uint64_t asked = paintsAsked_;
-    lock.unlock();
-    if (view_ != nullptr) view_->repaint();
-    lock.lock();
-    paintsDone_ = std::max(paintsDone_, asked);
-    changed_.notify_all();
-  }
-
-  const int beeps = beepsAsked_ - beepsDone_;
-  beepsDone_ = beepsAsked_;
-  const bool caretChanged = std::exchange(caretChanged_, false);
-  const bool caret = caretAsked_;
-  const bool activityChanged = std::exchange(activityChanged_, false);
-  const bool shown = activityShown_;
-  const bool firstImage = activityFirst_;
-  lock.unlock();
-  for (int i = 0; i < beeps; ++i) QApplication::beep();
-  if (caretChanged && view_ != nullptr) view_->SetCaretOn(caret);
-  if (activityChanged) ApplyActivity(shown, firstImage);
-  lock.lock();
-
-  // One call at a time: a box opened by a call runs its own event loop,
-  // which comes back here; the next call waits until the box is answered.
-  if (runningCall_) return;
-  while (!calls_.empty()) {
-    std::shared_ptr<Call> call = calls_.front();
-    calls_.pop_front();
-    call->started = true;
-    runningCall_ = true;
-    lock.unlock();
-    call->task();
-    lock.lock();
-    runningCall_ = false;
-    call->done = true;
-    changed_.notify_all();
-  }
+  handOff_.Drain();
 }
 
 }  // namespace tarvik::ui::qt

@@ -4,7 +4,6 @@
 // when it shows a window or a box; this header is all the program sees of it.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
 
@@ -12,32 +11,9 @@
 #include "job/job_runner.h"
 #include "link/link.h"
 #include "screen/front_end.h"
+#include "ui/switchable_front_end.h"
 
 namespace tarvik::ui::qt {
-
-// Passes every call to the front end of the moment.
-class SwitchableFrontEnd final : public screen::FrontEnd {
- public:
-  explicit SwitchableFrontEnd(screen::FrontEnd& initial) : target_(&initial) {}
-  void SwitchTo(screen::FrontEnd& target) { target_ = &target; }
-
-  int ShowMessage(const std::string& text, int style) override {
-    return target_.load()->ShowMessage(text, style);
-  }
-  void ShowFailureMessage(const std::string& text, int style) override {
-    target_.load()->ShowFailureMessage(text, style);
-  }
-  void TerminalWritten(std::string_view bytes) override { target_.load()->TerminalWritten(bytes); }
-  void Beep(int type) override { target_.load()->Beep(type); }
-  void ShowActivity() override { target_.load()->ShowActivity(); }
-  void SetActivityIcon(bool first) override { target_.load()->SetActivityIcon(first); }
-  void HideActivity() override { target_.load()->HideActivity(); }
-  void SetCaret(bool on) override { target_.load()->SetCaret(on); }
-  bool HasWindow() const override { return target_.load()->HasWindow(); }
-
- private:
-  std::atomic<screen::FrontEnd*> target_;
-};
 
 // The front end of a windowless run on a desktop: message boxes, beeps and
 // the activity icon through the toolkit, the status lines and a copy of
