@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "frame/codepage.h"
+#include "frame/errors.h"
+#include "frame/status.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/window/help_text.h"
 #include "ui/window/line_settings.h"
@@ -165,12 +167,32 @@ INT_PTR CALLBACK LineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-template <typename Choices, void (*Fill)(HWND, const frame::Program&, const Choices&)>
-bool RunLineDialog(HWND owner, int templateId, LineDialog<Choices>& state) {
+// Runs a modal dialog and returns the button that closed it. A dialog that
+// cannot be created (a template missing from the executable, an owner that
+// is gone) is error 114 with the dialog's subcode.
+INT_PTR RunModal(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter, int subcode) {
   const INT_PTR result =
-      DialogBoxParamW(Instance(), MAKEINTRESOURCEW(templateId), owner,
-                      LineDialogProc<Choices, Fill>, reinterpret_cast<LPARAM>(&state));
-  return result == IDOK;
+      DialogBoxParamW(Instance(), MAKEINTRESOURCEW(templateId), owner, procedure, parameter);
+  // 0 is an owner that is no window, -1 any other failure; the dialogs
+  // themselves end only with IDOK or IDCANCEL.
+  if (result == 0 || result == -1) {
+    frame::Fail(114, subcode, GetLastError(),
+                frame::W(frame::Format("dialog %d nelze vytvořit", templateId)));
+  }
+  return result;
+}
+
+template <typename Choices, void (*Fill)(HWND, const frame::Program&, const Choices&)>
+bool RunLineDialog(HWND owner, int templateId, int subcode, LineDialog<Choices>& state) {
+  return RunModal(owner, templateId, LineDialogProc<Choices, Fill>,
+                  reinterpret_cast<LPARAM>(&state), subcode) == IDOK;
+}
+
+// Every button of About and help closes it.
+bool Closes(HWND dialog, WPARAM wParam) {
+  if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return false;
+  EndDialog(dialog, LOWORD(wParam));
+  return true;
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -189,11 +211,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      return FALSE;
+      return Closes(dialog, wParam) ? TRUE : FALSE;
     default:
       return FALSE;
   }
@@ -224,11 +242,7 @@ INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       return FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      return FALSE;
+      return Closes(dialog, wParam) ? TRUE : FALSE;
     case WM_DESTROY:
       if (auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(dialog, DWLP_USER))) {
         DeleteObject(font);
@@ -246,7 +260,7 @@ bool RunPortDialog(HWND owner, frame::Program& program) {
   LineDialog<window::PortChoices> state{program, window::StartingPortChoices(program),
                                         ReadPortDialog, window::CheckPortChoices,
                                         TARVIK_IDC_LOG_NAME};
-  if (!RunLineDialog<window::PortChoices, FillPortDialog>(owner, TARVIK_IDD_PORT, state)) {
+  if (!RunLineDialog<window::PortChoices, FillPortDialog>(owner, TARVIK_IDD_PORT, 1, state)) {
     return false;
   }
   window::ApplyPortChoices(program, state.choices);
@@ -256,17 +270,19 @@ bool RunPortDialog(HWND owner, frame::Program& program) {
 bool RunIpDialog(HWND owner, frame::Program& program) {
   LineDialog<window::IpChoices> state{program, window::StartingIpChoices(program), ReadIpDialog,
                                       window::CheckIpChoices, TARVIK_IDC_OCTET};
-  if (!RunLineDialog<window::IpChoices, FillIpDialog>(owner, TARVIK_IDD_IP, state)) return false;
+  if (!RunLineDialog<window::IpChoices, FillIpDialog>(owner, TARVIK_IDD_IP, 2, state)) {
+    return false;
+  }
   window::ApplyIpChoices(program, state.choices);
   return true;
 }
 
 void ShowAbout(HWND owner, frame::Program&) {
-  DialogBoxParamW(Instance(), MAKEINTRESOURCEW(TARVIK_IDD_ABOUT), owner, AboutProc, 0);
+  RunModal(owner, TARVIK_IDD_ABOUT, AboutProc, 0, 3);
 }
 
 void ShowHelp(HWND owner) {
-  DialogBoxParamW(Instance(), MAKEINTRESOURCEW(TARVIK_IDD_HELP), owner, HelpProc, 0);
+  RunModal(owner, TARVIK_IDD_HELP, HelpProc, 0, 4);
 }
 
 }  // namespace tarvik::ui::win32

@@ -18,5 +18,7 @@ bool RunPortDialog(HWND owner, frame::Program& program);
 bool RunIpDialog(HWND owner, frame::Program& program);
 void ShowAbout(HWND owner, frame::Program& program);
 void ShowHelp(HWND owner);
+// A dialog that cannot be created ends as error 114: subcode 1 the port
+// dialog, 2 the IP dialog, 3 About, 4 help.
 
 }  // namespace tarvik::ui::win32

@@ -284,5 +284,21 @@ TEST_F(Win32DialogsTest, AboutAndHelpShowTheModelsTexts) {
   EXPECT_TRUE(helpStyle & WS_VSCROLL);
 }
 
+TEST_F(Win32DialogsTest, ADialogThatCannotBeCreatedIsError114) {
+  // An owner that is no longer a window.
+  HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(gone, nullptr);
+  DestroyWindow(gone);
+  program_->connection.ipAddress = "10.9.8.7";
+  DialogScript script({});
+  EXPECT_JOB_FAILURE(RunPortDialog(gone, *program_), 114, 1);
+  EXPECT_JOB_FAILURE(RunIpDialog(gone, *program_), 114, 2);
+  EXPECT_JOB_FAILURE(ShowAbout(gone, *program_), 114, 3);
+  EXPECT_JOB_FAILURE(ShowHelp(gone), 114, 4);
+  EXPECT_EQ(script.Dialogs(), 0);
+  EXPECT_EQ(program_->connection.ipAddress, "10.9.8.7");
+}
+
 }  // namespace
 }  // namespace tarvik::ui::win32
