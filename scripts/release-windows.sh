@@ -4,13 +4,16 @@
 # version information resource, the README, the reference of docs/ as text
 # files with CR LF line ends, and the sample command files (written by the
 # built program itself, under wine, as it writes them at every start).
+# The tarvik.exe of the zip is then checked under wine: it carries the
+# window's dialog templates, answers --version, and started without a
+# command file it opens its main window (on a virtual display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
 cross=${CROSS_BUILD:-build-release-win}
 export WINEPREFIX=${WINEPREFIX:-/tmp/tarvik-wine-prefix}
 export WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
+unset DISPLAY WAYLAND_DISPLAY  # only the window check below gets a display
 
 cmake -S . -B "$cross" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_TESTS=OFF >/dev/null
@@ -46,3 +49,29 @@ zip="dist/tarvik-$version-windows-x86_64.zip"
 rm -f "$zip"
 (cd "$stage" && zip -q -r -X "$OLDPWD/$zip" tarvik)
 unzip -l "$zip"
+
+check="$stage/check"
+unzip -q "$zip" -d "$check"
+[ -f "$check/tarvik/tarvik.exe" ] || { echo "$zip holds no tarvik/tarvik.exe" >&2; exit 1; }
+strings -el "$check/tarvik/tarvik.exe" | grep -qix printdlgbox ||
+  { echo "tarvik.exe has no dialog templates" >&2; exit 1; }
+(cd "$check/tarvik" && wine tarvik.exe --version) | grep -q "^tarvik $version (Windows" ||
+  { echo "tarvik.exe of the zip does not start under wine" >&2; exit 1; }
+# wine's desktop process keeps the display it was started with.
+wineserver -w
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  cd "$1" || exit 1
+  wine tarvik.exe >/dev/null 2>&1 &
+  pid=$!
+  shown=1
+  for _ in $(seq 600); do
+    if xdotool search --name "^Komunikace Tarvik" >/dev/null 2>&1; then shown=0; break; fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  wineserver -w
+  exit "$shown"' check "$check/tarvik" ||
+  { echo "tarvik.exe of the zip opened no main window under wine" >&2; exit 1; }
+echo "tarvik.exe of the zip starts under wine and opens its window"

@@ -41,8 +41,13 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   } else if (cp < 0x800) {
     out += static_cast<char>(0xC0 | (cp >> 6));
     out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
+  } else if (cp < 0x10000) {
     out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
@@ -181,6 +186,54 @@ std::string Utf16ToCp1250(std::u16string_view text) {
                       text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
     if (pair) ++i;
     out += pair ? '?' : Cp1250Of(unit);
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  static constexpr std::uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::uint32_t cp = 0;
+    std::size_t len = 1;
+    const Utf8Step step = DecodeUtf8(utf8, i, cp, len);
+    if (step == Utf8Step::kCutShort) {
+      out += u'\uFFFD';
+      break;
+    }
+    if (step != Utf8Step::kOk || cp < kShortest[len] || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out += u'\uFFFD';
+      i += step == Utf8Step::kOk ? len : 1;
+      continue;
+    }
+    i += len;
+    if (cp < 0x10000) {
+      out += static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<std::uint32_t>(unit) - 0xD800) << 10) +
+                          (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00));
+      ++i;
+    } else {
+      AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+    }
   }
   return out;
 }

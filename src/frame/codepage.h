@@ -20,6 +20,10 @@ std::string Utf8ToCp1250(std::string_view utf8);
 // surrogate pair counts as one) become '?'.
 std::u16string Cp1250ToUtf16(std::string_view bytes);
 std::string Utf16ToCp1250(std::u16string_view text);
+// UTF-8 and UTF-16, for the texts of the source shown through a wide API:
+// malformed sequences and unpaired surrogates become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view text);
 // Shorthand for texts written in the source: "Čas je v pokladně." -> 1250 bytes.
 inline std::string W(std::string_view utf8) {
   return Utf8ToCp1250(utf8);

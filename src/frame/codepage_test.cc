@@ -85,6 +85,21 @@ TEST(CodePage, Utf8IsToldFromWindows1250) {
   EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
+TEST(CodePage, Utf8AndUtf16BothWays) {
+  EXPECT_EQ(Utf8ToUtf16("Nastav port a rychlost: Počet bitů €"),
+            u"Nastav port a rychlost: Počet bitů €");
+  EXPECT_EQ(Utf16ToUtf8(u"Terminál Žďár"), "Terminál Žďár");
+  // Beyond the basic plane: a surrogate pair, and back.
+  EXPECT_EQ(Utf8ToUtf16("a\U0001F600b"), u"a\U0001F600b");
+  EXPECT_EQ(Utf16ToUtf8(u"a\U0001F600b"), "a\U0001F600b");
+  // Broken input is marked, never dropped silently.
+  EXPECT_EQ(Utf8ToUtf16("a\x80"
+                        "b\xC0\xAF"
+                        "c\xE2\x82"),
+            u"a\uFFFDb\uFFFDc\uFFFD");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t{0xDC00}, u'b'}), "a\uFFFDb");
+}
+
 TEST(CodePage, Utf16AndUtf8AgreeOnEveryByte) {
   for (int b = 0; b < 0x100; ++b) {
     const std::string byte(1, static_cast<char>(b));

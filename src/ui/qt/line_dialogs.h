@@ -1,29 +1,22 @@
 // The two dialogs that set the connection written into all command files:
 // "Nastav port a rychlost" for serial lines and the IP-address dialog for
-// TCP/IP lines. Each starts from the program's own logo command file
-// (glog1.cmx, iglog1.cmx) and, when accepted, leaves the chosen values in
-// the connection record, from which the command files are rewritten.
+// TCP/IP lines. What they offer, check and write is the window model's
+// (ui/window/line_settings.h); these are its Qt views.
 #pragma once
 
 #include <QDialog>
 #include <array>
 
 #include "frame/program.h"
+#include "ui/window/line_settings.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace tarvik::ui::qt {
 
-// The register models a connection line may name, in the order of the
-// command-file parser's table (its model numbers 1 to 10).
-inline constexpr std::array<const char*, 10> kRegisterModels = {
-    "39T ", "359 ", "360 ", "362 ", "549 ", "579 ", "396 ", "649 ", "650 ", "652 "};
-
-// Parses glog1.cmx as a job would, so the connection record holds its line.
-// The command file of the next transfer and the current command stay as
-// they were. Failures are those of the command-file parser.
-void LoadLogoConnection(frame::Program& program);
+using window::LoadLogoConnection;
 
 class PortSpeedDialog final : public QDialog {
   Q_OBJECT
@@ -33,7 +26,10 @@ class PortSpeedDialog final : public QDialog {
   PortSpeedDialog(frame::Program& program, QWidget* parent = nullptr);
   // Writes the chosen values into the connection record and the line settings.
   void Apply();
+  // Closes the dialog only when the choices can be written; else says why.
+  void accept() override;
 
+  window::PortChoices Choices() const;
   QComboBox* Port() const { return port_; }
   QComboBox* Speed() const { return speed_; }
   QLineEdit* Terminal() const { return terminal_; }
@@ -41,6 +37,8 @@ class PortSpeedDialog final : public QDialog {
   QComboBox* Parity() const { return parity_; }
   QComboBox* Model() const { return model_; }
   QLineEdit* LogName() const { return logName_; }
+  // The line that says why OK was refused (empty otherwise).
+  QLabel* Problem() const { return problem_; }
 
  private:
   frame::Program& program_;
@@ -51,6 +49,7 @@ class PortSpeedDialog final : public QDialog {
   QComboBox* parity_;
   QComboBox* model_;
   QLineEdit* logName_;
+  QLabel* problem_;
 };
 
 class IpAddressDialog final : public QDialog {
@@ -62,16 +61,20 @@ class IpAddressDialog final : public QDialog {
   // is 51/1, a model field of more than 5 is 51/2.
   IpAddressDialog(frame::Program& program, QWidget* parent = nullptr);
   void Apply();
+  void accept() override;
 
+  window::IpChoices Choices() const;
   QLineEdit* Octet(int i) const { return octets_[static_cast<std::size_t>(i)]; }
   QComboBox* Model() const { return model_; }
   QLineEdit* Terminal() const { return terminal_; }
+  QLabel* Problem() const { return problem_; }
 
  private:
   frame::Program& program_;
   std::array<QLineEdit*, 4> octets_{};
   QComboBox* model_;
   QLineEdit* terminal_;
+  QLabel* problem_;
 };
 
 }  // namespace tarvik::ui::qt

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <tuple>
 
@@ -144,6 +145,32 @@ TEST_F(LineDialogsTest, IpDialogProposesAnAddressAndChecksTheFields) {
   std::filesystem::remove(PathOf("iglog1.cmx"));
   program_->connection.ipAddress = "10.1.2.3";
   EXPECT_EQ(Address(IpAddressDialog(*program_)), "10.1.2.3");
+}
+
+TEST_F(LineDialogsTest, OkIsRefusedWhileAChoiceCouldNotBeWritten) {
+  LoadLogoConnection(*program_);
+  PortSpeedDialog port(*program_);
+  port.open();
+  port.LogName()->setText("ERA,2");
+  port.accept();
+  EXPECT_TRUE(port.isVisible());
+  EXPECT_EQ(port.result(), QDialog::Rejected);
+  EXPECT_EQ(port.Problem()->text(), QString::fromUtf8("Jméno souboru log nesmí obsahovat čárku."));
+  port.LogName()->setText("ERA");
+  port.accept();
+  EXPECT_EQ(port.result(), QDialog::Accepted);
+  EXPECT_EQ(port.Problem()->text(), "");
+
+  IpAddressDialog ip(*program_);
+  ip.open();
+  ip.Octet(1)->setText("300");  // typed, it passes the field's validator as unfinished input
+  ip.accept();
+  EXPECT_EQ(ip.result(), QDialog::Rejected);
+  EXPECT_EQ(ip.Problem()->text(),
+            QString::fromUtf8("Číslo IP adresy musí být od 0 do 255, ne 300."));
+  ip.Octet(1)->setText("168");
+  ip.accept();
+  EXPECT_EQ(ip.result(), QDialog::Accepted);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "frame/failure.h"
 #include "frame/status.h"
 #include "job/sample_files.h"
-#include "link/rewrite.h"
 #include "ui/qt/command_editor.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/find_dialog.h"
@@ -45,25 +44,6 @@ int KeyOf(const window::Accelerator& accelerator) {
   if (accelerator.ctrl) mods |= Qt::ControlModifier;
   if (accelerator.alt) mods |= Qt::AltModifier;
   return QKeyCombination(mods, static_cast<Qt::Key>(key)).toCombined();
-}
-
-// The values the command files are rewritten with, from the connection record.
-link::RewriteValues ValuesOf(const frame::ConnectionLine& c) {
-  link::RewriteValues values;
-  values.terminalNumber = c.terminalNumber;
-  values.port = c.comNumber;
-  values.baudRate = c.baudRate;
-  values.dataBits = c.dataBits;
-  values.parity = c.parity;
-  if (!c.modelText.empty()) values.modelText = c.modelText;
-  values.logName = c.logFileName;
-  const QStringList octets = QString::fromStdString(c.ipAddress).split(QLatin1Char('.'));
-  if (octets.size() == 4) {
-    for (std::size_t i = 0; i < 4; ++i) {
-      values.address[i] = octets[static_cast<qsizetype>(i)].toInt();
-    }
-  }
-  return values;
 }
 
 int KeyOf(const QKeyEvent* event) {
@@ -526,44 +506,24 @@ void MainWindow::VerifyJournal() {
 
 void MainWindow::SetSerialLines() {
   work_.Guarded([this] {
-    frame::JobSettings& s = program_.settings;
-    link::RewriteValues values = ValuesOf(program_.connection);
-    auto dialog = [this](link::RewriteValues& chosen) {
+    window::SetSerialLines(program_, [this] {
       LoadLogoConnection(program_);
-      PortSpeedDialog portDialog(program_, this);
-      if (!dialogs_.Run(&portDialog)) return false;
-      portDialog.Apply();
-      chosen = ValuesOf(program_.connection);
+      PortSpeedDialog dialog(program_, this);
+      if (!dialogs_.Run(&dialog)) return false;
+      dialog.Apply();
       return true;
-    };
-    if (link::RewriteSerialParams(program_, values, dialog, false, link::RewriteMode::kFull)) {
-      // The program's own command files follow.
-      const std::string extension = s.priponaCmd;
-      s.priponaCmd = "cmx";
-      link::RewriteSerialParams(program_, values, nullptr, true, link::RewriteMode::kFull);
-      s.priponaCmd = extension;
-    }
-    window::WriteLinkMarker(program_, '0');
+    });
   });
 }
 
 void MainWindow::SetIpAddresses() {
   work_.Guarded([this] {
-    frame::JobSettings& s = program_.settings;
-    link::RewriteValues values = ValuesOf(program_.connection);
-    auto dialog = [this](link::RewriteValues& chosen) {
-      IpAddressDialog ipDialog(program_, this);
-      if (!dialogs_.Run(&ipDialog)) return false;
-      ipDialog.Apply();
-      chosen = ValuesOf(program_.connection);
+    window::SetIpAddresses(program_, [this] {
+      IpAddressDialog dialog(program_, this);
+      if (!dialogs_.Run(&dialog)) return false;
+      dialog.Apply();
       return true;
-    };
-    if (!link::RewriteIpParams(program_, values, dialog, false)) return;
-    const std::string extension = s.priponaCmd;
-    s.priponaCmd = "cmx";
-    link::RewriteIpParams(program_, values, nullptr, true);
-    s.priponaCmd = extension;
-    window::WriteLinkMarker(program_, '1');
+    });
   });
 }
 

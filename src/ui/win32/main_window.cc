@@ -8,6 +8,7 @@
 #include "ui/win32/print_job.h"
 #include "ui/win32/text.h"
 #include "ui/window/editor_rules.h"
+#include "ui/window/line_settings.h"
 
 namespace tarvik::ui::win32 {
 namespace {
@@ -652,15 +653,13 @@ void MainWindow::VerifyJournal() {
 
 void MainWindow::SetSerialLines() {
   work_.Guarded([this] {
-    calls_.portDialog(window_, program_);
-    // Chosen or not, the serial link is the one in use now.
-    window::WriteLinkMarker(program_, '0');
+    window::SetSerialLines(program_, [this] { return calls_.portDialog(window_, program_); });
   });
 }
 
 void MainWindow::SetIpAddresses() {
   work_.Guarded([this] {
-    if (calls_.ipDialog(window_, program_)) window::WriteLinkMarker(program_, '1');
+    window::SetIpAddresses(program_, [this] { return calls_.ipDialog(window_, program_); });
   });
 }
 

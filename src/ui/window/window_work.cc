@@ -135,10 +135,4 @@ void WindowWork::CloseIdleSerialPort() {
   if (!Busy()) Guarded([this] { link_.CloseSerialPort(); });
 }
 
-void WriteLinkMarker(frame::Program& program, char digit) {
-  frame::ProgramFile file = frame::ProgramFile::Open(program, "tk", frame::OpenMode::kCreate);
-  file.WriteByte(static_cast<std::uint8_t>(digit));
-  file.Close();
-}
-
 }  // namespace tarvik::ui::window

@@ -75,7 +75,4 @@ class WindowWork {
   std::optional<platform::ProcessEnding> processEnd_;
 };
 
-// The marker file tk: "0" after serial lines were set, "1" after addresses.
-void WriteLinkMarker(frame::Program& program, char digit);
-
 }  // namespace tarvik::ui::window
