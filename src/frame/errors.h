@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "frame/error_pairs.h"
+
 namespace tarvik::frame {
 
 // Code 116 is this program's own: a job stopped from outside (a signal, Ctrl+C).
@@ -55,10 +57,11 @@ inline constexpr AddedSubcode kAddedSubcodes[] = {
 
 class JobFailure : public std::exception {
  public:
-  JobFailure(int code, int subcode, std::uint32_t osError = 0, std::string context = {})
-      : code_(code), subcode_(subcode), osError_(osError), context_(std::move(context)) {}
-  int code() const { return code_; }
-  int subcode() const { return subcode_; }
+  explicit JobFailure(ErrorPair pair, std::uint32_t osError = 0, std::string context = {})
+      : pair_(pair), osError_(osError), context_(std::move(context)) {}
+  ErrorPair pair() const { return pair_; }
+  int code() const { return pair_.code; }
+  int subcode() const { return pair_.subcode; }
   std::uint32_t osError() const { return osError_; }
   // What a technician needs to mend the cause (a file name, a command-file
   // line, a device and the system's reason), in Windows-1250; empty when the
@@ -70,20 +73,18 @@ class JobFailure : public std::exception {
   const char* what() const noexcept override { return "tarvik job failure"; }
 
  private:
-  int code_;
-  int subcode_;
+  ErrorPair pair_;
   std::uint32_t osError_;
   std::string context_;
 };
 
-[[noreturn]] inline void Fail(int code, int subcode, std::uint32_t osError = 0,
-                              std::string context = {}) {
-  throw JobFailure(code, subcode, osError, std::move(context));
+[[noreturn]] inline void Fail(ErrorPair pair, std::uint32_t osError = 0, std::string context = {}) {
+  throw JobFailure(pair, osError, std::move(context));
 }
 
 // The same failure under another pair, keeping its system error and context.
-[[noreturn]] inline void Refail(const JobFailure& failure, int code, int subcode) {
-  throw JobFailure(code, subcode, failure.osError(), failure.context());
+[[noreturn]] inline void Refail(const JobFailure& failure, ErrorPair pair) {
+  throw JobFailure(pair, failure.osError(), failure.context());
 }
 
 // Runs `body`; a failure thrown from it gets `where` in front of its context.

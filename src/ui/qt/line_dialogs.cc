@@ -79,10 +79,10 @@ IpLine ReadIpLine(frame::Program& program) {
   std::string rest = comma == std::string::npos ? std::string() : text.substr(comma + 1);
   std::size_t end = rest.find(',');
   std::string terminal = rest.substr(0, end);
-  if (terminal.size() > 7) frame::Fail(51, 1);
+  if (terminal.size() > 7) frame::Fail(frame::error::kDialogTerminalTooLong);
   std::string model = end == std::string::npos ? std::string() : rest.substr(end + 1);
   model = model.substr(0, model.find(','));
-  if (model.size() > 5) frame::Fail(51, 2);
+  if (model.size() > 5) frame::Fail(frame::error::kDialogModelTooLong);
   line.terminal = QString::fromStdString(terminal).trimmed();
   line.model = QString::fromStdString(model).trimmed();
   if (line.octets[0] == 0) line.octets = {192, 168, 0, 0};
