@@ -32,21 +32,21 @@ TEST(ErrorTable, AddedSubcodesAreUniqueAndHaveTexts) {
 TEST(JobFailure, OuterLayersPutWhatTheyKnowInFrontAndARecodedFailureKeepsIt) {
   try {
     WithContext("soubor A.DAT", [] {
-      WithContext("", [] { WithContext("řádek 3", [] { Fail(59, 40, 0, "pole 2"); }); });
+      WithContext(
+          "", [] { WithContext("řádek 3", [] { Fail(error::kNFieldNotDigit, 0, "pole 2"); }); });
     });
     FAIL();
   } catch (const JobFailure& failure) {
     EXPECT_EQ(failure.context(), "soubor A.DAT, řádek 3, pole 2");
     try {
-      Refail(failure, 26, 1);
+      Refail(failure, error::kDataNotWritten);
     } catch (const JobFailure& recoded) {
-      EXPECT_EQ(recoded.code(), 26);
-      EXPECT_EQ(recoded.subcode(), 1);
+      EXPECT_EQ(recoded.pair(), error::kDataNotWritten);
       EXPECT_EQ(recoded.context(), "soubor A.DAT, řádek 3, pole 2");
     }
   }
   EXPECT_EQ(WithContext("x", [] { return 7; }), 7);
-  JobFailure bare(30, 1, 2);
+  JobFailure bare(error::kFileNotOpened, 2);
   bare.AddOuterContext("soubor B");
   EXPECT_EQ(bare.context(), "soubor B");
   EXPECT_EQ(bare.osError(), 2u);
