@@ -27,32 +27,43 @@ std::string_view ErrorText(int code);
 // Subcodes for failing places that had no subcode of their own. Kept here, next
 // to the table, so that the whole list of pairs a caller can meet is in one place.
 struct AddedSubcode {
-  int code;
-  int subcode;
+  ErrorPair pair;
   const char* meaning;
 };
 inline constexpr AddedSubcode kAddedSubcodes[] = {
-    {51, 33, "connection line: a speed code that is not a digit"},
-    {56, 2, "data file to send: a record for a file whose block length is 0"},
-    {59, 20, "stock file: a key longer than 14 characters"},
-    {59, 21, "stock file: a line without a field separator"},
-    {59, 22, "stock file: an empty line"},
-    {59, 23, "account list: more than 256 accounts"},
-    {59, 24, "account item record (file 91) is not 21 bytes"},
-    {59, 25, "PLU sales file (S03): a first or third field longer than 15 characters"},
-    {59, 26, "PLU file to sort (SE3): a PLU number longer than 14 characters"},
-    {59, 27, "stock file: a quantity or a summed quantity outside 32 bits"},
-    {59, 30, "data file to send: an H or L number, or the line count, that does not fit its bytes"},
-    {59, 40, "data file to send: a character in an N field that is no digit, blank or : ; < = > ?"},
-    {59, 41, "data file to send: a character in an S field that is no digit, blank or : ; < = > ?"},
-    {59, 42, "data file to send: a character in a Z field that is no digit, blank or : ; < = > ?"},
-    {59, 43, "stock file: a quantity that is not blanks, a sign and digits"},
-    {59, 44, "account list: a number that is not blanks, a sign and digits"},
-    {61, 20, "built-in command file (*.cmx): the file written cannot be given its name"},
-    {106, 1, "network: the register closed the connection"},
-    {116, 1, "job interrupted: SIGINT (Ctrl+C)"},
-    {116, 2, "job interrupted: SIGTERM (Ctrl+Break on Windows)"},
-    {116, 3, "job interrupted: SIGHUP (the console closed, log-off or shutdown on Windows)"},
+    {error::kSpeedNotDigit, "connection line: a speed code that is not a digit"},
+    {error::kRecordForBlocklessFile,
+     "data file to send: a record for a file whose block length is 0"},
+    {error::kStockKeyTooLong, "stock file: a key longer than 14 characters"},
+    {error::kStockLineWithoutSeparator, "stock file: a line without a field separator"},
+    {error::kStockLineEmpty, "stock file: an empty line"},
+    {error::kTooManyAccounts, "account list: more than 256 accounts"},
+    {error::kAccountItemLength, "account item record (file 91) is not 21 bytes"},
+    {error::kPluSalesTextTooLong,
+     "PLU sales file (S03): a first or third field longer than 15 characters"},
+    {error::kSortPluNumberTooLong,
+     "PLU file to sort (SE3): a PLU number longer than 14 characters"},
+    {error::kStockQuantityOutOfRange,
+     "stock file: a quantity or a summed quantity outside 32 bits"},
+    {error::kNumberDoesNotFit,
+     "data file to send: an H or L number, or the line count, that does not fit its bytes"},
+    {error::kNFieldNotDigit,
+     "data file to send: a character in an N field that is no digit, blank or : ; < = > ?"},
+    {error::kSFieldNotDigit,
+     "data file to send: a character in an S field that is no digit, blank or : ; < = > ?"},
+    {error::kZFieldNotDigit,
+     "data file to send: a character in a Z field that is no digit, blank or : ; < = > ?"},
+    {error::kStockQuantityNotNumber,
+     "stock file: a quantity that is not blanks, a sign and digits"},
+    {error::kAccountNumberNotNumber,
+     "account list: a number that is not blanks, a sign and digits"},
+    {error::kBuiltInCommandFileNotInPlace,
+     "built-in command file (*.cmx): the file written cannot be given its name"},
+    {error::kClosedByRegister, "network: the register closed the connection"},
+    {error::kInterruptedBySigint, "job interrupted: SIGINT (Ctrl+C)"},
+    {error::kInterruptedBySigterm, "job interrupted: SIGTERM (Ctrl+Break on Windows)"},
+    {error::kInterruptedByHangUp,
+     "job interrupted: SIGHUP (the console closed, log-off or shutdown on Windows)"},
 };
 
 class JobFailure : public std::exception {

@@ -23,9 +23,9 @@ TEST(ErrorTable, TextsSitAtTheirCodes) {
 TEST(ErrorTable, AddedSubcodesAreUniqueAndHaveTexts) {
   std::set<std::pair<int, int>> seen;
   for (const auto& added : kAddedSubcodes) {
-    EXPECT_TRUE(seen.insert({added.code, added.subcode}).second)
-        << added.code << "/" << added.subcode;
-    EXPECT_FALSE(ErrorText(added.code).empty()) << added.code;
+    EXPECT_TRUE(seen.insert({added.pair.code, added.pair.subcode}).second)
+        << added.pair.code << "/" << added.pair.subcode;
+    EXPECT_FALSE(ErrorText(added.pair.code).empty()) << added.pair.code;
   }
 }
 
