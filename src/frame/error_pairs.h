@@ -87,8 +87,8 @@ inline constexpr ErrorPair kFrameCheckFailed{40, 1};
 inline constexpr ErrorPair kFrameRejectedTooOften{42, 2};
 inline constexpr ErrorPair kFrameNotSent{42, 4};
 
-// 44: a received record longer than the file's block
-inline constexpr ErrorPair kReceivedRecordTooLong{44, 1};
+// 44: a record of the work file to send longer than the file's block
+inline constexpr ErrorPair kWorkRecordTooLong{44, 1};
 
 // 49: a register model that is not in the table
 inline constexpr ErrorPair kUnknownModel{49, 1};
@@ -257,11 +257,11 @@ inline constexpr ErrorPair kSortLineTooLong{59, 115};
 // An unquoted text that is missing or longer than its field.
 inline constexpr ErrorPair kTextFieldBad{59, 213};
 
-// 60: a file could not be copied
-inline constexpr ErrorPair kCommandFileNotBackedUp{60, 1};
+// 60: a command file with a rewritten network line could not be written back
+inline constexpr ErrorPair kIpRewriteNotCopiedBack{60, 1};
 
 // 61: a file could not be renamed
-inline constexpr ErrorPair kRewrittenCommandFileNotInPlace{61, 1};
+inline constexpr ErrorPair kCommandFileNotMovedAside{61, 1};
 inline constexpr ErrorPair kLogNotMovedAside{61, 2};
 inline constexpr ErrorPair kTrimmedLogNotInPlace{61, 3};
 inline constexpr ErrorPair kBuiltInCommandFileNotInPlace{61, 20};

@@ -321,7 +321,7 @@ struct RegisterLink::State {
     bool any = false;
     while (work.ReadByte(&data)) {
       any = true;
-      if (body->size() == blockLength) frame::Fail(frame::error::kReceivedRecordTooLong);
+      if (body->size() == blockLength) frame::Fail(frame::error::kWorkRecordTooLong);
       *body += static_cast<char>(data);
       if (!work.ReadByte(&marker) || marker != 0) break;
     }

@@ -129,7 +129,7 @@ void RewriteSerialLine(frame::Program& program, const std::string& fileName,
   platform::OsError error = 0;
   if (!program.fs.Rename(program.MakeProgramPath(fileName), program.MakeProgramPath(kBackup),
                          &error)) {
-    Fail(frame::error::kRewrittenCommandFileNotInPlace, error,
+    Fail(frame::error::kCommandFileNotMovedAside, error,
          frame::FileContext(program.MakeProgramPath(fileName),
                             frame::Format("nelze přejmenovat na %s", kBackup), error));
   }
@@ -210,7 +210,7 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
     out.Write(copy);
     out.Close();
   } catch (const frame::JobFailure& failure) {
-    frame::Refail(failure, frame::error::kCommandFileNotBackedUp);
+    frame::Refail(failure, frame::error::kIpRewriteNotCopiedBack);
   }
 }
 
