@@ -191,38 +191,39 @@ std::string SelectRecordFormat(const frame::Program& program, std::uint8_t fileN
 
 std::string FindFieldList(std::string_view table, std::uint8_t fileNumber) {
   std::size_t i = 0;
-  // Every read checks the position; the subcode names the place of the read.
-  auto read = [&table](std::size_t at, int subcode) {
-    if (at >= table.size()) Fail(55, subcode);
+  // Every read checks the position; the pair names the place of the read.
+  auto read = [&table](std::size_t at, frame::ErrorPair endsHere) {
+    if (at >= table.size()) Fail(endsHere);
     return table[at];
   };
-  char c = read(i, 3);
+  char c = read(i, frame::error::kFormatTableEmpty);
   for (;;) {
     if (c == 'F') {
-      if (read(++i, 4) != ':') Fail(55, 5);
-      char high = read(++i, 6);
-      if (!IsDigit(high)) Fail(55, 6);
-      char low = read(++i, 7);
-      if (!IsDigit(low)) Fail(55, 7);
+      if (read(++i, frame::error::kFormatTableEndsAfterF) != ':')
+        Fail(frame::error::kFormatEntryWithoutColon);
+      char high = read(++i, frame::error::kFormatEntryHighDigit);
+      if (!IsDigit(high)) Fail(frame::error::kFormatEntryHighDigit);
+      char low = read(++i, frame::error::kFormatEntryLowDigit);
+      if (!IsDigit(low)) Fail(frame::error::kFormatEntryLowDigit);
       if ((high - '0') * 16 + (low - '0') == fileNumber) {
         do {
-          c = read(++i, 8);
+          c = read(++i, frame::error::kFormatEntryWithoutFields);
         } while (c == ' ');
         std::string list;
         for (;;) {
           list.push_back(c);
           if (c == '.') return list;
-          if (list.size() >= kFieldListBuffer) Fail(55, 9);
-          c = read(++i, 9);
-          if (!IsFormatTableChar(c)) Fail(55, 9);
+          if (list.size() >= kFieldListBuffer) Fail(frame::error::kFormatFieldListBad);
+          c = read(++i, frame::error::kFormatFieldListBad);
+          if (!IsFormatTableChar(c)) Fail(frame::error::kFormatFieldListBad);
         }
       }
     } else if (c == 'X') {
-      Fail(56, 1);
+      Fail(frame::error::kNoFormatForFile);
     }
-    c = read(++i, 10);
+    c = read(++i, frame::error::kFormatTableBadBetweenEntries);
     // The end mark is the one letter outside the character set.
-    if (c != 'X' && !IsFormatTableChar(c)) Fail(55, 10);
+    if (c != 'X' && !IsFormatTableChar(c)) Fail(frame::error::kFormatTableBadBetweenEntries);
   }
 }
 

@@ -75,33 +75,37 @@ TEST(RecordFormatTable, SelectsTheFirstEntryOfTheHexadecimalNumber) {
 TEST(RecordFormatTable, MalformedTablesNameThePlaceOfTheFaultAndMissingEntriesNoFormat) {
   struct Case {
     std::string table;
-    int subcode;
+    frame::ErrorPair pair;
   };
-  const Case cases[] = {{"", 3},               // no first character
-                        {"F", 4},              // nothing after "F"
-                        {"F;10 N2+. X", 5},    // no ":"
-                        {"F:", 6},             // first digit missing
-                        {"F:A0 N2+. X", 6},    // first digit not decimal
-                        {"F:1", 7},            // second digit missing
-                        {"F:1A N2+. X", 7},    // second digit not decimal
-                        {"F:10", 8},           // ends before the list
-                        {"F:10   ", 8},        // ends among the blanks
-                        {"F:10 H2+", 9},       // the list has no "."
-                        {"F:10 H2+x. X", 9},   // a character outside the set
-                        {"F:11 H2+. ", 10},    // no end mark
-                        {"F:11 H2+x. X", 10},  // a character outside the set while searching
-                        {"F:11 H2+.\nF:10 N2+. X", 10}};
+  const Case cases[] = {
+      {"", frame::error::kFormatTableEmpty},                        // no first character
+      {"F", frame::error::kFormatTableEndsAfterF},                  // nothing after "F"
+      {"F;10 N2+. X", frame::error::kFormatEntryWithoutColon},      // no ":"
+      {"F:", frame::error::kFormatEntryHighDigit},                  // first digit missing
+      {"F:A0 N2+. X", frame::error::kFormatEntryHighDigit},         // first digit not decimal
+      {"F:1", frame::error::kFormatEntryLowDigit},                  // second digit missing
+      {"F:1A N2+. X", frame::error::kFormatEntryLowDigit},          // second digit not decimal
+      {"F:10", frame::error::kFormatEntryWithoutFields},            // ends before the list
+      {"F:10   ", frame::error::kFormatEntryWithoutFields},         // ends among the blanks
+      {"F:10 H2+", frame::error::kFormatFieldListBad},              // the list has no "."
+      {"F:10 H2+x. X", frame::error::kFormatFieldListBad},          // a character outside the set
+      {"F:11 H2+. ", frame::error::kFormatTableBadBetweenEntries},  // no end mark
+      {"F:11 H2+x. X",
+       frame::error::kFormatTableBadBetweenEntries},  // a character outside the set while searching
+      {"F:11 H2+.\nF:10 N2+. X", frame::error::kFormatTableBadBetweenEntries}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.table);
-    EXPECT_JOB_FAILURE(FindFieldList(c.table, 0x10), 55, c.subcode);
+    EXPECT_JOB_FAILURE(FindFieldList(c.table, 0x10), c.pair);
   }
-  EXPECT_JOB_FAILURE(FindFieldList("X", 0x10), 56, 1);
-  EXPECT_JOB_FAILURE(FindFieldList("F:11 H2+. X", 0x10), 56, 1);
+  EXPECT_JOB_FAILURE(FindFieldList("X", 0x10), frame::error::kNoFormatForFile);
+  EXPECT_JOB_FAILURE(FindFieldList("F:11 H2+. X", 0x10), frame::error::kNoFormatForFile);
   for (std::uint8_t file : {0x0A, 0x15, 0x00, 0x93, 0xFF, 0x20}) {
-    EXPECT_JOB_FAILURE(FindFieldList(RecordFormatTable(false), file), 56, 1);
+    EXPECT_JOB_FAILURE(FindFieldList(RecordFormatTable(false), file),
+                       frame::error::kNoFormatForFile);
   }
   // An entry longer than any list could be is a broken table, not a list.
-  EXPECT_JOB_FAILURE(FindFieldList("F:10 " + std::string(1100, '+') + ". X", 0x10), 55, 9);
+  EXPECT_JOB_FAILURE(FindFieldList("F:10 " + std::string(1100, '+') + ". X", 0x10),
+                     frame::error::kFormatFieldListBad);
 }
 
 class FormatTableTest : public ProgramFixture {};

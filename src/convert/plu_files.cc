@@ -26,13 +26,14 @@ void AppendLine(std::string* out, std::string_view text) {
   out->append("\r\n");
 }
 
-// Opens a file whose failure to open has its own subcode here.
-ProgramFile OpenOr(Program& program, const std::string& name, frame::OpenMode mode, int subcode) {
+// Opens a file whose failure to open has its own pair here.
+ProgramFile OpenOr(Program& program, const std::string& name, frame::OpenMode mode,
+                   frame::ErrorPair notOpened) {
   try {
     return ProgramFile::Open(program, name, mode);
   } catch (const JobFailure& failure) {
-    if (failure.code() != 30) throw;
-    Refail(failure, 30, subcode);
+    if (failure.code() != frame::error::kFileErrorCode) throw;
+    Refail(failure, notOpened);
   }
 }
 
@@ -48,7 +49,8 @@ class OutputFile {
     try {
       out_.Commit();
     } catch (const JobFailure& failure) {
-      if (failure.code() == 30 && failure.subcode() == 1) Refail(failure, 30, 18);
+      if (failure.pair() == frame::error::kFileNotOpened)
+        Refail(failure, frame::error::kPluOutputNotMade);
       throw;
     }
   }
@@ -58,8 +60,8 @@ class OutputFile {
     try {
       return frame::ReplacingFile(program, name);
     } catch (const JobFailure& failure) {
-      if (failure.code() != 30) throw;
-      Refail(failure, 30, 18);
+      if (failure.code() != frame::error::kFileErrorCode) throw;
+      Refail(failure, frame::error::kPluOutputNotMade);
     }
   }
   frame::ReplacingFile out_;
@@ -102,11 +104,11 @@ std::string RightAligned(std::string_view text, std::size_t width, char fill) {
 
 // Runs a table load, turning exhausted memory into the table's error.
 template <typename Load>
-auto LoadTable(int noMemorySubcode, Load load) {
+auto LoadTable(frame::ErrorPair noMemory, Load load) {
   try {
     return load();
   } catch (const std::bad_alloc&) {
-    Fail(78, noMemorySubcode);
+    Fail(noMemory);
   }
 }
 
@@ -148,18 +150,19 @@ PluSalesTable LoadPluSalesTable(ProgramFile& file, char separator) {
   std::string line;
   while (file.ReadLine(&line, kPluLineMax)) {
     std::size_t s1 = line.find(separator);
-    if (s1 == std::string::npos) Fail(59, 100);
+    if (s1 == std::string::npos) Fail(frame::error::kPluSalesSeparator1Missing);
     std::size_t s2 = line.find(separator, s1 + 1);
-    if (s2 == std::string::npos) Fail(59, 101);
+    if (s2 == std::string::npos) Fail(frame::error::kPluSalesSeparator2Missing);
     std::size_t s3 = line.find(separator, s2 + 1);
-    if (s3 == std::string::npos) Fail(59, 102);
+    if (s3 == std::string::npos) Fail(frame::error::kPluSalesSeparator3Missing);
     std::string_view view(line);
     std::string_view first = view.substr(0, s1);
     std::string_view second = view.substr(s1 + 1, s2 - s1 - 1);
     std::string_view third = view.substr(s2 + 1, s3 - s2 - 1);
     // The texts are copied into the PLU line at fixed width; a longer one
     // would lose digits.
-    if (first.size() > kPluSalesTextWidth || third.size() > kPluSalesTextWidth) Fail(59, 25);
+    if (first.size() > kPluSalesTextWidth || third.size() > kPluSalesTextWidth)
+      Fail(frame::error::kPluSalesTextTooLong);
     table.emplace(Reversed(second, kPluKeyWidth),
                   PluSales{RightAligned(third, kPluSalesTextWidth, ' '),
                            RightAligned(first, kPluSalesTextWidth, ' ')});
@@ -214,9 +217,9 @@ PluSortTable LoadPluSortTable(ProgramFile& file, char separator) {
   std::string line;
   while (file.ReadLine(&line, kPluLineMax)) {
     std::size_t sep = line.find(separator);
-    if (sep == std::string::npos) Fail(59, 105);
-    if (line.size() - sep - 1 > kPluRestMax) Fail(59, 115);
-    if (sep > kPluKeyWidth) Fail(59, 26);
+    if (sep == std::string::npos) Fail(frame::error::kSortLineWithoutSeparator);
+    if (line.size() - sep - 1 > kPluRestMax) Fail(frame::error::kSortLineTooLong);
+    if (sep > kPluKeyWidth) Fail(frame::error::kSortPluNumberTooLong);
     PluSortTable::Entry entry = PackKey(line.data(), sep);
     entry.restOffset = table.texts.size();
     table.texts.append(line, sep + 1);
@@ -243,9 +246,11 @@ void AddNamesToSales(Program& program) {
   {
     ProgramFile plu = OpenIfPossible(program, kPluFileName);
     if (!plu.IsOpen()) return;
-    names = LoadTable(9, [&] { return LoadPluNameTable(plu, separator); });
+    names = LoadTable(frame::error::kPluTableOutOfMemory,
+                      [&] { return LoadPluNameTable(plu, separator); });
   }
-  ProgramFile sales = OpenOr(program, kPluSalesFileName, frame::OpenMode::kRead, 8);
+  ProgramFile sales = OpenOr(program, kPluSalesFileName, frame::OpenMode::kRead,
+                             frame::error::kPluSalesFileNotOpened);
   const std::string noName(kPluNameWidth, ' ');
   std::string line;
   std::string output;
@@ -254,16 +259,16 @@ void AddNamesToSales(Program& program) {
   std::string result;
   while (sales.ReadLine(&line, kPluLineMax)) {
     std::size_t s1 = FindSeparator(line, separator, 0, 16);
-    if (s1 == std::string::npos) Fail(30, 28);
+    if (s1 == std::string::npos) Fail(frame::error::kPluLineSeparator1Missing);
     std::size_t s2 = FindSeparator(line, separator, s1 + 1, 35);
-    if (s2 == std::string::npos) Fail(30, 29);
+    if (s2 == std::string::npos) Fail(frame::error::kPluLineSeparator2Missing);
     std::string key = Reversed(std::string_view(line).substr(s1 + 1, s2 - s1 - 1), kPluKeyWidth);
     auto found = names.find(key);
     output.assign(line, 0, s2 + 1);
     output += found != names.end() ? found->second : noName;
     output += separator;
     output.append(line, s2 + 1);
-    if (output.size() > 256) Fail(100, 102);
+    if (output.size() > 256) Fail(frame::error::kPluSalesOutputTooLong);
     AppendLine(&result, output);
   }
   WriteWholeFile(program, program.command.dataFileName, result);
@@ -274,12 +279,16 @@ void AddSalesToPlu(Program& program) {
   PluSalesTable sales;
   {
     ProgramFile salesFile = ProgramFile::Open(program, kPluSalesFileName, frame::OpenMode::kRead);
-    sales = LoadTable(9, [&] { return LoadPluSalesTable(salesFile, separator); });
+    sales = LoadTable(frame::error::kPluTableOutOfMemory,
+                      [&] { return LoadPluSalesTable(salesFile, separator); });
   }
   ProgramFile plu = ProgramFile::Open(program, kPluFileName, frame::OpenMode::kRead);
   std::string result;  // written once every line is made, as in S74
   // Where the layout of a PLU line wants the first four separators at the latest.
   constexpr std::size_t kLimits[4] = {17, 38, 47, 56};
+  constexpr frame::ErrorPair kSeparatorMissing[4] = {
+      frame::error::kPluLineSeparator1Missing, frame::error::kPluLineSeparator2Missing,
+      frame::error::kPluLineSeparator3Missing, frame::error::kPluLineSeparator4Missing};
   std::string line;
   std::string output;
   while (plu.ReadLine(&line, kPluLineMax)) {
@@ -287,7 +296,7 @@ void AddSalesToPlu(Program& program) {
     std::size_t from = 0;
     for (int i = 0; i < 4; ++i) {
       separators[i] = FindSeparator(line, separator, from, kLimits[i]);
-      if (separators[i] == std::string::npos) Fail(30, 28 + i);
+      if (separators[i] == std::string::npos) Fail(kSeparatorMissing[i]);
       from = separators[i] + 1;
     }
     output.assign(line, 0, separators[3] + 1);
@@ -314,7 +323,8 @@ void SortPluFile(Program& program) {
   {
     ProgramFile in = OpenIfPossible(program, name);
     if (!in.IsOpen()) return;
-    table = LoadTable(9, [&] { return LoadPluSortTable(in, separator); });
+    table = LoadTable(frame::error::kPluTableOutOfMemory,
+                      [&] { return LoadPluSortTable(in, separator); });
   }
   OutputFile out(program, name);
 

@@ -88,23 +88,26 @@ TEST_F(PluFilesTest, NamesErrors) {
   EXPECT_FALSE(FileExists("OUT.DAT"));
   std::filesystem::remove(PathOf("S_PLU.DAT"));
   WriteFile("P_PLU.DAT", Lines({R"(1;"A")"}));
-  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 8);  // no S_PLU.DAT
+  EXPECT_JOB_FAILURE(AddNamesToSales(*program_),
+                     frame::error::kPluSalesFileNotOpened);  // no S_PLU.DAT
 
   // First separator after position 16.
-  EXPECT_JOB_FAILURE(Names({"+000000000000001;00000000000001;x"}), 30, 28);
+  EXPECT_JOB_FAILURE(Names({"+000000000000001;00000000000001;x"}),
+                     frame::error::kPluLineSeparator1Missing);
   // Second separator after position 35 (the first one at 16 is still fine).
-  EXPECT_JOB_FAILURE(Names({"+00000000000001;0000000000000000001;x"}), 30, 29);
+  EXPECT_JOB_FAILURE(Names({"+00000000000001;0000000000000000001;x"}),
+                     frame::error::kPluLineSeparator2Missing);
   EXPECT_EQ(Names({"+00000000000001;000000000000000001;x"}),
             Lines({"+00000000000001;000000000000000001;A                 ;x"}));
 
   // 35 + 19 + 203 = 257 characters of output.
   const std::string head = "+00000000000001;000000000000000001;";
-  EXPECT_JOB_FAILURE(Names({head + std::string(203, 'x')}), 100, 102);
+  EXPECT_JOB_FAILURE(Names({head + std::string(203, 'x')}), frame::error::kPluSalesOutputTooLong);
   EXPECT_EQ(Names({head + std::string(202, 'x')}).size(), 256u + 2);
 
   // The output cannot be created.
   program_->command.dataFileName = "missing_dir/OUT.DAT";
-  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 18);
+  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), frame::error::kPluOutputNotMade);
 }
 
 // --- S03 ----------------------------------------------------------------------
@@ -135,26 +138,32 @@ TEST_F(PluFilesTest, SalesMergedIntoPluFile) {
 
 TEST_F(PluFilesTest, SalesErrors) {
   WriteFile("P_PLU.DAT", Lines({R"(1;"A";1;2)"}));
-  EXPECT_JOB_FAILURE(SalesWithSales({"+1"}), 59, 100);
-  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1"}), 59, 101);
-  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1;+5"}), 59, 102);
-  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1;+0000000000000005;0"}), 59, 25);
-  EXPECT_JOB_FAILURE(SalesWithSales({"+0000000000000001;1;+5;0"}), 59, 25);
+  EXPECT_JOB_FAILURE(SalesWithSales({"+1"}), frame::error::kPluSalesSeparator1Missing);
+  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1"}), frame::error::kPluSalesSeparator2Missing);
+  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1;+5"}), frame::error::kPluSalesSeparator3Missing);
+  EXPECT_JOB_FAILURE(SalesWithSales({"+1;1;+0000000000000005;0"}),
+                     frame::error::kPluSalesTextTooLong);
+  EXPECT_JOB_FAILURE(SalesWithSales({"+0000000000000001;1;+5;0"}),
+                     frame::error::kPluSalesTextTooLong);
 
   WriteFile("S_PLU.DAT", Lines({"+1;1;+5;0"}));
   const std::string plu = "00000000000001";
   const std::string name = "\"" + std::string(18, 'n') + "\"";
   const std::string prices = plu + "0;" + name + "0;" + std::string(8, '1') + ";";
   // Separators by positions 17, 38, 47 and 56 at the latest.
-  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "000;" + name + ";1;2"}), 30, 28);
-  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "0;" + name + "00;1;2"}), 30, 29);
-  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "0;" + name + "0;" + std::string(9, '1') + ";2"}), 30, 30);
-  EXPECT_JOB_FAILURE(SalesWithPlu({prices + std::string(9, '2') + ";"}), 30, 31);
+  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "000;" + name + ";1;2"}),
+                     frame::error::kPluLineSeparator1Missing);
+  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "0;" + name + "00;1;2"}),
+                     frame::error::kPluLineSeparator2Missing);
+  EXPECT_JOB_FAILURE(SalesWithPlu({plu + "0;" + name + "0;" + std::string(9, '1') + ";2"}),
+                     frame::error::kPluLineSeparator3Missing);
+  EXPECT_JOB_FAILURE(SalesWithPlu({prices + std::string(9, '2') + ";"}),
+                     frame::error::kPluLineSeparator4Missing);
   EXPECT_EQ(SalesWithPlu({prices + std::string(8, '2') + ";rest"}),
             Lines({prices + std::string(8, '2') + ";+00000000000000;+00000000000000"}));
 
   std::filesystem::remove(PathOf("P_PLU.DAT"));
-  EXPECT_JOB_FAILURE(AddSalesToPlu(*program_), 30, 1);
+  EXPECT_JOB_FAILURE(AddSalesToPlu(*program_), frame::error::kFileNotOpened);
 }
 
 TEST_F(PluFilesTest, FaultyLineLeavesAnEarlierOutputWhole) {
@@ -163,11 +172,13 @@ TEST_F(PluFilesTest, FaultyLineLeavesAnEarlierOutputWhole) {
   const std::string earlier = Lines({"the output of an earlier run"});
   WriteFile("OUT.DAT", earlier);
   WriteFile("P_PLU.DAT", Lines({R"(00000000000001;"A";1;2;x)"}));
-  EXPECT_JOB_FAILURE(Names({"+1;00000000000001;x", "+2;" + std::string(40, '0') + ";x"}), 30, 29);
+  EXPECT_JOB_FAILURE(Names({"+1;00000000000001;x", "+2;" + std::string(40, '0') + ";x"}),
+                     frame::error::kPluLineSeparator2Missing);
   EXPECT_EQ(ReadFile("OUT.DAT"), earlier);
 
   WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;+5;0"}));
-  EXPECT_JOB_FAILURE(SalesWithPlu({R"(00000000000001;"A";1;2;x)", "no separators"}), 30, 28);
+  EXPECT_JOB_FAILURE(SalesWithPlu({R"(00000000000001;"A";1;2;x)", "no separators"}),
+                     frame::error::kPluLineSeparator1Missing);
   EXPECT_EQ(ReadFile("OUT.DAT"), earlier);
 }
 
@@ -177,11 +188,11 @@ TEST_F(PluFilesTest, InputThatExistsButCannotBeOpenedIs30And1NotNothingToDo) {
   testing::UnopenableFile unopenable(dir_ / "P_PLU.DAT");
   WriteFile("S_PLU.DAT", Lines({"+1;00000000000001;x"}));
   WriteFile("OUT.DAT", "earlier\r\n");
-  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), 30, 1);
+  EXPECT_JOB_FAILURE(AddNamesToSales(*program_), frame::error::kFileNotOpened);
   EXPECT_EQ(ReadFile("OUT.DAT"), "earlier\r\n");
 
   program_->command.dataFileName = "P_PLU.DAT";
-  EXPECT_JOB_FAILURE(SortPluFile(*program_), 30, 1);
+  EXPECT_JOB_FAILURE(SortPluFile(*program_), frame::error::kFileNotOpened);
   EXPECT_FALSE(FileExists("P_PLU.BAK"));
 }
 
@@ -235,17 +246,17 @@ TEST_F(PluFilesTest, SortThatCannotWriteKeepsTheUnsortedFileAndMakesNoBackup) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   // The sorted lines go to work04.tmp first; here every write to it fails.
   std::filesystem::create_symlink("/dev/full", dir_ / "work04.tmp");
-  EXPECT_JOB_FAILURE(Sort({"2;b", "1;a"}), 30, 4);
+  EXPECT_JOB_FAILURE(Sort({"2;b", "1;a"}), frame::error::kFileNotWritten);
   EXPECT_EQ(ReadFile("PLU.DAT"), Lines({"2;b", "1;a"}));
   EXPECT_FALSE(FileExists("P_PLU.BAK"));
 }
 
 TEST_F(PluFilesTest, SortErrors) {
-  EXPECT_JOB_FAILURE(Sort({"1;a", "2"}), 59, 105);
+  EXPECT_JOB_FAILURE(Sort({"1;a", "2"}), frame::error::kSortLineWithoutSeparator);
   EXPECT_FALSE(FileExists("P_PLU.BAK"));  // nothing renamed before the table is loaded
-  EXPECT_JOB_FAILURE(Sort({"1;" + std::string(81, 'r')}), 59, 115);
-  EXPECT_JOB_FAILURE(Sort({"123456789012345;a"}), 59, 26);
-  EXPECT_JOB_FAILURE(Sort({"1;" + std::string(254, 'r')}), 23, 1);
+  EXPECT_JOB_FAILURE(Sort({"1;" + std::string(81, 'r')}), frame::error::kSortLineTooLong);
+  EXPECT_JOB_FAILURE(Sort({"123456789012345;a"}), frame::error::kSortPluNumberTooLong);
+  EXPECT_JOB_FAILURE(Sort({"1;" + std::string(254, 'r')}), frame::error::kLineTooLong);
   EXPECT_EQ(ReadFile("PLU.DAT"), Lines({"1;" + std::string(254, 'r')}));
   EXPECT_EQ(Sort({"12345678901234;" + std::string(80, 'r')}),
             Lines({"12345678901234;" + std::string(80, 'r')}));

@@ -67,17 +67,17 @@ void AppendRecordLine(std::string* line, const std::vector<ListedField>& fields,
   bool endsWithSeparator = false;
   for (const ListedField& field : fields) {
     const FieldSpec& spec = field.spec;
-    if (!spec.valid) Fail(54, 2);
+    if (!spec.valid) Fail(frame::error::kReceiveFieldUnknown);
     const auto width = static_cast<std::size_t>(spec.width);
     endsWithSeparator = false;
     switch (spec.kind) {
       case 'H':
-        if (spec.width > 4) Fail(100, 5);
+        if (spec.width > 4) Fail(frame::error::kHFieldTooWide);
         AppendNumber(line, UnsignedAt(record, at, spec.width), 4);
         at += width;
         break;
       case 'L':
-        if (spec.width > 4) Fail(100, 4);
+        if (spec.width > 4) Fail(frame::error::kLFieldTooWide);
         if (!settings.cislovani && lFields == 0) {
           // The line's count stands for the number: no field, no separator.
           fieldCounter = 0;
@@ -113,11 +113,11 @@ void AppendRecordLine(std::string* line, const std::vector<ListedField>& fields,
       case 'B': {
         switch (field.groupError) {
           case BitGroupError::kNoParenthesis:
-            Fail(54, 3);
+            Fail(frame::error::kReceiveBitGroupsWithoutParenthesis);
           case BitGroupError::kBadFirst:
-            Fail(54, 4);
+            Fail(frame::error::kReceiveBitGroupsBadFirst);
           case BitGroupError::kBadCharacter:
-            Fail(54, 5);
+            Fail(frame::error::kReceiveBitGroupsBadCharacter);
           case BitGroupError::kBitZeroNotLast:
           case BitGroupError::kNone:
             break;
@@ -133,7 +133,7 @@ void AppendRecordLine(std::string* line, const std::vector<ListedField>& fields,
         at += 2 * width;
         break;
       default:
-        Fail(54, 2);
+        Fail(frame::error::kReceiveFieldUnknown);
     }
     ++fieldCounter;
     if (fieldCounter != 1) {
@@ -162,7 +162,7 @@ void ConvertBlockText(frame::Program& program, frame::ProgramFile& work, frame::
       }
     }
   } catch (const std::bad_alloc&) {
-    Fail(78, 3);
+    Fail(frame::error::kReceiveOutOfMemory);
   }
   std::string line;
   for (std::size_t at = 0; at < text.size(); at += kBlockTextLine) {
@@ -210,8 +210,10 @@ void WriteTextLine(frame::ProgramFile& file, std::string_view text) {
     file.Write("\r\n");
     file.Flush();
   } catch (const frame::JobFailure& failure) {
-    if (failure.code() == 30 && failure.subcode() == 4) Refail(failure, 26, 1);
-    if (failure.code() == 30 && failure.subcode() == 5) Refail(failure, 26, 2);
+    if (failure.pair() == frame::error::kFileNotWritten)
+      Refail(failure, frame::error::kDataNotWritten);
+    if (failure.pair() == frame::error::kFileWrittenShort)
+      Refail(failure, frame::error::kDataWrittenShort);
     throw;
   }
 }

@@ -59,8 +59,9 @@ TEST_F(ReceivedTest, OneLinePerRecordWithTheSettingsSeparator) {
   EXPECT_EQ(Receive(0x10, {FromHex("05 00 12 34")}), "0005;1234\r\n");
   // Records without fields give empty lines.
   EXPECT_EQ(Receive(0x56, {FromHex("01 02"), FromHex("03")}), "\r\n\r\n");
-  EXPECT_JOB_FAILURE(Receive(0x0A, {FromHex("01 00 00 00")}), 56, 1);  // no entry
-  EXPECT_JOB_FAILURE(Receive(0x15, {FromHex("01 00 00 00")}), 56, 1);
+  EXPECT_JOB_FAILURE(Receive(0x0A, {FromHex("01 00 00 00")}),
+                     frame::error::kNoFormatForFile);  // no entry
+  EXPECT_JOB_FAILURE(Receive(0x15, {FromHex("01 00 00 00")}), frame::error::kNoFormatForFile);
   program_->settings.oddelovac = '|';
   EXPECT_EQ(Receive(0x11, {FromHex("05 00 12 34"), FromHex("06 00 99 00")}),
             "0005|1234\r\n0006|9900\r\n");
@@ -152,14 +153,16 @@ TEST_F(ReceivedTest, FillerFieldsAreEmptyAndMalformedFieldListsFailWhenReached) 
   EXPECT_EQ(ReceiveWithList("H2+P1+N1+.", {FromHex("01 00") + "xx" + FromHex("42")}),
             "0001;;42\r\n");
   const std::vector<std::string> one = {FromHex("01 00 75 00 00 00")};
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+X2+.", one), 54, 2);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+E.", one), 54, 2);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+4.", one), 54, 2);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B6,5)+.", one), 54, 3);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(9)+.", one), 54, 4);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(6;5)+.", one), 54, 5);
-  EXPECT_JOB_FAILURE(ReceiveWithList("H5+.", one), 100, 5);
-  EXPECT_JOB_FAILURE(ReceiveWithList("L5+.", one), 100, 4);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+X2+.", one), frame::error::kReceiveFieldUnknown);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+E.", one), frame::error::kReceiveFieldUnknown);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+4.", one), frame::error::kReceiveFieldUnknown);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B6,5)+.", one),
+                     frame::error::kReceiveBitGroupsWithoutParenthesis);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(9)+.", one), frame::error::kReceiveBitGroupsBadFirst);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H2+B(6;5)+.", one),
+                     frame::error::kReceiveBitGroupsBadCharacter);
+  EXPECT_JOB_FAILURE(ReceiveWithList("H5+.", one), frame::error::kHFieldTooWide);
+  EXPECT_JOB_FAILURE(ReceiveWithList("L5+.", one), frame::error::kLFieldTooWide);
   // Bit 0 in front of another group is only refused when sending.
   EXPECT_EQ(ReceiveWithList("H2+B(10,2)+.", one), "0001;11\r\n");
 }
@@ -278,10 +281,10 @@ TEST_F(ReceivedTest, WriteTextLineWritesTheTextAndLineEndOrNamesTheFault) {
 
   fs.mode = 1;
   ProgramFile failing = ProgramFile::Open(program, "FAIL.DAT", frame::OpenMode::kCreate);
-  EXPECT_JOB_FAILURE(WriteTextLine(failing, "abc"), 26, 1);
+  EXPECT_JOB_FAILURE(WriteTextLine(failing, "abc"), frame::error::kDataNotWritten);
   fs.mode = 2;
   ProgramFile shortened = ProgramFile::Open(program, "SHORT.DAT", frame::OpenMode::kCreate);
-  EXPECT_JOB_FAILURE(WriteTextLine(shortened, "abc"), 26, 2);
+  EXPECT_JOB_FAILURE(WriteTextLine(shortened, "abc"), frame::error::kDataWrittenShort);
 }
 
 }  // namespace

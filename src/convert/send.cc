@@ -40,8 +40,8 @@ std::string Shown(char c) {
   return "\"" + std::string(1, c) + "\"";
 }
 
-[[noreturn]] void FailNotDigit(char c, int subcode) {
-  Fail(59, subcode, 0, Shown(c) + frame::W(" není číslice, mezera ani znak : ; < = > ?"));
+[[noreturn]] void FailNotDigit(char c, frame::ErrorPair notDigit) {
+  Fail(notDigit, 0, Shown(c) + frame::W(" není číslice, mezera ani znak : ; < = > ?"));
 }
 
 bool IsBlank(char c) {
@@ -65,7 +65,7 @@ std::int64_t LeadingNumber(std::string_view text) {
 // n bytes, least significant first; a number that does not fit is refused
 // rather than cut to a different one.
 void PutUnsigned(std::string* out, std::int64_t value, int width) {
-  if (value < 0 || value >= (std::int64_t{1} << (8 * width))) Fail(59, 30);
+  if (value < 0 || value >= (std::int64_t{1} << (8 * width))) Fail(frame::error::kNumberDoesNotFit);
   for (int k = 0; k < width; ++k) out->push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
 }
 
@@ -118,40 +118,49 @@ class LineParser {
   void ParseField(const std::vector<ListedField>& fields, std::size_t f, std::string* out) {
     const ListedField& field = fields[f];
     const FieldSpec& spec = field.spec;
-    if (!spec.valid) Fail(54, 1);
+    if (!spec.valid) Fail(frame::error::kSendFieldUnknown);
     const auto width = static_cast<std::size_t>(spec.width);
     switch (spec.kind) {
       case 'H': {
-        if (spec.width > 4) Fail(100, 5);
-        std::int64_t value = LeadingNumber(TakeField(55, 2));
+        if (spec.width > 4) Fail(frame::error::kHFieldTooWide);
+        std::int64_t value = LeadingNumber(TakeField(frame::error::kLineWithoutHNumber));
         // Only the record number keeps the lines in order; a second H
         // field is data.
-        if (f == 0 && value < lineSequence_) Fail(21, 1);
+        if (f == 0 && value < lineSequence_) Fail(frame::error::kRecordNumberBackwards);
         PutUnsigned(out, value, spec.width);
         break;
       }
       case 'L':
-        if (spec.width > 4) Fail(100, 4);
-        PutUnsigned(out, cislovani_ ? LeadingNumber(TakeField(55, 1)) : lineSequence_, spec.width);
+        if (spec.width > 4) Fail(frame::error::kLFieldTooWide);
+        PutUnsigned(out,
+                    cislovani_ ? LeadingNumber(TakeField(frame::error::kLineWithoutLNumber))
+                               : lineSequence_,
+                    spec.width);
         break;
       case 'N':
-        PutPacked(out, TakeDigits(2 * width, 8, 40), 2 * width);
+        PutPacked(out,
+                  TakeDigits(2 * width, frame::error::kNFieldBad, frame::error::kNFieldNotDigit),
+                  2 * width);
         break;
       case 'S': {
-        bool negative = TakeSign(9);
+        bool negative = TakeSign(frame::error::kSFieldBad);
         out->push_back(negative ? '\x01' : '\x00');
-        PutPacked(out, TakeDigits(2 * width - 4, 9, 41), 2 * width - 4);
+        PutPacked(
+            out, TakeDigits(2 * width - 4, frame::error::kSFieldBad, frame::error::kSFieldNotDigit),
+            2 * width - 4);
         out->push_back('\x00');
         break;
       }
       case 'Z': {
-        bool negative = TakeSign(10);
+        bool negative = TakeSign(frame::error::kZFieldBad);
         char digit = '0';
         if (pos_ < line_.size() && line_[pos_] != separator_) digit = line_[pos_++];
-        if (!IsNibbleCharacter(digit)) FailNotDigit(digit, 42);
+        if (!IsNibbleCharacter(digit)) FailNotDigit(digit, frame::error::kZFieldNotDigit);
         out->push_back(static_cast<char>((negative ? 0x80 : 0x00) |
                                          (static_cast<unsigned char>(digit) & 0x0F)));
-        PutPacked(out, TakeDigits(2 * width - 2, 10, 42), 2 * width - 2);
+        PutPacked(
+            out, TakeDigits(2 * width - 2, frame::error::kZFieldBad, frame::error::kZFieldNotDigit),
+            2 * width - 2);
         break;
       }
       case 'T':
@@ -164,14 +173,14 @@ class LineParser {
         out->append(2 * width, '0');
         break;
       default:
-        Fail(54, 1);
+        Fail(frame::error::kSendFieldUnknown);
     }
   }
 
   // The text up to the next separator, which is consumed. A field that starts
   // behind the line's last separator is missing: the given error.
-  std::string_view TakeField(int code, int subcode) {
-    if (pos_ >= line_.size()) Fail(code, subcode);
+  std::string_view TakeField(frame::ErrorPair missing) {
+    if (pos_ >= line_.size()) Fail(missing);
     std::size_t end = line_.find(separator_, pos_);
     std::string_view field(line_.data() + pos_, end - pos_);
     pos_ = end + 1;
@@ -179,23 +188,23 @@ class LineParser {
     return field;
   }
 
-  std::string_view TakeDigits(std::size_t places, int subcode, int notDigitSubcode) {
-    std::string_view digits = TakeField(59, subcode);
+  std::string_view TakeDigits(std::size_t places, frame::ErrorPair bad, frame::ErrorPair notDigit) {
+    std::string_view digits = TakeField(bad);
     if (digits.size() > places) {
-      Fail(59, subcode, 0,
+      Fail(bad, 0,
            frame::W(frame::Format("%u znaků místo nejvýše %u", static_cast<unsigned>(digits.size()),
                                   static_cast<unsigned>(places))));
     }
     for (char c : digits) {
-      if (!IsNibbleCharacter(c)) FailNotDigit(c, notDigitSubcode);
+      if (!IsNibbleCharacter(c)) FailNotDigit(c, notDigit);
     }
     return digits;
   }
 
   // The sign character of S and Z. A separator in its place is an empty
   // field (+0): taking it as the sign would pull the next field in.
-  bool TakeSign(int subcode) {
-    if (pos_ >= line_.size()) Fail(59, subcode);
+  bool TakeSign(frame::ErrorPair missing) {
+    if (pos_ >= line_.size()) Fail(missing);
     char sign = line_[pos_];
     if (sign == separator_) return false;
     ++pos_;
@@ -203,7 +212,7 @@ class LineParser {
   }
 
   std::string_view TakeText(std::size_t width) {
-    if (pos_ >= line_.size()) Fail(59, 213);
+    if (pos_ >= line_.size()) Fail(frame::error::kTextFieldBad);
     // The separator put behind the line is no character of the line.
     const std::size_t lineEnd = line_.size() - 1;
     if (pos_ < lineEnd && line_[pos_] == '"') {
@@ -211,16 +220,16 @@ class LineParser {
       std::size_t close = line_.find('"', start);
       if (close == std::string::npos || close >= lineEnd) {
         // No closing quote: the text runs into the end of the line.
-        Fail(59, 12);
+        Fail(frame::error::kQuotedTextBad);
       }
-      if (close - start > width) Fail(59, 12);
-      if (line_[close + 1] != separator_) Fail(59, 13);
+      if (close - start > width) Fail(frame::error::kQuotedTextBad);
+      if (line_[close + 1] != separator_) Fail(frame::error::kQuotedTextNotFollowed);
       pos_ = close + 2;
       ++fieldNumber_;
       return std::string_view(line_.data() + start, close - start);
     }
     std::size_t end = line_.find(separator_, pos_);
-    if (end - pos_ > width) Fail(59, 213);
+    if (end - pos_ > width) Fail(frame::error::kTextFieldBad);
     std::string_view text(line_.data() + pos_, end - pos_);
     pos_ = end + 1;
     ++fieldNumber_;
@@ -230,13 +239,13 @@ class LineParser {
   std::uint8_t TakeBitGroups(const ListedField& field) {
     switch (field.groupError) {
       case BitGroupError::kNoParenthesis:
-        Fail(54, 6);
+        Fail(frame::error::kSendBitGroupsWithoutParenthesis);
       case BitGroupError::kBadFirst:
-        Fail(54, 7);
+        Fail(frame::error::kSendBitGroupsBadFirst);
       case BitGroupError::kBitZeroNotLast:
-        Fail(54, 8);
+        Fail(frame::error::kSendBitGroupsBitZeroNotLast);
       case BitGroupError::kBadCharacter:
-        Fail(54, 9);
+        Fail(frame::error::kSendBitGroupsBadCharacter);
       case BitGroupError::kNone:
         break;
     }
@@ -274,7 +283,7 @@ void WriteRecord(frame::ProgramFile& work, std::string_view record, std::string*
 
 void BuildBlockText(frame::Program& program, frame::ProgramFile& data, frame::ProgramFile& work,
                     std::size_t recordLength) {
-  if (recordLength <= 2) Fail(56, 2);
+  if (recordLength <= 2) Fail(frame::error::kRecordForBlocklessFile);
   const bool konverze = program.settings.konverze != 0;
   std::string text;
   std::string line;
@@ -285,17 +294,18 @@ void BuildBlockText(frame::Program& program, frame::ProgramFile& data, frame::Pr
       ++lineNumber;
       if (line.empty()) continue;
       std::size_t open = line.find('"');
-      if (open == std::string::npos) Fail(59, 6, 0, DataLineContext(data, lineNumber));
+      if (open == std::string::npos)
+        Fail(frame::error::kBlockTextWithoutQuote, 0, DataLineContext(data, lineNumber));
       std::size_t close = line.find('"', open + 1);
       // A missing closing quote is a text that never ends.
       if (close == std::string::npos || close - open - 1 > kBlockTextLine) {
-        Fail(59, 7, 0, DataLineContext(data, lineNumber));
+        Fail(frame::error::kBlockTextTooLong, 0, DataLineContext(data, lineNumber));
       }
       PutText(&text, std::string_view(line).substr(open + 1, close - open - 1), kBlockTextLine,
               konverze);
     }
   } catch (const std::bad_alloc&) {
-    Fail(78, 4);
+    Fail(frame::error::kSendOutOfMemory);
   }
   std::string record;
   std::string pairs;
@@ -346,7 +356,7 @@ void BuildSendRecords(frame::Program& program, std::string_view fieldList,
       if (line.empty() || line.starts_with("//")) continue;
       // Without a block length the link would refuse the records only after
       // connecting, or send nothing and report success.
-      if (recordLength == 0) Fail(56, 2);
+      if (recordLength == 0) Fail(frame::error::kRecordForBlocklessFile);
       ++lineSequence;
       record.clear();
       try {

@@ -69,8 +69,8 @@ TEST_F(SendTest, DigitFieldsRightAlignedAndZeroFilledFillersZeroCharacters) {
   EXPECT_EQ(Field("H2+N2+.", 4, "0001;"), "01 00 00 00");
   EXPECT_EQ(Field("N2+.", 2, "1234"), "12 34");
   EXPECT_EQ(Field("N2+.", 2, ":?"), "00 AF");  // nibbles A to F as received files write them
-  EXPECT_JOB_FAILURE(Field("N2+.", 2, "12345"), 59, 8);
-  EXPECT_JOB_FAILURE(Field("H2+N2+.", 4, "0001"), 59, 8);  // missing field
+  EXPECT_JOB_FAILURE(Field("N2+.", 2, "12345"), frame::error::kNFieldBad);
+  EXPECT_JOB_FAILURE(Field("H2+N2+.", 4, "0001"), frame::error::kNFieldBad);  // missing field
   // Filler fields put zero characters.
   EXPECT_EQ(Field("P1+H2+.", 4, "0001"), "30 30 01 00");
 }
@@ -82,16 +82,16 @@ TEST_F(SendTest, SignedAndSignNibbleFields) {
   EXPECT_EQ(Field("S2+.", 2, "-"), "01 00");
   // An empty field is +0; its separator is not taken for the sign.
   EXPECT_EQ(Field("S4+N1+.", 5, ";42"), "00 00 00 00 42");
-  EXPECT_JOB_FAILURE(Field("S9+.", 9, "-000000001234567"), 59, 9);
-  EXPECT_JOB_FAILURE(Field("S2+.", 2, "-1"), 59, 9);
-  EXPECT_JOB_FAILURE(Field("N1+S4+.", 5, "12"), 59, 9);
+  EXPECT_JOB_FAILURE(Field("S9+.", 9, "-000000001234567"), frame::error::kSFieldBad);
+  EXPECT_JOB_FAILURE(Field("S2+.", 2, "-1"), frame::error::kSFieldBad);
+  EXPECT_JOB_FAILURE(Field("N1+S4+.", 5, "12"), frame::error::kSFieldBad);
   EXPECT_EQ(Field("Z4+.", 4, "+1"), "01 00 00 00");
   EXPECT_EQ(Field("Z4+.", 4, "-1234567"), "81 23 45 67");
   EXPECT_EQ(Field("Z4+.", 4, "-"), "80 00 00 00");
   EXPECT_EQ(Field("Z4+N1+.", 5, ";42"), "00 00 00 00 42");
   EXPECT_EQ(Field("Z4+N1+.", 5, "-;42"), "80 00 00 00 42");
-  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-12345678"), 59, 10);
-  EXPECT_JOB_FAILURE(Field("N1+Z4+.", 5, "12"), 59, 10);
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-12345678"), frame::error::kZFieldBad);
+  EXPECT_JOB_FAILURE(Field("N1+Z4+.", 5, "12"), frame::error::kZFieldBad);
 }
 
 TEST_F(SendTest, NumberFieldsTakeDigitsBlanksAndTheSixNibbleCharactersOnly) {
@@ -103,11 +103,12 @@ TEST_F(SendTest, NumberFieldsTakeDigitsBlanksAndTheSixNibbleCharactersOnly) {
   EXPECT_EQ(Field("S4+.", 4, "-:?"), "01 00 AF 00");
   EXPECT_EQ(Field("Z3+.", 3, "-?=>"), "8F 00 DE");
   // The price a register would take as 00001234.
-  EXPECT_JOB_FAILURE(Field("N4+.", 4, "0000ABCD"), 59, 40);
-  EXPECT_JOB_FAILURE(Field("N2+.", 2, "1.5"), 59, 40);
-  EXPECT_JOB_FAILURE(Field("S4+.", 4, "+12x"), 59, 41);
-  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "+1@"), 59, 42);
-  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-A12"), 59, 42);  // the digit beside the sign
+  EXPECT_JOB_FAILURE(Field("N4+.", 4, "0000ABCD"), frame::error::kNFieldNotDigit);
+  EXPECT_JOB_FAILURE(Field("N2+.", 2, "1.5"), frame::error::kNFieldNotDigit);
+  EXPECT_JOB_FAILURE(Field("S4+.", 4, "+12x"), frame::error::kSFieldNotDigit);
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "+1@"), frame::error::kZFieldNotDigit);
+  EXPECT_JOB_FAILURE(Field("Z4+.", 4, "-A12"),
+                     frame::error::kZFieldNotDigit);  // the digit beside the sign
   // The sign characters stay as they were: anything but "-" is positive.
   EXPECT_EQ(Field("S2+.", 2, "x"), "00 00");
 }
@@ -116,8 +117,7 @@ TEST_F(SendTest, AFaultyFieldIsNamedByFileLineAndFieldNumber) {
   // Line numbers count every line of the file, comments and empty ones too.
   testing::CaughtFailure f = testing::FailureOf(
       [&] { SendWithList("H2+T4+N4+.", 8, "// ceny\r\n\r\n0001;\"AB;C\";0000ABCD\r\n"); });
-  EXPECT_EQ(f.code, 59);
-  EXPECT_EQ(f.subcode, 40);
+  EXPECT_EQ(f.pair, frame::error::kNFieldNotDigit);
   EXPECT_EQ(f.context, "datový soubor " + program_->MakeProgramPath("IN.DAT") +
                            ", řádek 3, pole 3, \"A\" není číslice, mezera ani znak : ; < = > ?");
   f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\t4\r\n"); });
@@ -125,11 +125,11 @@ TEST_F(SendTest, AFaultyFieldIsNamedByFileLineAndFieldNumber) {
                            ", řádek 1, pole 2, 0x09 není číslice, mezera ani znak : ; < = > ?");
   // Faults of the specified kinds get the same place.
   f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\r\n0002;12345\r\n"); });
-  EXPECT_EQ(f.subcode, 8);
+  EXPECT_EQ(f.pair, frame::error::kNFieldBad);
   EXPECT_EQ(f.context, "datový soubor " + program_->MakeProgramPath("IN.DAT") +
                            ", řádek 2, pole 2, 5 znaků místo nejvýše 4");
   f = testing::FailureOf([&] { SendWithList("H2+N2+.", 4, "0001;12\r\n0002\r\n"); });
-  EXPECT_EQ(f.subcode, 8);
+  EXPECT_EQ(f.pair, frame::error::kNFieldBad);
   EXPECT_EQ(f.context,
             "datový soubor " + program_->MakeProgramPath("IN.DAT") + ", řádek 2, pole 2");
 }
@@ -142,12 +142,12 @@ TEST_F(SendTest, TextFieldsQuotedOrNot) {
   EXPECT_EQ(Field("H2+T5+.", 7, "0001;"), "01 00 20 20 20 20 20");
   EXPECT_EQ(Field("T3+.", 3, "XYZ"), ToHex("XYZ"));
   EXPECT_EQ(Field("T3+.", 3, "\"XYZ\""), ToHex("XYZ"));
-  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"WXYZ\""), 59, 12);
-  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB"), 59, 12);  // no closing quote
-  EXPECT_JOB_FAILURE(Field("T3+N1+.", 4, "\"AB;1"), 59, 12);
-  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB\"x"), 59, 13);
-  EXPECT_JOB_FAILURE(Field("T3+.", 3, "WXYZ"), 59, 213);
-  EXPECT_JOB_FAILURE(Field("H2+T3+.", 5, "0001"), 59, 213);  // missing field
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"WXYZ\""), frame::error::kQuotedTextBad);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB"), frame::error::kQuotedTextBad);  // no closing quote
+  EXPECT_JOB_FAILURE(Field("T3+N1+.", 4, "\"AB;1"), frame::error::kQuotedTextBad);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "\"AB\"x"), frame::error::kQuotedTextNotFollowed);
+  EXPECT_JOB_FAILURE(Field("T3+.", 3, "WXYZ"), frame::error::kTextFieldBad);
+  EXPECT_JOB_FAILURE(Field("H2+T3+.", 5, "0001"), frame::error::kTextFieldBad);  // missing field
 }
 
 TEST_F(SendTest, KonverzeTranslatesDataFileLettersOnly) {
@@ -188,7 +188,7 @@ TEST_F(SendTest, LinesUpTo255CharactersEndAtCrLfOrEitherAloneAndTheLastNeedsNone
   std::string line = "0005;1234;" + std::string(245, 'x');
   ASSERT_EQ(line.size(), 255u);
   EXPECT_EQ(Send(0x10, line + "\r\n"), WorkBytes({FromHex("05 00 12 34")}));
-  EXPECT_JOB_FAILURE(Send(0x10, line + "x\r\n"), 23, 1);
+  EXPECT_JOB_FAILURE(Send(0x10, line + "x\r\n"), frame::error::kLineTooLong);
 }
 
 TEST_F(SendTest, RecordNumbersFollowCislovaniAndMayNotFallBehindTheLineCount) {
@@ -203,11 +203,12 @@ TEST_F(SendTest, RecordNumbersFollowCislovaniAndMayNotFallBehindTheLineCount) {
   EXPECT_EQ(ToHex(work.substr(0, 4)), "2A 00 00 00");
   const std::string tail = ";\"A\";0;0;0;0;0;0;0;0\r\n";
   WriteFile("work02.tmp", "stale");
-  EXPECT_JOB_FAILURE(Send(0x01, "0001" + tail + "0001" + tail), 21, 1);
+  EXPECT_JOB_FAILURE(Send(0x01, "0001" + tail + "0001" + tail),
+                     frame::error::kRecordNumberBackwards);
   // The lines before the faulty one stay in the work file.
   EXPECT_EQ(ReadFile("work02.tmp").size(), 2u * 35);
   EXPECT_EQ(Send(0x01, "0001" + tail + "0005" + tail + "0005" + tail).size(), 3u * 2 * 35);
-  EXPECT_JOB_FAILURE(Send(0x01, "-1" + tail), 21, 1);
+  EXPECT_JOB_FAILURE(Send(0x01, "-1" + tail), frame::error::kRecordNumberBackwards);
 }
 
 TEST_F(SendTest, NumbersFillTheirBytesAndOnlyTheFirstIsTheRecordNumber) {
@@ -216,14 +217,14 @@ TEST_F(SendTest, NumbersFillTheirBytesAndOnlyTheFirstIsTheRecordNumber) {
   EXPECT_EQ(Send(0x89, "0001;0000;000000\r\n0002;0000;123456\r\n"),
             WorkBytes({FromHex("01 00 00 00 00 00 00 00 00 00"),
                        FromHex("02 00 00 00 00 00 00 12 34 56")}));
-  EXPECT_JOB_FAILURE(Send(0x10, "70000;0000\r\n"), 59, 30);
-  EXPECT_JOB_FAILURE(Send(0x69, "0001;256\r\n"), 59, 30);
-  EXPECT_JOB_FAILURE(Send(0x69, "0001;-1\r\n"), 59, 30);
+  EXPECT_JOB_FAILURE(Send(0x10, "70000;0000\r\n"), frame::error::kNumberDoesNotFit);
+  EXPECT_JOB_FAILURE(Send(0x69, "0001;256\r\n"), frame::error::kNumberDoesNotFit);
+  EXPECT_JOB_FAILURE(Send(0x69, "0001;-1\r\n"), frame::error::kNumberDoesNotFit);
   EXPECT_EQ(Send(0x10, "65535;0000\r\n"), WorkBytes({FromHex("FF FF 00 00")}));
   EXPECT_EQ(Send(0x10, " +12abc;0000\r\n"), WorkBytes({FromHex("0C 00 00 00")}));
   std::string lines;
   for (int i = 0; i < 256; ++i) lines += "1\r\n";
-  EXPECT_JOB_FAILURE(SendWithList("L1+N1+.", 2, lines), 59, 30);
+  EXPECT_JOB_FAILURE(SendWithList("L1+N1+.", 2, lines), frame::error::kNumberDoesNotFit);
   EXPECT_EQ(ReadFile("work02.tmp").size(), 255u * 4);
 }
 
@@ -252,9 +253,9 @@ TEST_F(SendTest, RecordsAreFilledOrCutToTheBlockLengthAndRefusedWithoutOne) {
   EXPECT_EQ(Send(0x40, ""), "");
   EXPECT_EQ(Send(0x44, "// nothing\r\n"), "");
   for (std::uint8_t file : {0x40, 0x44, 0x64, 0x66}) {
-    EXPECT_JOB_FAILURE(Send(file, "000001;1;\"A\";1\r\n"), 56, 2);
+    EXPECT_JOB_FAILURE(Send(file, "000001;1;\"A\";1\r\n"), frame::error::kRecordForBlocklessFile);
   }
-  EXPECT_JOB_FAILURE(Send(0x0A, "0001;0001\r\n"), 56, 1);
+  EXPECT_JOB_FAILURE(Send(0x0A, "0001;0001\r\n"), frame::error::kNoFormatForFile);
 }
 
 TEST_F(SendTest, MissingDataFileFailsUnlessTheFileHasNoFields) {
@@ -265,20 +266,22 @@ TEST_F(SendTest, MissingDataFileFailsUnlessTheFileHasNoFields) {
   EXPECT_TRUE(FileExists("work02.tmp"));
   EXPECT_EQ(ReadFile("work02.tmp"), "");
   program_->command.fileNumber = 0x10;
-  EXPECT_JOB_FAILURE(BuildSendFile(*program_), 30, 1);
+  EXPECT_JOB_FAILURE(BuildSendFile(*program_), frame::error::kFileNotOpened);
 }
 
 TEST_F(SendTest, MalformedFieldListsAndMissingNumberFields) {
-  EXPECT_JOB_FAILURE(Field("H2+X2+.", 4, "0001;0001"), 54, 1);
-  EXPECT_JOB_FAILURE(Field("H2+B6,5)+.", 3, "0001;11"), 54, 6);
-  EXPECT_JOB_FAILURE(Field("H2+B(9)+.", 3, "0001;11"), 54, 7);
-  EXPECT_JOB_FAILURE(Field("H2+B(10,2)+.", 3, "0001;11"), 54, 8);
-  EXPECT_JOB_FAILURE(Field("H2+B(6;5)+.", 3, "0001;11"), 54, 9);
-  EXPECT_JOB_FAILURE(Field("H5+.", 5, "1"), 100, 5);
-  EXPECT_JOB_FAILURE(Field("L5+.", 5, "1"), 100, 4);
+  EXPECT_JOB_FAILURE(Field("H2+X2+.", 4, "0001;0001"), frame::error::kSendFieldUnknown);
+  EXPECT_JOB_FAILURE(Field("H2+B6,5)+.", 3, "0001;11"),
+                     frame::error::kSendBitGroupsWithoutParenthesis);
+  EXPECT_JOB_FAILURE(Field("H2+B(9)+.", 3, "0001;11"), frame::error::kSendBitGroupsBadFirst);
+  EXPECT_JOB_FAILURE(Field("H2+B(10,2)+.", 3, "0001;11"),
+                     frame::error::kSendBitGroupsBitZeroNotLast);
+  EXPECT_JOB_FAILURE(Field("H2+B(6;5)+.", 3, "0001;11"), frame::error::kSendBitGroupsBadCharacter);
+  EXPECT_JOB_FAILURE(Field("H5+.", 5, "1"), frame::error::kHFieldTooWide);
+  EXPECT_JOB_FAILURE(Field("L5+.", 5, "1"), frame::error::kLFieldTooWide);
   program_->settings.cislovani = 1;
-  EXPECT_JOB_FAILURE(Field("H2+L2+.", 4, "0001"), 55, 1);
-  EXPECT_JOB_FAILURE(Field("N1+H2+.", 3, "12"), 55, 2);
+  EXPECT_JOB_FAILURE(Field("H2+L2+.", 4, "0001"), frame::error::kLineWithoutLNumber);
+  EXPECT_JOB_FAILURE(Field("N1+H2+.", 3, "12"), frame::error::kLineWithoutHNumber);
 }
 
 // `lines` quoted lines of 18 letters; their text is added to *text.
@@ -302,10 +305,11 @@ TEST_F(SendTest, BlockTextRecordsOfFortyCharactersFromQuotedLines) {
   EXPECT_EQ(Send(0x24, "x\"ABC\"tail\r\n\"//\"\r\n"),
             WorkBytes({FromHex("01 00") + "ABC" + std::string(15, ' ') + "//" +
                        std::string(16, ' ') + std::string(4, '\0')}));
-  EXPECT_JOB_FAILURE(Send(0x24, "ABC\r\n"), 59, 6);
-  EXPECT_JOB_FAILURE(Send(0x24, "// comment\r\n"), 59, 6);
-  EXPECT_JOB_FAILURE(Send(0x24, "\"" + std::string(19, 'x') + "\"\r\n"), 59, 7);
-  EXPECT_JOB_FAILURE(Send(0x24, "\"ABC\r\n"), 59, 7);
+  EXPECT_JOB_FAILURE(Send(0x24, "ABC\r\n"), frame::error::kBlockTextWithoutQuote);
+  EXPECT_JOB_FAILURE(Send(0x24, "// comment\r\n"), frame::error::kBlockTextWithoutQuote);
+  EXPECT_JOB_FAILURE(Send(0x24, "\"" + std::string(19, 'x') + "\"\r\n"),
+                     frame::error::kBlockTextTooLong);
+  EXPECT_JOB_FAILURE(Send(0x24, "\"ABC\r\n"), frame::error::kBlockTextTooLong);
   EXPECT_EQ(Send(0x24, "\"" + std::string(18, 'x') + "\"\r\n").size(), 2u * 42);
   // The last twelve characters are not sent.
   std::string text;

@@ -24,7 +24,7 @@ ProgramFile OpenOrNothing(Program& program, const std::string& name, frame::Open
   try {
     return ProgramFile::Open(program, name, mode);
   } catch (const JobFailure& failure) {
-    if (failure.code() != 30) throw;
+    if (failure.code() != frame::error::kFileErrorCode) throw;
     return ProgramFile();
   }
 }
@@ -72,7 +72,7 @@ bool IsDecimalField(std::string_view text) {
 // Account fields have at most 12 digits (checked before), so they always fit.
 std::int64_t ParseAccountField(std::string_view text, int field) {
   if (!IsDecimalField(text)) {
-    Fail(59, 44, 0,
+    Fail(frame::error::kAccountNumberNotNumber, 0,
          frame::W(frame::Format("pole %d: \"", field)) + std::string(text) +
              frame::W("\" není číslo"));
   }
@@ -125,7 +125,7 @@ class LineWithEndReader {
     return file_.ReadByte(byte);
   }
   static void Append(std::string* line, std::uint8_t byte, std::size_t maxChars) {
-    if (line->size() >= maxChars) Fail(57, 1);
+    if (line->size() >= maxChars) Fail(frame::error::kTaxFileLineTooLong);
     *line += static_cast<char>(byte);
   }
 
@@ -154,7 +154,7 @@ void WriteClockFile(Program& program, const std::string& name) {
         frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
         return;
       }
-      Fail(30, 3);
+      Fail(frame::error::kClockFileNotRead);
     }
     std::string line;
     for (int i = 0; i < 3; ++i) {
@@ -171,7 +171,7 @@ void WriteClockFile(Program& program, const std::string& name) {
       frame::ShowMessage(program, cannotOpen, screen::kStyleExclamation);
       return;
     }
-    Fail(26, 1);
+    Fail(frame::error::kClockFileNotMade);
   }
   // Two-digit year for every century the register can show.
   const char sep = program.settings.oddelovac;
@@ -245,7 +245,8 @@ AccountTable LoadAccountTable(Program& program) {
   std::size_t lines = 0;
   std::string line;
   while (in.ReadLine(&line, 63)) {
-    if (++lines > kAccountTableSize) Fail(59, 23, 0, LineContext(in, lines));
+    if (++lines > kAccountTableSize)
+      Fail(frame::error::kTooManyAccounts, 0, LineContext(in, lines));
     line += sep;
     // Each field ends at a separator; fields missing at the end are empty.
     std::size_t s1 = line.find(sep);
@@ -259,9 +260,11 @@ AccountTable LoadAccountTable(Program& program) {
         s3 == std::string::npos ? std::string_view() : view.substr(s2 + 1, s3 - s2 - 1);
     AccountRecord record;
     try {
-      if (first.size() > 8) Fail(59, 1, 0, "pole 1");
-      if (second.size() > 8 || (s2 != std::string::npos && s2 > 16)) Fail(59, 2, 0, "pole 2");
-      if (third.size() > 12 || (s3 != std::string::npos && s3 > 26)) Fail(59, 3, 0, "pole 3");
+      if (first.size() > 8) Fail(frame::error::kAccountNumberTooLong, 0, "pole 1");
+      if (second.size() > 8 || (s2 != std::string::npos && s2 > 16))
+        Fail(frame::error::kAccountSecondFieldTooLong, 0, "pole 2");
+      if (third.size() > 12 || (s3 != std::string::npos && s3 > 26))
+        Fail(frame::error::kAccountThirdFieldTooLong, 0, "pole 3");
       record = {ParseAccountField(first, 1), ParseAccountField(second, 2),
                 ParseAccountField(third, 3)};
     } catch (JobFailure& failure) {
@@ -301,7 +304,7 @@ void ConvertAccountItems(Program& program, ProgramFile& work, ProgramFile& data)
   std::string record;
   std::string line;
   while (reader.ReadWorkRecord(&record)) {
-    if (record.size() != kAccountItemRecordSize) Fail(59, 24);
+    if (record.size() != kAccountItemRecordSize) Fail(frame::error::kAccountItemLength);
     std::string_view bytes(record);
     const bool department = static_cast<unsigned char>(bytes[7]) == 0xD0;
     line.assign("D");
@@ -322,20 +325,22 @@ void ConvertAccountItems(Program& program, ProgramFile& work, ProgramFile& data)
 // One line of a stock file: the key before the first separator, the quantity
 // after it.
 StockRecord ParseStockLine(std::string_view line, char sep) {
-  if (line.empty()) Fail(59, 22, 0, frame::W("prázdný řádek"));
+  if (line.empty()) Fail(frame::error::kStockLineEmpty, 0, frame::W("prázdný řádek"));
   std::size_t s = line.find(sep);
-  if (s == std::string::npos) Fail(59, 21, 0, frame::W("řádek bez oddělovače"));
-  if (s > kPluKeyWidth) Fail(59, 20, 0, frame::W("pole 1: klíč delší než 14 znaků"));
+  if (s == std::string::npos)
+    Fail(frame::error::kStockLineWithoutSeparator, 0, frame::W("řádek bez oddělovače"));
+  if (s > kPluKeyWidth)
+    Fail(frame::error::kStockKeyTooLong, 0, frame::W("pole 1: klíč delší než 14 znaků"));
   const std::size_t next = line.find(sep, s + 1);
   const std::string_view field =
       line.substr(s + 1, next == std::string_view::npos ? std::string_view::npos : next - s - 1);
   if (!IsDecimalField(field)) {
-    Fail(59, 43, 0,
+    Fail(frame::error::kStockQuantityNotNumber, 0,
          frame::W("pole 2: množství \"") + std::string(field) + frame::W("\" není číslo"));
   }
   std::int64_t quantity = 0;
   if (!ParseInteger(field, &quantity) || !FitsInt32(quantity)) {
-    Fail(59, 27, 0, frame::W("pole 2: množství mimo rozsah"));
+    Fail(frame::error::kStockQuantityOutOfRange, 0, frame::W("pole 2: množství mimo rozsah"));
   }
   StockRecord record;
   record.key.assign(kPluKeyWidth - s, '0');
@@ -344,7 +349,7 @@ StockRecord ParseStockLine(std::string_view line, char sep) {
   return record;
 }
 
-StockTable LoadStockFile(Program& program, const std::string& name, int noMemorySubcode) {
+StockTable LoadStockFile(Program& program, const std::string& name, frame::ErrorPair noMemory) {
   const char sep = program.settings.oddelovac;
   ProgramFile in = ProgramFile::Open(program, name, frame::OpenMode::kRead);
   StockTable table;
@@ -361,15 +366,17 @@ StockTable LoadStockFile(Program& program, const std::string& name, int noMemory
       }
     }
   } catch (const std::bad_alloc&) {
-    Fail(78, noMemorySubcode);
+    Fail(noMemory);
   }
   return table;
 }
 
 StockTables LoadStockTables(Program& program) {
   StockTables tables;
-  tables.registerTable = LoadStockFile(program, kRegisterStockFileName, 9);
-  tables.fileTable = LoadStockFile(program, program.command.dataFileName, 10);
+  tables.registerTable =
+      LoadStockFile(program, kRegisterStockFileName, frame::error::kRegisterStockOutOfMemory);
+  tables.fileTable =
+      LoadStockFile(program, program.command.dataFileName, frame::error::kStockFileOutOfMemory);
   return tables;
 }
 
@@ -379,9 +386,9 @@ void AddRegisterStock(const StockTable& registerTable, StockTable* fileTable) {
   for (const StockRecord& record : registerTable) stock.emplace(record.key, record.quantity);
   for (StockRecord& record : *fileTable) {
     auto found = stock.find(record.key);
-    if (found == stock.end()) Fail(67, 1);
+    if (found == stock.end()) Fail(frame::error::kStockItemUnknown);
     std::int64_t sum = std::int64_t{record.quantity} + found->second;
-    if (!FitsInt32(sum)) Fail(59, 27);
+    if (!FitsInt32(sum)) Fail(frame::error::kStockQuantityOutOfRange);
     record.quantity = static_cast<std::int32_t>(sum);
   }
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "convert/plu_files.h"
+#include "frame/error_pairs.h"
 #include "frame/program.h"
 #include "frame/program_file.h"
 
@@ -94,7 +95,8 @@ inline constexpr char kRegisterStockFileName[] = "X_SKL.DAT";
 // Loads a stock file: the key is the text before the first separator,
 // right-aligned to 14 characters with '0'; the quantity is the decimal value
 // of the run of digits, '+' and '-' right after the separator.
-StockTable LoadStockFile(frame::Program& program, const std::string& name, int noMemorySubcode);
+StockTable LoadStockFile(frame::Program& program, const std::string& name,
+                         frame::ErrorPair noMemory);
 
 struct StockTables {
   StockTable registerTable;  // RegisterStockTable, from X_SKL.DAT

@@ -40,7 +40,8 @@ class SpecialFilesTest : public ProgramFixture {
   std::string Stock(const std::vector<std::string>& lines) {
     WriteFile("SKL.DAT", Lines(lines));
     std::string text;
-    for (const auto& item : LoadStockFile(*program_, "SKL.DAT", 10)) {
+    for (const auto& item :
+         LoadStockFile(*program_, "SKL.DAT", frame::error::kStockFileOutOfMemory)) {
       text += item.key + " " + std::to_string(item.quantity) + ";";
     }
     return text;
@@ -50,7 +51,7 @@ class SpecialFilesTest : public ProgramFixture {
 // --- Clock --------------------------------------------------------------------
 
 TEST_F(SpecialFilesTest, ClockFileGetsDateAndTimeUnlessMissingOrMalformed) {
-  EXPECT_JOB_FAILURE(WriteClockFile(*program_, "x_reg.dat"), 30, 3);
+  EXPECT_JOB_FAILURE(WriteClockFile(*program_, "x_reg.dat"), frame::error::kClockFileNotRead);
   EXPECT_TRUE(frontEnd_.Messages().empty());
   program_->settings.debug = 1;
   WriteClockFile(*program_, "x_reg.dat");
@@ -60,7 +61,7 @@ TEST_F(SpecialFilesTest, ClockFileGetsDateAndTimeUnlessMissingOrMalformed) {
 
   program_->settings.debug = 0;
   WriteFile("x_reg.dat", Lines({"0001;000000", "0002;000000", std::string(32, '3')}));
-  EXPECT_JOB_FAILURE(WriteClockFile(*program_, "x_reg.dat"), 23, 1);
+  EXPECT_JOB_FAILURE(WriteClockFile(*program_, "x_reg.dat"), frame::error::kLineTooLong);
   WriteFile("x_reg.dat", Lines({"0001;000000", "0002;000000", std::string(31, '3')}));
   WriteClockFile(*program_, "x_reg.dat");
   EXPECT_EQ(ReadFile("x_reg.dat"), Lines({"0001;261205", "0002;140500", std::string(31, '3')}));
@@ -132,7 +133,7 @@ TEST_F(SpecialFilesTest, VatRewriteFailures) {
   EXPECT_EQ(ReadFile("P_TAX.DAT"), "0001;2000;00" + std::string(186, ' ') + "\r\n");
   const std::string tooLong = "0001;1400;00" + std::string(187, ' ') + "\r\n";
   WriteFile("P_TAX.DAT", tooLong);
-  EXPECT_JOB_FAILURE(RewriteVatFile(*program_, 14, 15, 20, 21), 57, 1);
+  EXPECT_JOB_FAILURE(RewriteVatFile(*program_, 14, 15, 20, 21), frame::error::kTaxFileLineTooLong);
   EXPECT_EQ(ReadFile("P_TAX.DAT"), tooLong);
 }
 
@@ -152,16 +153,18 @@ TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZeroWithinItsLimits) {
   EXPECT_EQ(FindAccount(table, 5), &table[1]);
   EXPECT_EQ(FindAccount(table, 9), nullptr);  // behind the end of the table
   EXPECT_EQ(FindAccount(table, 4), nullptr);
-  EXPECT_JOB_FAILURE(Accounts({"123456789;1;1"}), 59, 1);
-  EXPECT_JOB_FAILURE(Accounts({"1;123456789;1"}), 59, 2);
+  EXPECT_JOB_FAILURE(Accounts({"123456789;1;1"}), frame::error::kAccountNumberTooLong);
+  EXPECT_JOB_FAILURE(Accounts({"1;123456789;1"}), frame::error::kAccountSecondFieldTooLong);
   // The second field ends after the 16th character.
-  EXPECT_JOB_FAILURE(Accounts({"12345678;12345678;1"}), 59, 2);
-  EXPECT_JOB_FAILURE(Accounts({"1;1;1234567890123"}), 59, 3);
-  EXPECT_JOB_FAILURE(Accounts({"12345678;1234567;123456789012"}), 59, 3);
-  EXPECT_JOB_FAILURE(Accounts({std::string(64, '1')}), 23, 1);
+  EXPECT_JOB_FAILURE(Accounts({"12345678;12345678;1"}), frame::error::kAccountSecondFieldTooLong);
+  EXPECT_JOB_FAILURE(Accounts({"1;1;1234567890123"}), frame::error::kAccountThirdFieldTooLong);
+  EXPECT_JOB_FAILURE(Accounts({"12345678;1234567;123456789012"}),
+                     frame::error::kAccountThirdFieldTooLong);
+  EXPECT_JOB_FAILURE(Accounts({std::string(64, '1')}), frame::error::kLineTooLong);
   // A number that stops early would select another account.
-  EXPECT_JOB_FAILURE(Accounts({"0001;0001;1", "12A4;0002;000000004500"}), 59, 44);
-  EXPECT_JOB_FAILURE(Accounts({"0001;0001;0000000045:0"}), 59, 44);
+  EXPECT_JOB_FAILURE(Accounts({"0001;0001;1", "12A4;0002;000000004500"}),
+                     frame::error::kAccountNumberNotNumber);
+  EXPECT_JOB_FAILURE(Accounts({"0001;0001;0000000045:0"}), frame::error::kAccountNumberNotNumber);
   EXPECT_EQ(testing::FailureOf([&] {
               Accounts({"0001;0001;1", "0002;1x;1"});
             }).context,
@@ -174,7 +177,7 @@ TEST_F(SpecialFilesTest, AccountListLoadsUntilAccountZeroWithinItsLimits) {
   for (int i = 1; i <= 256; ++i) lines.push_back(frame::Format("%04d;0001;000000000001", i));
   EXPECT_EQ(Accounts(lines).size(), 256u);
   lines.push_back("0257;0001;000000000001");
-  EXPECT_JOB_FAILURE(Accounts(lines), 59, 23);
+  EXPECT_JOB_FAILURE(Accounts(lines), frame::error::kTooManyAccounts);
 }
 
 TEST_F(SpecialFilesTest, AccountSelectionFile) {
@@ -199,7 +202,7 @@ TEST_F(SpecialFilesTest, AccountItemsBecomeItemLines) {
     work.clear();
     AppendWorkRecord(&work, std::string(21, '\0'));
     AppendWorkRecord(&work, std::string(size, '\0'));
-    EXPECT_JOB_FAILURE(AccountItems(work), 59, 24);
+    EXPECT_JOB_FAILURE(AccountItems(work), frame::error::kAccountItemLength);
   }
 }
 
@@ -211,31 +214,35 @@ TEST_F(SpecialFilesTest, StockLinesBecomeKeysAndQuantitiesOrNameTheirFault) {
             "00000000000125 0;");
   // A quantity that is no number is not read as the number it starts with.
   for (const char* bad : {"+12x9", "+-3", "5-3", "1:2", "1 2"}) {
-    EXPECT_JOB_FAILURE(Stock({"123;+1", std::string("124;") + bad}), 59, 43);
+    EXPECT_JOB_FAILURE(Stock({"123;+1", std::string("124;") + bad}),
+                       frame::error::kStockQuantityNotNumber);
   }
   EXPECT_EQ(testing::FailureOf([&] {
               Stock({"123;+1", "124;+0000A45;x"});
             }).context,
             "datový soubor " + program_->MakeProgramPath("SKL.DAT") +
                 ", řádek 2, pole 2: množství \"+0000A45\" není číslo");
-  EXPECT_JOB_FAILURE(Stock({"123;+1", "123456789012345;+1"}), 59, 20);
-  EXPECT_JOB_FAILURE(Stock({"123;+1", "124"}), 59, 21);
-  EXPECT_JOB_FAILURE(Stock({"123;+1", "", "124;+1"}), 59, 22);
-  EXPECT_JOB_FAILURE(Stock({"123;+2147483648"}), 59, 27);
-  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(40, '9')}), 59, 27);
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "123456789012345;+1"}), frame::error::kStockKeyTooLong);
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "124"}), frame::error::kStockLineWithoutSeparator);
+  EXPECT_JOB_FAILURE(Stock({"123;+1", "", "124;+1"}), frame::error::kStockLineEmpty);
+  EXPECT_JOB_FAILURE(Stock({"123;+2147483648"}), frame::error::kStockQuantityOutOfRange);
+  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(40, '9')}),
+                     frame::error::kStockQuantityOutOfRange);
   EXPECT_EQ(Stock({"123;-2147483648", "124;+2147483647"}),
             "00000000000123 -2147483648;00000000000124 2147483647;");
-  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(252, '9')}), 23, 1);
-  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "MISSING.DAT", 10), 30, 1);
+  EXPECT_JOB_FAILURE(Stock({"123;" + std::string(252, '9')}), frame::error::kLineTooLong);
+  EXPECT_JOB_FAILURE(LoadStockFile(*program_, "MISSING.DAT", frame::error::kStockFileOutOfMemory),
+                     frame::error::kFileNotOpened);
 }
 
 TEST_F(SpecialFilesTest, StockSumAddsTheRegisterQuantitiesOrLeavesTheDataFile) {
   program_->command.dataFileName = "SKLAD.DAT";
   const std::string data = Lines({"123;+5", "999;+1"});
   WriteFile("SKLAD.DAT", data);
-  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 30, 1);  // the register's stock not read
+  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_),
+                     frame::error::kFileNotOpened);  // the register's stock not read
   WriteFile("X_SKL.DAT", Lines({"00000000000123;+0000045"}));
-  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 67, 1);
+  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), frame::error::kStockItemUnknown);
   EXPECT_EQ(ReadFile("SKLAD.DAT"), data);
 
   WriteFile("X_SKL.DAT", Lines({"00000000000123;+0000045", "00000000000124;-0000005",
@@ -247,7 +254,7 @@ TEST_F(SpecialFilesTest, StockSumAddsTheRegisterQuantitiesOrLeavesTheDataFile) {
 
   WriteFile("X_SKL.DAT", Lines({"123;+2147483000"}));
   WriteFile("SKLAD.DAT", Lines({"123;+1000"}));
-  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), 59, 27);
+  EXPECT_JOB_FAILURE(SumStockIntoDataFile(*program_), frame::error::kStockQuantityOutOfRange);
 
   StockTable fileTable = {{"00000000000001", -3}};
   AddRegisterStock({{"00000000000001", 3}, {"00000000000001", 100}}, &fileTable);

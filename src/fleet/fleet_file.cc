@@ -43,9 +43,9 @@ frame::ConnectionLine CheckConnection(const std::string& text, int number) {
   try {
     frame::ParseConnectionLine(buffer, pos, connection);
   } catch (const frame::JobFailure& failure) {
-    throw FleetFileError(number, "connection line \"" + frame::Cp1250ToUtf8(text) + "\": " +
-                                     DescribeConnectionFault(failure.code(), failure.subcode()) +
-                                     " (error " + std::to_string(failure.code()) + "/" +
+    throw FleetFileError(number, "connection line \"" + frame::Cp1250ToUtf8(text) +
+                                     "\": " + DescribeConnectionFault(failure.pair()) + " (error " +
+                                     std::to_string(failure.code()) + "/" +
                                      std::to_string(failure.subcode()) + ")");
   }
   // The job ignores whatever follows the log name; here it can only be a
@@ -69,31 +69,38 @@ bool IsValidRegisterName(std::string_view name) {
   return true;
 }
 
-std::string DescribeConnectionFault(int code, int subcode) {
-  if (code == 49)
-    return "the register model is none of 39T 359 360 362 549 579 396 649 650 652 1.86";
-  static const std::map<int, const char*> kFields = {
-      {26, "neither \",\" (serial) nor \".\" (TCP/IP) within its first ten characters"},
-      {27, "the terminal number is longer than 6 characters"},
-      {28, "the terminal number is empty"},
-      {29, "the terminal number is above 255"},
-      {30, "the COM number is not one character followed by \",\""},
-      {31, "the COM number is not 1 to 9"},
-      {32, "the speed code is not one character followed by \",\""},
-      {33, "the speed code is not a digit"},
-      {34, "the data bits are not one character followed by \",\""},
-      {36, "the parity is not one letter followed by \",\""},
-      {37, "the parity is none of N O E M S"},
-      {39, "the IP address is longer than 21 characters"},
-      {40, "the terminal number is longer than 6 characters"},
-      {41, "the terminal number is empty"},
-      {42, "the terminal number is above 255"},
-      {43, "the register model is longer than 4 characters"},
-      {44, "a field is missing before the register model or after it"},
-      {45, "the log file name is empty or longer than 120 characters"},
+std::string DescribeConnectionFault(frame::ErrorPair pair) {
+  namespace error = frame::error;
+  struct Fault {
+    frame::ErrorPair pair;
+    const char* text;
   };
-  auto it = kFields.find(subcode);
-  if (code == 51 && it != kFields.end()) return it->second;
+  static constexpr Fault kFaults[] = {
+      {error::kUnknownModel,
+       "the register model is none of 39T 359 360 362 549 579 396 649 650 652 1.86"},
+      {error::kConnectionLineUnseparated,
+       "neither \",\" (serial) nor \".\" (TCP/IP) within its first ten characters"},
+      {error::kSerialTerminalTooLong, "the terminal number is longer than 6 characters"},
+      {error::kSerialTerminalEmpty, "the terminal number is empty"},
+      {error::kSerialTerminalTooLarge, "the terminal number is above 255"},
+      {error::kPortNotFollowed, "the COM number is not one character followed by \",\""},
+      {error::kPortNotDigit, "the COM number is not 1 to 9"},
+      {error::kSpeedNotFollowed, "the speed code is not one character followed by \",\""},
+      {error::kSpeedNotDigit, "the speed code is not a digit"},
+      {error::kDataBitsNotFollowed, "the data bits are not one character followed by \",\""},
+      {error::kParityNotFollowed, "the parity is not one letter followed by \",\""},
+      {error::kParityUnknown, "the parity is none of N O E M S"},
+      {error::kAddressTooLong, "the IP address is longer than 21 characters"},
+      {error::kNetworkTerminalTooLong, "the terminal number is longer than 6 characters"},
+      {error::kNetworkTerminalEmpty, "the terminal number is empty"},
+      {error::kNetworkTerminalTooLarge, "the terminal number is above 255"},
+      {error::kModelTooLong, "the register model is longer than 4 characters"},
+      {error::kModelNotFollowed, "a field is missing before the register model or after it"},
+      {error::kLogNameBad, "the log file name is empty or longer than 120 characters"},
+  };
+  for (const Fault& fault : kFaults) {
+    if (fault.pair == pair) return fault.text;
+  }
   return "not a valid connection line";
 }
 

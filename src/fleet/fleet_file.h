@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frame/error_pairs.h"
 #include "frame/program.h"
 
 namespace tarvik::fleet {
@@ -54,7 +55,7 @@ std::vector<FleetRegister> ParseFleetFile(std::string_view bytes);
 
 // What is wrong with a connection line, from its error pair, for a person
 // who has to mend it.
-std::string DescribeConnectionFault(int code, int subcode);
+std::string DescribeConnectionFault(frame::ErrorPair pair);
 
 // Whether `name` is a valid register name.
 bool IsValidRegisterName(std::string_view name);

@@ -25,19 +25,27 @@ std::string Field(const std::string& text, std::size_t& pos, char stop) {
 }
 
 // One character followed by ",".
-char Single(const std::string& text, std::size_t& pos, int notFollowed) {
-  if (pos + 1 >= text.size() || text[pos + 1] != ',') Fail(51, notFollowed);
+char Single(const std::string& text, std::size_t& pos, ErrorPair notFollowed) {
+  if (pos + 1 >= text.size() || text[pos + 1] != ',') Fail(notFollowed);
   char c = text[pos];
   pos += 2;
   return c;
 }
 
-void ParseTerminal(ConnectionLine& c, const std::string& field, int tooLong, int empty,
-                   int tooLarge) {
-  if (field.size() > 6) Fail(51, tooLong);
-  if (field.empty()) Fail(51, empty);
+// The terminal field's failures: a serial line's, a network line's.
+struct TerminalPairs {
+  ErrorPair tooLong, empty, tooLarge;
+};
+constexpr TerminalPairs kSerialTerminal{error::kSerialTerminalTooLong, error::kSerialTerminalEmpty,
+                                        error::kSerialTerminalTooLarge};
+constexpr TerminalPairs kNetworkTerminal{
+    error::kNetworkTerminalTooLong, error::kNetworkTerminalEmpty, error::kNetworkTerminalTooLarge};
+
+void ParseTerminal(ConnectionLine& c, const std::string& field, const TerminalPairs& pairs) {
+  if (field.size() > 6) Fail(pairs.tooLong);
+  if (field.empty()) Fail(pairs.empty);
   long value = AtoL(field);
-  if (value > 255) Fail(51, tooLarge);
+  if (value > 255) Fail(pairs.tooLarge);
   c.terminalText = field;
   c.terminalNumber = static_cast<int>(value);
 }
@@ -49,38 +57,38 @@ void ParseLinkFields(const std::string& text, std::size_t& pos, ConnectionLine& 
   std::size_t dot = text.find('.');
   std::size_t comma = text.find(',');
   std::size_t first = std::min(dot, comma);
-  if (first == std::string::npos || first >= limit) Fail(51, 26);
+  if (first == std::string::npos || first >= limit) Fail(error::kConnectionLineUnseparated);
   pos = 0;
   if (first == dot) {
     c.linkType = LinkType::kTcpIp;
     std::string address = Field(text, pos, ',');
-    if (address.size() > 21) Fail(51, 39);
+    if (address.size() > 21) Fail(error::kAddressTooLong);
     c.ipAddress = address;
-    if (pos >= text.size() || text[pos] != ',') Fail(51, 41);
+    if (pos >= text.size() || text[pos] != ',') Fail(error::kAddressNotFollowed);
     ++pos;
     std::string terminal = Field(text, pos, ',');
-    ParseTerminal(c, terminal, 40, 41, 42);
-    if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+    ParseTerminal(c, terminal, kNetworkTerminal);
+    if (pos >= text.size() || text[pos] != ',') Fail(error::kNetworkTerminalNotFollowed);
     ++pos;
     return;
   }
   c.linkType = LinkType::kSerial;
   std::string terminal = Field(text, pos, ',');
-  ParseTerminal(c, terminal, 27, 28, 29);
-  if (pos >= text.size() || text[pos] != ',') Fail(51, 30);
+  ParseTerminal(c, terminal, kSerialTerminal);
+  if (pos >= text.size() || text[pos] != ',') Fail(error::kSerialTerminalNotFollowed);
   ++pos;
-  char com = Single(text, pos, 30);
-  if (com < '1' || com > '9') Fail(51, 31);
+  char com = Single(text, pos, error::kPortNotFollowed);
+  if (com < '1' || com > '9') Fail(error::kPortNotDigit);
   c.comDigit = com;
   c.comNumber = com - '0';
-  char speed = Single(text, pos, 32);
+  char speed = Single(text, pos, error::kSpeedNotFollowed);
   // Any digit is taken by the formula; a character that is no digit would
   // shift by a meaningless amount.
-  if (speed < '0' || speed > '9') Fail(51, 33);
+  if (speed < '0' || speed > '9') Fail(error::kSpeedNotDigit);
   c.baudRate = 300u << (speed - '0');
-  char bits = Single(text, pos, 34);
+  char bits = Single(text, pos, error::kDataBitsNotFollowed);
   c.dataBits = bits - '0';
-  char parity = Single(text, pos, 36);
+  char parity = Single(text, pos, error::kParityNotFollowed);
   switch (parity) {
     case 'N':
     case 'n':
@@ -103,25 +111,25 @@ void ParseLinkFields(const std::string& text, std::size_t& pos, ConnectionLine& 
       c.parity = platform::Parity::kSpace;
       break;
     default:
-      Fail(51, 37);
+      Fail(error::kParityUnknown);
   }
 }
 
 void ParseModelField(const std::string& text, std::size_t& pos, ConnectionLine& c) {
   std::string model = Field(text, pos, ',');
-  if (model.size() > 4) Fail(51, 43);
-  if (pos >= text.size() || text[pos] != ',') Fail(51, 44);
+  if (model.size() > 4) Fail(error::kModelTooLong);
+  if (pos >= text.size() || text[pos] != ',') Fail(error::kModelNotFollowed);
   ++pos;
   model.resize(4, ' ');
   auto it = std::find(std::begin(kModels), std::end(kModels), model);
-  if (it == std::end(kModels)) Fail(49, 1);
+  if (it == std::end(kModels)) Fail(error::kUnknownModel);
   c.modelText = model;
   c.modelNumber = static_cast<int>(it - std::begin(kModels)) + 1;
 }
 
 void ParseLogField(const std::string& text, std::size_t& pos, ConnectionLine& c) {
   std::string log = Field(text, pos, ',');
-  if (log.empty() || log.size() > 120) Fail(51, 45);
+  if (log.empty() || log.size() > 120) Fail(error::kLogNameBad);
   if (log.find('.') == std::string::npos) log += ".log";
   c.logFileName = log;
   // Nothing behind the log name is examined: the first command starts right

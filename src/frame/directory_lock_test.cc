@@ -99,9 +99,9 @@ TEST_F(DirectoryLockTest, AStopRequestGoesThroughAJobOnlyWhileTheLockIsHeld) {
   EXPECT_EQ(program_->directoryLock.Take(*program_, seconds(0)), Outcome::kTaken);
   EXPECT_TRUE(program_->directoryLock.RequestStop(1));
   EXPECT_EQ(program_->directoryLock.StopRequested(), 1);
-  EXPECT_JOB_FAILURE(ThrowIfStopRequested(*program_), kInterruptedCode, 1);
-  EXPECT_JOB_FAILURE(PauseUnlessStopped(*program_, std::chrono::milliseconds(50)), kInterruptedCode,
-                     1);
+  EXPECT_JOB_FAILURE(ThrowIfStopRequested(*program_), error::kInterruptedBySigint);
+  EXPECT_JOB_FAILURE(PauseUnlessStopped(*program_, std::chrono::milliseconds(50)),
+                     error::kInterruptedBySigint);
 }
 
 TEST_F(DirectoryLockTest, AStopWithoutAJobEndsAtOnceAndTouchesNothing) {
@@ -133,7 +133,7 @@ TEST_F(DirectoryLockTest, AFailureOutsideAJobLeavesABusyDirectoryAlone) {
   ASSERT_EQ(other_->directoryLock.Take(*other_, seconds(0)), Outcome::kTaken);
   WriteFile("err", "0");
   program_->settings.cekaniZamku = 0;
-  ProcessEnded end = Ended([&] { FatalError(*program_, 29, 5); });
+  ProcessEnded end = Ended([&] { FatalError(*program_, error::kIniNumberKeyWithoutEquals); });
   EXPECT_EQ(end.code, 1);
   EXPECT_EQ(ReadFile("err"), "0");
   EXPECT_FALSE(FileExists("error.txt"));
@@ -141,7 +141,7 @@ TEST_F(DirectoryLockTest, AFailureOutsideAJobLeavesABusyDirectoryAlone) {
   // Once the directory is free, the same failure writes its files.
   other_->directoryLock.Release();
   program_->failureTaken.clear();
-  Ended([&] { FatalError(*program_, 29, 5); });
+  Ended([&] { FatalError(*program_, error::kIniNumberKeyWithoutEquals); });
   EXPECT_EQ(ReadFile("err"), "1");
   EXPECT_TRUE(FileExists("error.log"));
 }

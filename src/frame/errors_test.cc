@@ -23,30 +23,30 @@ TEST(ErrorTable, TextsSitAtTheirCodes) {
 TEST(ErrorTable, AddedSubcodesAreUniqueAndHaveTexts) {
   std::set<std::pair<int, int>> seen;
   for (const auto& added : kAddedSubcodes) {
-    EXPECT_TRUE(seen.insert({added.code, added.subcode}).second)
-        << added.code << "/" << added.subcode;
-    EXPECT_FALSE(ErrorText(added.code).empty()) << added.code;
+    EXPECT_TRUE(seen.insert({added.pair.code, added.pair.subcode}).second)
+        << added.pair.code << "/" << added.pair.subcode;
+    EXPECT_FALSE(ErrorText(added.pair.code).empty()) << added.pair.code;
   }
 }
 
 TEST(JobFailure, OuterLayersPutWhatTheyKnowInFrontAndARecodedFailureKeepsIt) {
   try {
     WithContext("soubor A.DAT", [] {
-      WithContext("", [] { WithContext("řádek 3", [] { Fail(59, 40, 0, "pole 2"); }); });
+      WithContext(
+          "", [] { WithContext("řádek 3", [] { Fail(error::kNFieldNotDigit, 0, "pole 2"); }); });
     });
     FAIL();
   } catch (const JobFailure& failure) {
     EXPECT_EQ(failure.context(), "soubor A.DAT, řádek 3, pole 2");
     try {
-      Refail(failure, 26, 1);
+      Refail(failure, error::kDataNotWritten);
     } catch (const JobFailure& recoded) {
-      EXPECT_EQ(recoded.code(), 26);
-      EXPECT_EQ(recoded.subcode(), 1);
+      EXPECT_EQ(recoded.pair(), error::kDataNotWritten);
       EXPECT_EQ(recoded.context(), "soubor A.DAT, řádek 3, pole 2");
     }
   }
   EXPECT_EQ(WithContext("x", [] { return 7; }), 7);
-  JobFailure bare(30, 1, 2);
+  JobFailure bare(error::kFileNotOpened, 2);
   bare.AddOuterContext("soubor B");
   EXPECT_EQ(bare.context(), "soubor B");
   EXPECT_EQ(bare.osError(), 2u);

@@ -9,29 +9,29 @@
 
 namespace tarvik::frame {
 
-std::string FailureLine(int code, int subcode, std::uint32_t osError, const std::string& context) {
-  std::string line = Format("Chyba %d, %d, LastError %u.", code, subcode, osError);
-  std::string_view text = ErrorText(code);
+std::string FailureLine(ErrorPair pair, std::uint32_t osError, const std::string& context) {
+  std::string line = Format("Chyba %d, %d, LastError %u.", pair.code, pair.subcode, osError);
+  std::string_view text = ErrorText(pair.code);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   if (!text.empty()) line += " " + W(text);
   if (!context.empty()) line += " - " + context;
   return line;
 }
 
-void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
+void FatalError(Program& program, ErrorPair pair, std::uint32_t osError,
                 const std::string& context) {
   if (program.failureTaken.test_and_set()) {
     program.process.Park();
     std::abort();  // Park does not return
   }
 
-  program.lastError.lastErrorCode = code;
-  program.lastError.lastErrorSubcode = subcode;
+  program.lastError.lastErrorCode = pair.code;
+  program.lastError.lastErrorSubcode = pair.subcode;
   program.lastError.lastOsError = osError;
 
   // A calling program or cron sees this line even when no box is shown.
   program.console.WriteStderr(
-      "Komunikace Tarvik: " + Cp1250ToUtf8(FailureLine(code, subcode, osError, context)) + "\n");
+      "Komunikace Tarvik: " + Cp1250ToUtf8(FailureLine(pair, osError, context)) + "\n");
   if (!context.empty()) TerminalWriteDebug(program, context + "\r");
 
   const JobSettings& s = program.settings;
@@ -39,8 +39,8 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   // gets its message and its fresh start.
   const bool windowShown = s.okno || program.frontEnd.HasWindow();
   if (windowShown || s.debug || s.hlaseni) {
-    std::string text =
-        Format("Chyba %d, %d, LastError %u. \n", code, subcode, osError) + W(ErrorText(code));
+    std::string text = Format("Chyba %d, %d, LastError %u. \n", pair.code, pair.subcode, osError) +
+                       W(ErrorText(pair.code));
     ShowFailureMessage(program, text, screen::kStyleExclamation);
   }
 
@@ -72,7 +72,7 @@ void FatalError(Program& program, int code, int subcode, std::uint32_t osError,
   // The command-file buffer goes with the process, which ends or is replaced below.
 
   // A job stopped from outside was meant to end, not to start afresh.
-  if (windowShown && !s.komunikaceModem && code != kInterruptedCode) {
+  if (windowShown && !s.komunikaceModem && pair.code != kInterruptedCode) {
     program.process.Restart(program.paths.argv0);
   }
   program.process.Exit(1);

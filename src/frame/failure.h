@@ -18,16 +18,16 @@ namespace tarvik::frame {
 
 // `context` (Windows-1250, see JobFailure) goes to stderr and the debug
 // output; the message box keeps the table's text alone.
-[[noreturn]] void FatalError(Program& program, int code, int subcode, std::uint32_t osError = 0,
+[[noreturn]] void FatalError(Program& program, ErrorPair pair, std::uint32_t osError = 0,
                              const std::string& context = {});
 [[noreturn]] inline void FatalError(Program& program, const JobFailure& failure) {
-  FatalError(program, failure.code(), failure.subcode(), failure.osError(), failure.context());
+  FatalError(program, failure.pair(), failure.osError(), failure.context());
 }
 
 // The one line every failure leaves on stderr, without its prefix and line
 // end: the pair, the system error and the table text as the message box has
 // them, then the context. Windows-1250.
-std::string FailureLine(int code, int subcode, std::uint32_t osError, const std::string& context);
+std::string FailureLine(ErrorPair pair, std::uint32_t osError, const std::string& context);
 
 // The job boundary of a thread: runs `body`, and a JobFailure thrown from it
 // ends in FatalError.

@@ -14,10 +14,9 @@ using testing::ProcessEnded;
 
 class FailureExit : public testing::ProgramFixture {
  protected:
-  ProcessEnded Fatal(int code, int subcode, std::uint32_t osError = 0,
-                     const std::string& context = {}) {
+  ProcessEnded Fatal(ErrorPair pair, std::uint32_t osError = 0, const std::string& context = {}) {
     try {
-      FatalError(*program_, code, subcode, osError, context);
+      FatalError(*program_, pair, osError, context);
     } catch (const ProcessEnded& end) {
       return end;
     }
@@ -90,7 +89,7 @@ TEST_F(FailureExit, SilentWindowlessFailure) {
   program_->command.commandText = "R03";
   WriteFile("work01.tmp", "partial");
   WriteFile("wlasterr.tmp", "older");
-  ProcessEnded end = Fatal(38, 1);
+  ProcessEnded end = Fatal(error::kNoAnswerToReadRequest);
   EXPECT_EQ(end.code, 1);
   EXPECT_FALSE(end.restarted);
   EXPECT_TRUE(frontEnd_.Messages().empty());
@@ -105,7 +104,7 @@ TEST_F(FailureExit, MessageWithHlaseniAndTheLinkIsClosed) {
   program_->settings.hlaseni = 1;
   int closed = 0;
   program_->closeLink = [&] { ++closed; };
-  Fatal(92, 1);
+  Fatal(error::kPortNotOpenedForRead);
   EXPECT_EQ(closed, 1);
   ASSERT_EQ(frontEnd_.Messages().size(), 1u);
   EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba 92, 1, LastError 0. \nChyba otevreni COMu");
@@ -113,29 +112,29 @@ TEST_F(FailureExit, MessageWithHlaseniAndTheLinkIsClosed) {
 
 TEST_F(FailureExit, CodeWithoutTextShowsOnlyTheNumbers) {
   program_->settings.debug = 1;
-  Fatal(75, 2);
+  Fatal(ErrorPair{75, 2});  // no place fails with it: the code has no text
   EXPECT_EQ(frontEnd_.Messages()[0].text, "Chyba 75, 2, LastError 0. \n");
 }
 
 TEST_F(FailureExit, EveryFailureLeavesOneStderrLineWithItsContext) {
   struct Case {
-    int code, subcode;
+    ErrorPair pair;
     std::uint32_t osError;
     std::string context;  // Windows-1250
     const char* line;     // UTF-8
   };
   const Case cases[] = {
-      {30, 1, 2, W("soubor /srv/a.cmd nelze otevřít (No such file or directory)"),
+      {error::kFileNotOpened, 2, W("soubor /srv/a.cmd nelze otevřít (No such file or directory)"),
        "Komunikace Tarvik: Chyba 30, 1, LastError 2. Chyba otevreni souboru - soubor /srv/a.cmd "
        "nelze otevřít (No such file or directory)\n"},
       // Trailing blanks of the table text go; a code without text keeps the numbers.
-      {6, 3, 0, "", "Komunikace Tarvik: Chyba 6, 3, LastError 0. Send packet error\n"},
-      {75, 2, 0, "pole 2", "Komunikace Tarvik: Chyba 75, 2, LastError 0. - pole 2\n"},
+      {{6, 3}, 0, "", "Komunikace Tarvik: Chyba 6, 3, LastError 0. Send packet error\n"},
+      {{75, 2}, 0, "pole 2", "Komunikace Tarvik: Chyba 75, 2, LastError 0. - pole 2\n"},
   };
   std::string expected;
   for (const Case& c : cases) {
     program_->failureTaken.clear();
-    Fatal(c.code, c.subcode, c.osError, c.context);
+    Fatal(c.pair, c.osError, c.context);
     expected += c.line;
     EXPECT_EQ(console_.Stderr(), expected);
   }
@@ -144,7 +143,7 @@ TEST_F(FailureExit, EveryFailureLeavesOneStderrLineWithItsContext) {
 
 TEST_F(FailureExit, TheBoxKeepsItsTextAndTheContextGoesToTheDebugOutput) {
   program_->settings.debug = 1;
-  Fatal(59, 40, 0, W("datový soubor /srv/P_PLU.dat, řádek 3, pole 4"));
+  Fatal(error::kNFieldNotDigit, 0, W("datový soubor /srv/P_PLU.dat, řádek 3, pole 4"));
   ASSERT_EQ(frontEnd_.Messages().size(), 1u);
   EXPECT_EQ(frontEnd_.Messages()[0].text,
             "Chyba 59, 40, LastError 0. \nChyba obsahu datoveho souboru");
@@ -157,7 +156,7 @@ TEST_F(FailureExit, TheBoxKeepsItsTextAndTheContextGoesToTheDebugOutput) {
 TEST_F(FailureExit, InteractiveModeRestartsUnlessAModemIsUsed) {
   program_->paths.argv0 = "/opt/tarvik/tarvik";
   program_->settings.okno = 1;
-  ProcessEnded end = Fatal(30, 1);
+  ProcessEnded end = Fatal(error::kFileNotOpened);
   EXPECT_TRUE(end.restarted);
   EXPECT_EQ(process_.restartedWith, "/opt/tarvik/tarvik");
 }
@@ -165,7 +164,7 @@ TEST_F(FailureExit, InteractiveModeRestartsUnlessAModemIsUsed) {
 TEST_F(FailureExit, NoRestartWithAModem) {
   program_->settings.okno = 1;
   program_->settings.komunikaceModem = 1;
-  ProcessEnded end = Fatal(93, 1);
+  ProcessEnded end = Fatal(error::kModemNoCarrier);
   EXPECT_EQ(end.code, 1);
   EXPECT_FALSE(end.restarted);
 }
@@ -173,15 +172,15 @@ TEST_F(FailureExit, NoRestartWithAModem) {
 TEST_F(FailureExit, OnlyTheFirstOfTwoFailingThreadsRunsTheExit) {
   std::atomic<int> parked{0};
   std::atomic<int> exited{0};
-  auto fail = [&](int subcode) {
+  auto fail = [&](ErrorPair pair) {
     try {
-      FatalError(*program_, 40, subcode);
+      FatalError(*program_, pair);
     } catch (const ProcessEnded& end) {
       (end.parked ? parked : exited)++;
     }
   };
-  std::thread a(fail, 1);
-  std::thread b(fail, 2);
+  std::thread a(fail, error::kFrameCheckFailed);
+  std::thread b(fail, error::kFrameRejectedTooOften);
   a.join();
   b.join();
   EXPECT_EQ(exited.load(), 1);
@@ -192,13 +191,13 @@ TEST_F(FailureExit, OnlyTheFirstOfTwoFailingThreadsRunsTheExit) {
 
 TEST_F(FailureExit, RunGuardedTurnsAThrownFailureIntoTheExit) {
   try {
-    RunGuarded(*program_, [] { Fail(59, 8); });
+    RunGuarded(*program_, [] { Fail(error::kNFieldBad); });
     FAIL();
   } catch (const ProcessEnded& end) {
     EXPECT_EQ(end.code, 1);
   }
-  EXPECT_EQ(program_->lastError.lastErrorCode, 59);
-  EXPECT_EQ(program_->lastError.lastErrorSubcode, 8);
+  EXPECT_EQ(program_->lastError.lastErrorCode, error::kNFieldBad.code);
+  EXPECT_EQ(program_->lastError.lastErrorSubcode, error::kNFieldBad.subcode);
 }
 
 }  // namespace

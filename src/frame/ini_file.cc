@@ -166,16 +166,16 @@ std::span<const IniKey> IniKeys() {
 
 int IniIntegerValue(const std::string& line) {
   std::size_t eq = line.find('=');
-  if (eq == std::string::npos) Fail(29, 5);
+  if (eq == std::string::npos) Fail(error::kIniNumberKeyWithoutEquals);
   return std::atoi(line.c_str() + eq + 1);
 }
 
 std::string IniTextValue(const std::string& line, std::size_t maximum) {
   std::size_t eq = line.find('=');
-  if (eq == std::string::npos) Fail(29, 3);
+  if (eq == std::string::npos) Fail(error::kIniTextKeyWithoutEquals);
   std::size_t b = line.find_first_not_of(' ', eq + 1);
   std::string value = b == std::string::npos ? std::string() : line.substr(b);
-  if (value.size() > maximum + 1) Fail(29, 4);
+  if (value.size() > maximum + 1) Fail(error::kIniTextTooLong);
   std::size_t e = value.find_last_not_of(' ');
   value.resize(e == std::string::npos ? 0 : e + 1);
   return value;
@@ -253,8 +253,8 @@ void InitSettings(Program& program) {
     TerminalWrite(program, Format("\rNastavene hodnoty: \r\npripona_cmd = %s \rticho = %d \rzvuk = "
                                   "%d\rdebug = %d \rokno  = %d \rhlaseni = %d\rtimeout = %d "
                                   "sec.\rstahujvzdy = %d\r",
-                                  s.priponaCmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno,
-                                  s.hlaseni, s.timeout, s.stahujvzdy));
+                                  s.priponaCmd.c_str(), s.ticho, s.zvuk, s.debug, s.okno, s.hlaseni,
+                                  s.timeout, s.stahujvzdy));
   }
 }
 

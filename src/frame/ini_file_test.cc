@@ -108,10 +108,10 @@ TEST_F(IniFile, ComLinesNameDevicesAndHoldNoOtherKeys) {
 }
 
 TEST_F(IniFile, MalformedLinesEndInTheirErrors) {
-  EXPECT_JOB_FAILURE(Read("timeout 20\r\n"), 29, 5);
-  EXPECT_JOB_FAILURE(Read("pripona_cmd cmd\r\n"), 29, 3);
-  EXPECT_JOB_FAILURE(Read("pripona_cmd=abcdefgh\r\n"), 29, 4);
-  EXPECT_JOB_FAILURE(Read(std::string(256, 'x') + "\r\n"), 23, 1);
+  EXPECT_JOB_FAILURE(Read("timeout 20\r\n"), error::kIniNumberKeyWithoutEquals);
+  EXPECT_JOB_FAILURE(Read("pripona_cmd cmd\r\n"), error::kIniTextKeyWithoutEquals);
+  EXPECT_JOB_FAILURE(Read("pripona_cmd=abcdefgh\r\n"), error::kIniTextTooLong);
+  EXPECT_JOB_FAILURE(Read(std::string(256, 'x') + "\r\n"), error::kLineTooLong);
   Read("pripona_cmd=abcdefg\r\n");  // maximum plus one is still accepted
   EXPECT_EQ(s().priponaCmd, "abcdefg");
 }

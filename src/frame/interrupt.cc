@@ -17,6 +17,17 @@ const char* SignalName(int subcode) {
   }
 }
 
+ErrorPair Interruption(int subcode) {
+  switch (subcode) {
+    case 1:
+      return error::kInterruptedBySigint;
+    case 2:
+      return error::kInterruptedBySigterm;
+    default:
+      return error::kInterruptedByHangUp;
+  }
+}
+
 }  // namespace
 
 void StopRequested(Program& program, int subcode) {
@@ -30,11 +41,11 @@ void StopRequested(Program& program, int subcode) {
   // answer) is ended from here; the once-gate of the failure exit keeps the
   // two threads from running it twice.
   program.clock.Sleep(kStopGrace);
-  FatalError(program, kInterruptedCode, subcode);
+  FatalError(program, Interruption(subcode));
 }
 
 void ThrowIfStopRequested(const Program& program) {
-  if (int subcode = program.directoryLock.StopRequested()) Fail(kInterruptedCode, subcode);
+  if (int subcode = program.directoryLock.StopRequested()) Fail(Interruption(subcode));
 }
 
 void PauseUnlessStopped(Program& program, std::chrono::milliseconds duration) {

@@ -84,7 +84,7 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, OpenMod
       creation = Creation::kOpenAlways;
       break;
     default:
-      Fail(kInternalModeError, 1);
+      Fail(error::kUnknownOpenMode);
   }
   std::string path = nameIsComplete ? name : program.MakeProgramPath(name);
   platform::OsError error = 0;
@@ -95,13 +95,14 @@ ProgramFile ProgramFile::Open(Program& program, const std::string& name, OpenMod
     char text[400];
     std::snprintf(text, sizeof text, "\nOtevirany soubor je %s, chyba %u.", name.c_str(), error);
     ShowDebugMessage(program, text);
-    Fail(30, 1, error, FileContext(path, "nelze otevřít", error));
+    Fail(error::kFileNotOpened, error, FileContext(path, "nelze otevřít", error));
   }
   ProgramFile file(std::move(handle), path);
   if (mode == OpenMode::kAppend) {
     std::int64_t size = file.handle_->Size(&error);
     if (size < 0 || !file.handle_->SeekToEnd(&error)) {
-      Fail(30, 2, error, FileContext(path, "nelze otevřít pro připisování", error));
+      Fail(error::kFileNotOpenedForAppending, error,
+           FileContext(path, "nelze otevřít pro připisování", error));
     }
     file.position_ = static_cast<std::uint64_t>(size);
   }
@@ -122,7 +123,7 @@ void ProgramFile::Write(std::string_view bytes) {
 
 void ProgramFile::WriteBytes(std::string_view bytes) {
   if (bytes.size() > 16000)
-    Fail(57, 33, 0, FileContext(path_, "- více než 16000 bajtů najednou", 0));
+    Fail(error::kWriteTooLarge, 0, FileContext(path_, "- více než 16000 bajtů najednou", 0));
   Write(bytes);
 }
 
@@ -132,11 +133,12 @@ void ProgramFile::Flush() {
   std::ptrdiff_t n = handle_->Write(writeBuffer_.data(), writeBuffer_.size(), &error);
   if (n < 0) {
     writeBuffer_.clear();
-    Fail(30, 4, error, FileContext(path_, "nelze zapsat", error));
+    Fail(error::kFileNotWritten, error, FileContext(path_, "nelze zapsat", error));
   }
   if (static_cast<std::size_t>(n) != writeBuffer_.size()) {
     writeBuffer_.clear();
-    Fail(30, 5, error, FileContext(path_, "nelze zapsat celý (plný disk?)", error));
+    Fail(error::kFileWrittenShort, error,
+         FileContext(path_, "nelze zapsat celý (plný disk?)", error));
   }
   writeBuffer_.clear();
 }
@@ -153,7 +155,7 @@ void ProgramFile::FillReadBuffer() {
   std::ptrdiff_t n = handle_->Read(readBuffer_.data(), readBuffer_.size(), &error);
   if (n < 0) {
     readBuffer_.clear();
-    Fail(30, 3, error, FileContext(path_, "nelze číst", error));
+    Fail(error::kFileNotRead, error, FileContext(path_, "nelze číst", error));
   }
   readBuffer_.resize(static_cast<std::size_t>(n));
   readPos_ = 0;
@@ -161,7 +163,7 @@ void ProgramFile::FillReadBuffer() {
 }
 
 bool ProgramFile::ReadByte(std::uint8_t* byte) {
-  if (!handle_) Fail(30, 3);
+  if (!handle_) Fail(error::kFileNotRead);
   if (!writeBuffer_.empty()) Flush();
   if (readPos_ >= readBuffer_.size()) {
     if (readEof_) return false;
@@ -174,7 +176,7 @@ bool ProgramFile::ReadByte(std::uint8_t* byte) {
 }
 
 std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
-  if (!handle_) Fail(30, 3);
+  if (!handle_) Fail(error::kFileNotRead);
   if (!writeBuffer_.empty()) Flush();
   std::size_t done = 0;
   if (readPos_ < readBuffer_.size()) {
@@ -185,7 +187,7 @@ std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
     // The buffer is used up: large requests go straight to the file.
     platform::OsError error = 0;
     std::ptrdiff_t n = handle_->Read(buffer, size, &error);
-    if (n < 0) Fail(30, 3, error, FileContext(path_, "nelze číst", error));
+    if (n < 0) Fail(error::kFileNotRead, error, FileContext(path_, "nelze číst", error));
     if (n == 0) readEof_ = true;
     done = static_cast<std::size_t>(n);
   }
@@ -194,7 +196,7 @@ std::size_t ProgramFile::Read(char* buffer, std::size_t size) {
 }
 
 bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
-  if (!handle_) Fail(30, 3);
+  if (!handle_) Fail(error::kFileNotRead);
   if (!writeBuffer_.empty()) Flush();
   line->clear();
   bool any = false;
@@ -211,7 +213,7 @@ bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
     while (stop != end && *stop != '\r' && *stop != '\n') ++stop;
     std::size_t run = static_cast<std::size_t>(stop - begin);
     if (line->size() + run > maxChars) {
-      Fail(23, 1, 0,
+      Fail(error::kLineTooLong, 0,
            FileContext(path_, "má řádek delší než " + std::to_string(maxChars) + " znaků", 0));
     }
     line->append(begin, run);
@@ -236,20 +238,22 @@ bool ProgramFile::ReadLine(std::string* line, std::size_t maxChars) {
 }
 
 std::int64_t ProgramFile::Size() {
-  if (!handle_) Fail(30, 3);
+  if (!handle_) Fail(error::kFileNotRead);
   Flush();
   platform::OsError error = 0;
   std::int64_t size = handle_->Size(&error);
-  if (size < 0) Fail(30, 3, error, FileContext(path_, "nelze zjistit velikost", error));
+  if (size < 0)
+    Fail(error::kFileNotRead, error, FileContext(path_, "nelze zjistit velikost", error));
   return size;
 }
 
 void ProgramFile::Seek(std::uint64_t offset) {
-  if (!handle_) Fail(30, 3);
+  if (!handle_) Fail(error::kFileNotRead);
   Flush();
   DropReadBuffer();
   platform::OsError error = 0;
-  if (!handle_->Seek(offset, &error)) Fail(30, 3, error, FileContext(path_, "nelze číst", error));
+  if (!handle_->Seek(offset, &error))
+    Fail(error::kFileNotRead, error, FileContext(path_, "nelze číst", error));
   position_ = offset;
 }
 

@@ -9,10 +9,12 @@ namespace {
 class ProgramFiles : public testing::ProgramFixture {};
 
 TEST_F(ProgramFiles, ModesOpenAsDocumented) {
-  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", OpenMode::kRead), 30, 1);
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "none.dat", OpenMode::kRead),
+                     error::kFileNotOpened);
   EXPECT_FALSE(ProgramFile::Open(*program_, "none.dat", OpenMode::kReadIfPresent).IsOpen());
   // Only a value made outside the enum can be no mode at all.
-  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", static_cast<OpenMode>('q')), 500, 1);
+  EXPECT_JOB_FAILURE(ProgramFile::Open(*program_, "x", static_cast<OpenMode>('q')),
+                     error::kUnknownOpenMode);
   ProgramFile w = ProgramFile::Open(*program_, "a.dat", OpenMode::kCreate);
   w.Write("abc");
   w.Close();
@@ -52,7 +54,7 @@ TEST_F(ProgramFiles, LineEndsOfEveryKindAMissingLastOneAndTheLineLimit) {
   ProgramFile m = ProgramFile::Open(*program_, "m.dat", OpenMode::kRead);
   ASSERT_TRUE(m.ReadLine(&line, 255));
   EXPECT_EQ(line, std::string(255, 'x'));
-  EXPECT_JOB_FAILURE(m.ReadLine(&line, 255), 23, 1);
+  EXPECT_JOB_FAILURE(m.ReadLine(&line, 255), error::kLineTooLong);
 }
 
 // Lines read in runs must come out the same wherever the read buffer (64 KB)
@@ -94,7 +96,7 @@ TEST_F(ProgramFiles, LinesAcrossReadBufferBoundaries) {
 TEST_F(ProgramFiles, RunOfBytesLimit) {
   ProgramFile f = ProgramFile::Open(*program_, "b.dat", OpenMode::kCreate);
   f.WriteBytes(std::string(16000, 'a'));
-  EXPECT_JOB_FAILURE(f.WriteBytes(std::string(16001, 'a')), 57, 33);
+  EXPECT_JOB_FAILURE(f.WriteBytes(std::string(16001, 'a')), error::kWriteTooLarge);
 }
 
 TEST_F(ProgramFiles, SeekBackRewritesAByte) {

@@ -25,7 +25,7 @@ void ReplacingFile::Commit() {
                            program_.MakeProgramPath(dataFileName_), &error)) {
     ShowDebugMessage(program_, Format("\nOtevirany soubor je %s, chyba %u.", dataFileName_.c_str(),
                                       unsigned(error)));
-    Fail(30, 1, error,
+    Fail(error::kFileNotOpened, error,
          FileContext(program_.MakeProgramPath(dataFileName_), "nelze nahradit novým obsahem",
                      error));
   }

@@ -31,7 +31,7 @@ TEST_F(ReplacingFileTest, WithoutCommitTheOldFileStaysAndTheTemporaryGoes) {
   try {
     ReplacingFile data(*program_, "A.dat");
     data.file().Write("half");
-    Fail(40, 1);
+    Fail(error::kFrameCheckFailed);
   } catch (const JobFailure&) {
   }
   EXPECT_EQ(ReadFile("A.dat"), "complete\r\n");
@@ -45,7 +45,7 @@ TEST_F(ReplacingFileTest, WithoutCommitTheOldFileStaysAndTheTemporaryGoes) {
 TEST_F(ReplacingFileTest, DataFileThatCannotBeMadeIs30And1) {
   ReplacingFile data(*program_, "missing_dir/A.dat");
   data.file().Write("x");
-  EXPECT_JOB_FAILURE(data.Commit(), 30, 1);
+  EXPECT_JOB_FAILURE(data.Commit(), error::kFileNotOpened);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ void TrimLogIfLarge(Program& program) {
       bool gotLf = false;
       while (log.ReadByte(&b)) {
         line += static_cast<char>(b);
-        if (line.size() > kMaxLogLine) Fail(57, 1);
+        if (line.size() > kMaxLogLine) Fail(error::kLogLineTooLong);
         if (b == '\n') {
           gotLf = true;
           break;
@@ -94,7 +94,7 @@ void TrimLogIfLarge(Program& program) {
       }
       if (!gotLf) atEnd = true;
       if (line.empty()) break;
-      if (kept == kMaxKeptLines) Fail(31, 3);
+      if (kept == kMaxKeptLines) Fail(error::kLogTooManyLines);
       work.Write(line);
       ++kept;
     }
@@ -105,11 +105,12 @@ void TrimLogIfLarge(Program& program) {
   std::string bak = program.MakeProgramPath("log.bak");
   program.fs.Remove(bak, &missing, &error);
   if (!program.fs.Rename(logPath, bak, &error)) {
-    Fail(61, 2, error, FileContext(logPath, "nelze přejmenovat na log.bak", error));
+    Fail(error::kLogNotMovedAside, error,
+         FileContext(logPath, "nelze přejmenovat na log.bak", error));
   }
   const std::string work = program.MakeProgramPath("work03.tmp");
   if (!program.fs.Rename(work, logPath, &error)) {
-    Fail(61, 3, error,
+    Fail(error::kTrimmedLogNotInPlace, error,
          FileContext(work, Format("nelze přejmenovat na %s", logPath.c_str()), error));
   }
 }

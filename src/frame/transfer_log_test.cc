@@ -76,9 +76,9 @@ TEST_F(TransferLog, LargeLogsLoseTheirOldest500LinesIntoTheBackup) {
 
 TEST_F(TransferLog, TooManyOrTooLongLinesFail) {
   WriteFile("ERA.log", Lines(2500, 20));
-  EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), 31, 3);
+  EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), error::kLogTooManyLines);
   WriteFile("ERA.log", Lines(500, 80) + std::string(199, 'y') + "\n");
-  EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), 57, 1);
+  EXPECT_JOB_FAILURE(TrimLogIfLarge(*program_), error::kLogLineTooLong);
 }
 
 }  // namespace

@@ -23,14 +23,23 @@ constexpr std::size_t kMaxCommandText = 199;
 constexpr std::size_t kMaxNumber = 15;
 constexpr std::size_t kMaxName = 260;
 
-// Subcodes of one parser: the job's own, or the built-in single command's.
-struct Subcodes {
-  int nameEmpty, nameTooLong, wrongExtension, tooSmall, tooLarge;
-  int textTooLong, badLetter, numberTooLong, dataNameTooLong;
+// The failures of one parser: the job's own, or the built-in single command's.
+struct ParserPairs {
+  frame::ErrorPair nameEmpty, nameTooLong, wrongExtension, tooSmall, tooLarge;
+  frame::ErrorPair textTooLong, badLetter, numberTooLong, dataNameTooLong;
   std::size_t maxSize;
 };
-constexpr Subcodes kJob{2, 3, 4, 5, 6, 46, 47, 48, 49, kMaxFileSize};
-constexpr Subcodes kEmbedded{7, 8, 9, 10, 11, 51, 52, 53, 54, kMaxEmbeddedSize};
+namespace error = frame::error;
+constexpr ParserPairs kJob{error::kCommandFileNameEmpty,      error::kCommandFileNameTooLong,
+                           error::kCommandFileWrongExtension, error::kCommandFileTooSmall,
+                           error::kCommandFileTooLarge,       error::kCommandTextTooLong,
+                           error::kCommandLetterUnknown,      error::kCommandNumberTooLong,
+                           error::kDataFileNameTooLong,       kMaxFileSize};
+constexpr ParserPairs kEmbedded{error::kBuiltInNameEmpty,       error::kBuiltInNameTooLong,
+                                error::kBuiltInWrongExtension,  error::kBuiltInTooSmall,
+                                error::kBuiltInTooLarge,        error::kBuiltInTextTooLong,
+                                error::kBuiltInLetterUnknown,   error::kBuiltInNumberTooLong,
+                                error::kBuiltInDataNameTooLong, kMaxEmbeddedSize};
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -62,14 +71,14 @@ std::string LineContext(const std::string& text, const std::string& path,
 
 // Loads the file named by CommandFileName, checked and with every line end
 // turned into one CR.
-LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) {
+LoadedCommandFile LoadCommandFile(frame::Program& program, const ParserPairs& sub) {
   std::string name = program.paths.commandFileName;
-  if (name.empty()) Fail(50, sub.nameEmpty);
-  if (name.size() > kMaxName) Fail(50, sub.nameTooLong);
+  if (name.empty()) Fail(sub.nameEmpty);
+  if (name.size() > kMaxName) Fail(sub.nameTooLong);
   name = Lower(name);
   std::size_t dot = name.find('.');
   if (dot != std::string::npos) {
-    if (name.substr(dot + 1) != program.settings.priponaCmd) Fail(50, sub.wrongExtension);
+    if (name.substr(dot + 1) != program.settings.priponaCmd) Fail(sub.wrongExtension);
   } else {
     name += "." + program.settings.priponaCmd;
   }
@@ -78,10 +87,10 @@ LoadedCommandFile LoadCommandFile(frame::Program& program, const Subcodes& sub) 
   const std::string context = frame::W(frame::Format(
       "příkazový soubor %s má %lld bajtů, ", file.path().c_str(), static_cast<long long>(size)));
   if (size < static_cast<std::int64_t>(kMinFileSize)) {
-    Fail(50, sub.tooSmall, 0, context + frame::W("nejméně " + std::to_string(kMinFileSize)));
+    Fail(sub.tooSmall, 0, context + frame::W("nejméně " + std::to_string(kMinFileSize)));
   }
   if (size > static_cast<std::int64_t>(sub.maxSize)) {
-    Fail(50, sub.tooLarge, 0, context + frame::W("nejvíce " + std::to_string(sub.maxSize)));
+    Fail(sub.tooLarge, 0, context + frame::W("nejvíce " + std::to_string(sub.maxSize)));
   }
   std::string raw;
   std::uint8_t b = 0;
@@ -132,7 +141,7 @@ void ParseConnectionLine(frame::Program& program, const std::string& text, std::
 
 // Reads the command at `pos`; returns the position after its line.
 std::size_t ParseCommand(frame::Program& program, const std::string& text, std::size_t pos,
-                         const Subcodes& sub) {
+                         const ParserPairs& sub) {
   frame::JobCommand& cmd = program.command;
   if (text[pos] == '$') {
     program.hangUpAfterJob = 1;
@@ -142,7 +151,7 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
   }
   std::string commandText;
   while (pos < text.size() && text[pos] != ';' && text[pos] != '\r') {
-    if (commandText.size() >= kMaxCommandText) Fail(51, sub.textTooLong);
+    if (commandText.size() >= kMaxCommandText) Fail(sub.textTooLong);
     commandText += text[pos++];
   }
   cmd.commandText = commandText;
@@ -170,10 +179,10 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
       cmd.isSpecial = true;
       break;
     default:
-      Fail(51, sub.badLetter);
+      Fail(sub.badLetter);
   }
   std::string number = commandText.substr(1);
-  if (number.size() > kMaxNumber) Fail(51, sub.numberTooLong);
+  if (number.size() > kMaxNumber) Fail(sub.numberTooLong);
   if (cmd.isAccounts) {
     cmd.accountNumber = static_cast<int>(AtoL(number));
   } else {
@@ -186,7 +195,7 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
     ++pos;
     std::string name;
     while (pos < text.size() && text[pos] != '.' && text[pos] != '\r') {
-      if (name.size() >= kMaxName) Fail(51, sub.dataNameTooLong);
+      if (name.size() >= kMaxName) Fail(sub.dataNameTooLong);
       name += text[pos++];
     }
     if (name.find("xxxx") != std::string::npos) {
@@ -197,7 +206,7 @@ std::size_t ParseCommand(frame::Program& program, const std::string& text, std::
   }
   frame::TerminalWrite(program, frame::Format("Pracuji se souborem %s.", cmd.dataFileName.c_str()));
   while (pos < text.size() && text[pos] != '\r') ++pos;
-  if (pos >= text.size()) Fail(51, 50);
+  if (pos >= text.size()) Fail(error::kCommandLineUnended);
   return pos + 1;
 }
 
@@ -214,7 +223,7 @@ unsigned HexValue(const std::string& text) {
     else if (c >= 'A' && c <= 'F')
       digit = static_cast<unsigned>(c - 'A' + 10);
     else
-      Fail(25, 1);
+      Fail(error::kFileNumberNotHexadecimal);
     value = value * 16 + digit;
   }
   return value;
@@ -222,7 +231,7 @@ unsigned HexValue(const std::string& text) {
 
 bool NextCommand(frame::Program& program, CommandFileState& state) {
   if (!state.connectionParsed) {
-    if (state.loaded) Fail(100, 6);
+    if (state.loaded) Fail(error::kCommandFileStillLoaded);
     LoadedCommandFile loaded = LoadCommandFile(program, kJob);
     state.buffer = std::move(loaded.text);
     state.path = std::move(loaded.path);
@@ -247,7 +256,7 @@ void ReadEmbeddedCommand(frame::Program& program) {
   const std::string& text = loaded.text;
   std::size_t cr = text.find('\r');
   if (cr + 1 >= text.size()) {
-    Fail(51, 50, 0,
+    Fail(error::kBuiltInCommandMissing, 0,
          frame::W(frame::Format("příkazový soubor %s nemá řádek s příkazem", loaded.path.c_str())));
   }
   frame::WithContext(LineContext(text, loaded.path, loaded.lineNumbers, cr + 1),
@@ -270,8 +279,8 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
     namePrefix = prefix.substr(slash + 1);
   }
   if (!program.fs.List(folder, namePrefix, ".dat", &entries, &failure)) {
-    if (failure.whileReading) Fail(89, 14, failure.error);
-    if (!platform::IsMissingFileError(failure.error)) Fail(89, 13, failure.error);
+    if (failure.whileReading) Fail(error::kNumberingListing, failure.error);
+    if (!platform::IsMissingFileError(failure.error)) Fail(error::kNumberingSearch, failure.error);
   }
   if (entries.empty()) return prefix + "0000.dat";
   int n = 0;
@@ -294,7 +303,7 @@ std::string NumberDataFileName(frame::Program& program, const std::string& stem)
     std::string candidate = prefix + frame::Format("%04d", n) + ".dat";
     if (!program.fs.Exists(program.MakeProgramPath(candidate))) return candidate;
   }
-  Fail(89, 16);
+  Fail(error::kNumberingExhausted);
 }
 
 }  // namespace tarvik::job

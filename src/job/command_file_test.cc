@@ -57,21 +57,23 @@ TEST_F(CommandFiles, NetworkConnectionLine) {
 }
 
 TEST_F(CommandFiles, FileSizeLimits) {
-  EXPECT_JOB_FAILURE(Load("a.cmd", "01,1,7,8,O,650,E\r\nR03"), 50, 5);  // 21 bytes
+  EXPECT_JOB_FAILURE(Load("a.cmd", "01,1,7,8,O,650,E\r\nR03"),
+                     frame::error::kCommandFileTooSmall);  // 21 bytes
   std::string big = "01,1,7,8,O,650,ERA\r\nR03;P\r\n";
   big += std::string(2048 - big.size() - 2, 'x') + "\r\n";
   ASSERT_EQ(big.size(), 2048u);
   EXPECT_TRUE(Load("b.cmd", big));
-  EXPECT_JOB_FAILURE(Load("c.cmd", big + "x"), 50, 6);
+  EXPECT_JOB_FAILURE(Load("c.cmd", big + "x"), frame::error::kCommandFileTooLarge);
 }
 
 TEST_F(CommandFiles, ExtensionRules) {
   program_->settings.priponaCmd = "cm9";
   EXPECT_TRUE(Load("Job.CM9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"));
-  EXPECT_JOB_FAILURE(Load("job.b.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"), 50, 4);
+  EXPECT_JOB_FAILURE(Load("job.b.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n"),
+                     frame::error::kCommandFileWrongExtension);
   WriteFile("plain.cm9", "01,1,7,8,O,650,ERA\r\nR03;P\r\n");
   EXPECT_TRUE(Open("plain"));
-  EXPECT_JOB_FAILURE(Open(""), 50, 2);
+  EXPECT_JOB_FAILURE(Open(""), frame::error::kCommandFileNameEmpty);
 }
 
 TEST_F(CommandFiles, CommandLetterNumbersAndNames) {
@@ -120,24 +122,31 @@ TEST_F(CommandFiles, LineEndsOfAnyKindAndEmptyLines) {
 
 TEST_F(CommandFiles, ConnectionLineChecks) {
   const std::string tail = "\r\nR03;PLU_DATA\r\n";
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,0,7,8,O,650,ERA" + tail), 51, 31);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,12,7,8,O,650,ERA" + tail), 51, 30);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,77,8,O,650,ERA" + tail), 51, 32);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,88,O,650,ERA" + tail), 51, 34);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,OO,650,ERA" + tail), 51, 36);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,X,650,ERA" + tail), 51, 37);
-  EXPECT_JOB_FAILURE(Load("j.cmd", ",1,7,8,O,650,ERA" + tail), 51, 28);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567,1,7,8,O,650,ERA" + tail), 51, 27);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "256,1,7,8,O,650,ERA" + tail), 51, 29);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65000,ERA" + tail), 51, 43);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65O,ERA" + tail), 49, 1);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,650," + tail), 51, 45);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "0123456789ABCDEFGHIJ" + tail), 51, 26);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,X,8,O,650,ERA" + tail), 51, 33);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567890123456789012.1,01,650,ERA" + tail), 51, 26);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,1234567,650,ERA" + tail), 51, 40);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,,650,ERA" + tail), 51, 41);
-  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,300,650,ERA" + tail), 51, 42);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,0,7,8,O,650,ERA" + tail), frame::error::kPortNotDigit);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,12,7,8,O,650,ERA" + tail), frame::error::kPortNotFollowed);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,77,8,O,650,ERA" + tail), frame::error::kSpeedNotFollowed);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,88,O,650,ERA" + tail),
+                     frame::error::kDataBitsNotFollowed);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,OO,650,ERA" + tail), frame::error::kParityNotFollowed);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,X,650,ERA" + tail), frame::error::kParityUnknown);
+  EXPECT_JOB_FAILURE(Load("j.cmd", ",1,7,8,O,650,ERA" + tail), frame::error::kSerialTerminalEmpty);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567,1,7,8,O,650,ERA" + tail),
+                     frame::error::kSerialTerminalTooLong);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "256,1,7,8,O,650,ERA" + tail),
+                     frame::error::kSerialTerminalTooLarge);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65000,ERA" + tail), frame::error::kModelTooLong);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,65O,ERA" + tail), frame::error::kUnknownModel);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,7,8,O,650," + tail), frame::error::kLogNameBad);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "0123456789ABCDEFGHIJ" + tail),
+                     frame::error::kConnectionLineUnseparated);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "01,1,X,8,O,650,ERA" + tail), frame::error::kSpeedNotDigit);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1234567890123456789012.1,01,650,ERA" + tail),
+                     frame::error::kConnectionLineUnseparated);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,1234567,650,ERA" + tail),
+                     frame::error::kNetworkTerminalTooLong);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,,650,ERA" + tail), frame::error::kNetworkTerminalEmpty);
+  EXPECT_JOB_FAILURE(Load("j.cmd", "1.2.3.4,300,650,ERA" + tail),
+                     frame::error::kNetworkTerminalTooLarge);
   ASSERT_TRUE(Load("j.cmd", "01,1,9,8,e,396,ERA" + tail));
   EXPECT_EQ(conn().baudRate, 300u * 512);
   EXPECT_EQ(conn().parity, platform::Parity::kEven);
@@ -146,12 +155,15 @@ TEST_F(CommandFiles, ConnectionLineChecks) {
 
 TEST_F(CommandFiles, CommandLineChecks) {
   const std::string head = "01,1,7,8,O,650,ERA\r\n";
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + "X03;P\r\n"), 51, 47);
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + ";P\r\nR03\r\n"), 51, 47);
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R0G;P\r\n"), 25, 1);
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(16, '0') + ";P\r\n"), 51, 48);
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(199, '0') + "\r\n"), 51, 46);
-  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R03;" + std::string(261, 'n') + "\r\n"), 51, 49);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "X03;P\r\n"), frame::error::kCommandLetterUnknown);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + ";P\r\nR03\r\n"), frame::error::kCommandLetterUnknown);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R0G;P\r\n"), frame::error::kFileNumberNotHexadecimal);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(16, '0') + ";P\r\n"),
+                     frame::error::kCommandNumberTooLong);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R" + std::string(199, '0') + "\r\n"),
+                     frame::error::kCommandTextTooLong);
+  EXPECT_JOB_FAILURE(Load("j.cmd", head + "R03;" + std::string(261, 'n') + "\r\n"),
+                     frame::error::kDataFileNameTooLong);
   EXPECT_TRUE(Load("j.cmd", head + "R03;" + std::string(260, 'n') + "\r\n"));
 }
 
@@ -161,23 +173,21 @@ TEST_F(CommandFiles, AFaultyLineIsNamedByItsNumberInTheFileAndItsText) {
   // Empty lines and either kind of line end count as the editor counts them.
   ASSERT_TRUE(Load("j.cmd", "01,1,7,8,O,650,ERA\r\n\r\nR03;P\n\rX03;Q\r\n"));
   testing::CaughtFailure f = FailureOf([&] { Next(); });
-  EXPECT_EQ(f.code, 51);
-  EXPECT_EQ(f.subcode, 47);
+  EXPECT_EQ(f.pair, frame::error::kCommandLetterUnknown);
   EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 5: \"X03;Q\"");
   f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,650,ERA\r\nR0G;P\r\n"); });
-  EXPECT_EQ(f.code, 25);
+  EXPECT_EQ(f.pair, frame::error::kFileNumberNotHexadecimal);
   EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 2: \"R0G;P\"");
   f = FailureOf([&] { Load("j.cmd", "\r\n01,1,9,8,O,650,ERA\r\nR03;P\r\n"); });
   EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 1: \"\"");
   f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,651,ERA\r\nR03;P\r\n"); });
-  EXPECT_EQ(f.code, 49);
+  EXPECT_EQ(f.pair, frame::error::kUnknownModel);
   EXPECT_EQ(f.context, "příkazový soubor " + path + ", řádek 1: \"01,1,7,8,O,651,ERA\"");
   // Whole-file faults name the file and what is wrong with it.
   f = FailureOf([&] { Load("j.cmd", "01,1,7,8,O,650,E\r\nR03"); });
   EXPECT_EQ(f.context, "příkazový soubor " + path + " má 21 bajtů, nejméně 22");
   f = FailureOf([&] { Open("none.cmd"); });
-  EXPECT_EQ(f.code, 30);
-  EXPECT_EQ(f.subcode, 1);
+  EXPECT_EQ(f.pair, frame::error::kFileNotOpened);
   EXPECT_TRUE(
       f.context.starts_with("soubor " + program_->MakeProgramPath("none.cmd") + " nelze otevřít ("))
       << f.context;
@@ -210,13 +220,14 @@ TEST_F(CommandFiles, NumberedDataFiles) {
 // give the next number.
 TEST_F(CommandFiles, NumberedDataFilesNeedTheFolderListing) {
   WriteFile("j.cmd", "01,1,7,8,O,650,ERA\r\nR03;Sxxxx\r\n");
-  for (const auto& [whileReading, subcode] : {std::pair{false, 13}, std::pair{true, 14}}) {
+  for (const auto& [whileReading, pair] : {std::pair{false, frame::error::kNumberingSearch},
+                                           std::pair{true, frame::error::kNumberingListing}}) {
     testing::UnlistableFileSystem fs(whileReading);
     frame::Program program(frame::Services{fs, clock_, process_, console_, frontEnd_});
     program.paths = program_->paths;
     program.paths.commandFileName = "j.cmd";
     CommandFileState state;
-    EXPECT_JOB_FAILURE(NextCommand(program, state), 89, subcode);
+    EXPECT_JOB_FAILURE(NextCommand(program, state), pair);
   }
 }
 
@@ -230,9 +241,9 @@ TEST_F(CommandFiles, EmbeddedCommandReadsOnlyItsCommandLine) {
   EXPECT_EQ(cmd().dataFileName, "X_SKL.dat");
   EXPECT_EQ(program_->connection.logFileName, "MY.log");
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nR65;X\r\n" + std::string(500, 'x'));
-  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 50, 11);
+  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), frame::error::kBuiltInTooLarge);
   WriteFile("sklp.cmx", "01,1,7,8,O,650,ERA\r\nQ65;X_SKL\r\n");
-  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), 51, 52);
+  EXPECT_JOB_FAILURE(ReadEmbeddedCommand(*program_), frame::error::kBuiltInLetterUnknown);
 }
 
 }  // namespace

@@ -5,10 +5,11 @@
 // new one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <set>
 #include <utility>
 
 #include "frame/failure.h"
@@ -39,8 +40,7 @@ struct Scenario {
 
 struct JobEnd {
   int exitCode = -1;
-  int code = 0;
-  int subcode = 0;
+  frame::ErrorPair pair{};
   Files files;  // every file of the program directory afterwards
   std::string injectedAt;
   bool injected = false;
@@ -93,8 +93,7 @@ JobEnd RunJob(const Scenario& scenario, int failAt) {
     }
   }
   emulator.reset();
-  end.code = program.lastError.lastErrorCode;
-  end.subcode = program.lastError.lastErrorSubcode;
+  end.pair = {program.lastError.lastErrorCode, program.lastError.lastErrorSubcode};
   end.injected = fs.Injected();
   end.injectedAt = fs.InjectedAt();
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
@@ -111,18 +110,24 @@ std::string FileOf(const JobEnd& end, const std::string& name) {
 }
 
 // The pairs a failing file operation of these jobs may end in.
-const std::set<std::pair<int, int>> kFileFailures = {
-    {30, 1},   // a file cannot be opened or put in place
-    {30, 2},   // the log cannot be positioned at its end
-    {30, 3},   // a read fails
-    {30, 4},   // a write fails
-    {30, 8},   // S74: S_PLU.DAT cannot be opened
-    {30, 18},  // S74, S03, SE3: the output file cannot be made
-    {26, 1},   // a data line cannot be written
-    {50, 5},   // the command file's size cannot be read (taken as too small)
-    {65, 1},   // err of the last job cannot be deleted
-    {65, 11},  // error.txt of the last job cannot be deleted
+namespace error = frame::error;
+constexpr frame::ErrorPair kFileFailures[] = {
+    error::kFileNotOpened,              // also a file that cannot be put in place
+    error::kFileNotOpenedForAppending,  // the log
+    error::kFileNotRead,
+    error::kFileNotWritten,
+    error::kPluSalesFileNotOpened,  // S74
+    error::kPluOutputNotMade,       // S74, S03, SE3
+    error::kDataNotWritten,
+    error::kCommandFileTooSmall,  // its size cannot be read
+    error::kOldErrNotDeleted,
+    error::kOldErrorTxtNotDeleted,
 };
+
+bool IsFileFailure(frame::ErrorPair pair) {
+  return std::find(std::begin(kFileFailures), std::end(kFileFailures), pair) !=
+         std::end(kFileFailures);
+}
 
 // Runs the scenario with a fault at every file operation in turn; returns
 // the clean run and how many runs met a fault.
@@ -164,8 +169,7 @@ int CheckEveryFault(const Scenario& scenario, const JobEnd& clean) {
       }
     } else {
       EXPECT_EQ(run.exitCode, 1);
-      EXPECT_TRUE(kFileFailures.count({run.code, run.subcode}))
-          << "ended with " << run.code << "/" << run.subcode;
+      EXPECT_TRUE(IsFileFailure(run.pair)) << "ended with " << ::testing::PrintToString(run.pair);
       for (const auto& [name, before] : scenario.dataFiles) {
         const std::string after = FileOf(run, name);
         EXPECT_TRUE(after == before || after == FileOf(clean, name))
@@ -203,7 +207,7 @@ TEST(JobFaults, SimulatedReadWriteAndPluOperations) {
   };
 
   const JobEnd clean = RunJob(s, 0);
-  ASSERT_EQ(clean.exitCode, 0) << clean.code << "/" << clean.subcode;
+  ASSERT_EQ(clean.exitCode, 0) << ::testing::PrintToString(clean.pair);
   // The clean run did what the job asks, so the comparisons mean something.
   EXPECT_EQ(FileOf(clean, "err"), "0");
   EXPECT_EQ(FileOf(clean, "P_PLU.DAT"), s.inputs.at("P_PLU.DAS"));
@@ -244,7 +248,7 @@ TEST(JobFaults, ReadsAccountsAndJournalFromARegister) {
   };
 
   const JobEnd clean = RunJob(s, 0);
-  ASSERT_EQ(clean.exitCode, 0) << clean.code << "/" << clean.subcode;
+  ASSERT_EQ(clean.exitCode, 0) << ::testing::PrintToString(clean.pair);
   EXPECT_EQ(FileOf(clean, "P_PLU.DAT"), s.registerFiles.at("03.dat"));
   EXPECT_EQ(FileOf(clean, "ACC.dat"),
             "T;0003;0002;0000004500\r\nD;00000002;P;00000000001234;00000250\r\n");

@@ -29,12 +29,12 @@ void WriteMarkerFile(frame::Program& program, const char* name, char digit) {
   file.Close();
 }
 
-void DeleteResultFile(frame::Program& program, const char* name, int subcode) {
+void DeleteResultFile(frame::Program& program, const char* name, frame::ErrorPair notDeleted) {
   bool missing = false;
   platform::OsError error = 0;
   const std::string path = program.MakeProgramPath(name);
   if (!program.fs.Remove(path, &missing, &error)) {
-    Fail(65, subcode, error, frame::FileContext(path, "nelze smazat", error));
+    Fail(notDeleted, error, frame::FileContext(path, "nelze smazat", error));
   }
 }
 
@@ -112,8 +112,8 @@ bool JobRunner::StartJob() {
   program_.command.commandText.clear();
   program_.command.commandLetter = 0;
 
-  DeleteResultFile(program_, "err", 1);
-  DeleteResultFile(program_, "error.txt", 11);
+  DeleteResultFile(program_, "err", frame::error::kOldErrNotDeleted);
+  DeleteResultFile(program_, "error.txt", frame::error::kOldErrorTxtNotDeleted);
   NextCommand(program_, commandFile_);
 
   // The marker is written before the thread starts: a failure to write it
@@ -152,7 +152,7 @@ void JobRunner::SerialJobThread() {
     if (count > 1) frame::PauseUnlessStopped(program_, milliseconds(s.zpozdeni));
     frame::ThrowIfStopRequested(program_);
     noLinkCommand_ = 0;
-    Dispatch(55);
+    Dispatch(frame::error::kSerialJobLetterUnknown);
     frame::AppendLogLine(program_);
     if (!NextCommand(program_, commandFile_)) break;
   }
@@ -178,7 +178,7 @@ void JobRunner::NetworkJobThread() {
   for (;;) {
     frame::TrimLogIfLarge(program_);
     frame::ThrowIfStopRequested(program_);
-    Dispatch(57);
+    Dispatch(frame::error::kNetworkJobLetterUnknown);
     frame::AppendLogLine(program_);
     frame::PauseUnlessStopped(program_, milliseconds(s.zpozdeni));
     if (!NextCommand(program_, commandFile_)) break;
@@ -195,7 +195,7 @@ void JobRunner::NetworkJobThread() {
   if (s.jobRequested && !s.okno) program_.process.Exit(resultFilesWritten ? 0 : 1);
 }
 
-void JobRunner::Dispatch(int unknownLetterSubcode) {
+void JobRunner::Dispatch(frame::ErrorPair unknownLetter) {
   switch (std::toupper(static_cast<unsigned char>(program_.command.commandLetter))) {
     case 'R':
       ReadCommand();
@@ -214,7 +214,7 @@ void JobRunner::Dispatch(int unknownLetterSubcode) {
       SpecialCommand();
       break;
     default:
-      Fail(51, unknownLetterSubcode);
+      Fail(unknownLetter);
   }
 }
 
@@ -281,7 +281,7 @@ void JobRunner::SpecialCommand() {
       convert::SortPluFile(program_);
       break;
     default:
-      Fail(51, 25);
+      Fail(frame::error::kSpecialCommandUnknown);
   }
 }
 
@@ -300,8 +300,9 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
   try {
     frame::ProgramFile::Open(program_, commandFileName, frame::OpenMode::kRead).Close();
   } catch (const frame::JobFailure& failure) {
-    if (failure.code() != 30) throw;
-    Fail(30, 1, failure.osError(), frame::W("vestavěný příkazový ") + failure.context());
+    if (failure.code() != frame::error::kFileErrorCode) throw;
+    Fail(frame::error::kBuiltInCommandFileNotOpened, failure.osError(),
+         frame::W("vestavěný příkazový ") + failure.context());
   }
   auto switches = SwitchesOfNestedRun(program_);
   frame::JobSettings& s = program_.settings;
@@ -325,7 +326,7 @@ int JobRunner::RunBuiltInJob(const std::string& commandFileName, milliseconds li
 }
 
 void JobRunner::SingleCommandThread() {
-  Dispatch(56);
+  Dispatch(frame::error::kSingleCommandLetterUnknown);
   frame::AppendLogLine(program_);
   frame::WriteResultFiles(program_);
   singleCommandFinished.Set();
@@ -348,7 +349,7 @@ int JobRunner::RunEmbeddedCommand(const std::string& baseName) {
   singleThread_ = std::thread([this] { RunThreadBody(&JobRunner::SingleCommandThread); });
   bool finished = singleCommandFinished.WaitFor(kEmbeddedLimit);
   singleCommandFinished.Reset();
-  if (!finished) Fail(109, 30);
+  if (!finished) Fail(frame::error::kEmbeddedCommandTimedOut);
   singleThread_.join();
   return 0;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "frame/error_pairs.h"
 #include "frame/event.h"
 #include "frame/program.h"
 #include "frame/program_file.h"
@@ -56,7 +57,7 @@ class JobRunner {
   void SerialJobThread();
   void NetworkJobThread();
   void SingleCommandThread();
-  void Dispatch(int unknownLetterSubcode);
+  void Dispatch(frame::ErrorPair unknownLetter);
   void ReadCommand();
   void SimulatedRead();
   void SpecialCommand();

@@ -38,10 +38,10 @@ class Jobs : public testing::ProgramFixture {
     return end.value_or(platform::ProcessEnding{-1});
   }
   // Expects the job to have failed with this pair.
-  void ExpectFailed(const platform::ProcessEnding& end, int code, int subcode) {
+  void ExpectFailed(const platform::ProcessEnding& end, frame::ErrorPair pair) {
     EXPECT_EQ(end.code, 1);
-    EXPECT_EQ(program_->lastError.lastErrorCode, code);
-    EXPECT_EQ(program_->lastError.lastErrorSubcode, subcode);
+    EXPECT_EQ(program_->lastError.lastErrorCode, pair.code);
+    EXPECT_EQ(program_->lastError.lastErrorSubcode, pair.subcode);
   }
   link::RegisterLink link_;
   JobRunner runner_;
@@ -127,7 +127,8 @@ TEST_F(Jobs, FailuresEndWithTheirPairAndTheResultFiles) {
   program_->settings.noLink = 1;
   WriteFile("err", "0");
   WriteFile("error.txt", "151\r\n");
-  ExpectFailed(Run("bad.cmd", "01,1,7,8,O,650,ERA\r\nS42;X\r\n"), 51, 25);
+  ExpectFailed(Run("bad.cmd", "01,1,7,8,O,650,ERA\r\nS42;X\r\n"),
+               frame::error::kSpecialCommandUnknown);
   EXPECT_EQ(ReadFile("err"), "1");
   EXPECT_EQ(ReadFile("ERA.log"), "05-12-2026,14:05,51,01,S42;1,0025\r\n");
 }
@@ -135,18 +136,19 @@ TEST_F(Jobs, FailuresEndWithTheirPairAndTheResultFiles) {
 // One failure per test: the failure exit is taken once in a process.
 TEST_F(Jobs, MissingDataFileOfAWrite) {
   program_->settings.noLink = 1;
-  ExpectFailed(Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;NONE\r\n"), 30, 1);
+  ExpectFailed(Run("w.cmd", "01,1,7,8,O,650,ERA\r\nV10;NONE\r\n"), frame::error::kFileNotOpened);
 }
 
 TEST_F(Jobs, ConnectionLineWithoutCommands) {
-  ExpectFailed(Run("empty.cmd", "01,1,7,8,O,650,ERA_LOGS\r\n"), 51, 55);
+  ExpectFailed(Run("empty.cmd", "01,1,7,8,O,650,ERA_LOGS\r\n"),
+               frame::error::kSerialJobLetterUnknown);
 }
 
 TEST_F(Jobs, MarkerThatCannotBeWrittenEndsTheJobBeforeItsThreadRuns) {
   // The failure exit must not run beside a job thread that already works.
   program_->settings.noLink = 1;
   std::filesystem::create_directory(dir_ / "tk");
-  ExpectFailed(Run("w.cmd", kWrite), 30, 1);
+  ExpectFailed(Run("w.cmd", kWrite), frame::error::kFileNotOpened);
   EXPECT_FALSE(FileExists("work02.tmp"));
   EXPECT_FALSE(runner_.JobRunning());
 }
@@ -174,8 +176,7 @@ TEST_F(Jobs, AMissingBuiltInFileFailsBeforeItsJobNamingIt) {
   program_->settings.hlaseni = 1;
   testing::CaughtFailure f =
       testing::FailureOf([&] { runner_.RunBuiltInJob("isregu.cmx", milliseconds(5000)); });
-  EXPECT_EQ(f.code, 30);
-  EXPECT_EQ(f.subcode, 1);
+  EXPECT_EQ(f.pair, frame::error::kBuiltInCommandFileNotOpened);
   EXPECT_TRUE(f.context.starts_with("vestavěný příkazový soubor " +
                                     program_->MakeProgramPath("isregu.cmx") + " nelze otevřít ("))
       << f.context;

@@ -52,7 +52,8 @@ void WriteSampleCommandFiles(frame::Program& program) {
       // Another process gave it the name first.
       const std::string path = program.MakeProgramPath(sample.name);
       if (!program.fs.Exists(path)) {
-        frame::Fail(61, 20, error, frame::FileContext(path, "nelze zapsat", error));
+        frame::Fail(frame::error::kBuiltInCommandFileNotInPlace, error,
+                    frame::FileContext(path, "nelze zapsat", error));
       }
     }
   }

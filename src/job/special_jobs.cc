@@ -26,11 +26,11 @@ void RemoveWorkFile(frame::Program& program) {
 
 // Runs one built-in job of the pair; a time-out shows the text and fails.
 void RunStep(frame::Program& program, JobRunner& runner, const char* serialName,
-             const char* networkName, const std::string& timeoutText, int subcode) {
+             const char* networkName, const std::string& timeoutText, frame::ErrorPair failed) {
   const char* name = LastJobUsedNetwork(program) ? networkName : serialName;
   if (runner.RunBuiltInJob(name, kBuiltInLimit) != 0) {
     frame::ShowMessage(program, timeoutText, screen::kStyleExclamation);
-    Fail(109, subcode);
+    Fail(failed);
   }
 }
 
@@ -101,9 +101,10 @@ void SetRegisterClock(frame::Program& program, JobRunner& runner) {
   s.debug = s.okno = s.hlaseni = 0;
   s.priponaCmd = "cmx";
   const std::string failed = frame::W("Nahrání času se nedaří.");
-  RunStep(program, runner, "sregu.cmx", "isregu.cmx", failed, 3);
+  RunStep(program, runner, "sregu.cmx", "isregu.cmx", failed, frame::error::kBuiltInReadStepFailed);
   convert::WriteClockFile(program, convert::kClockFileName);
-  RunStep(program, runner, "sregd.cmx", "isregd.cmx", failed, 4);
+  RunStep(program, runner, "sregd.cmx", "isregd.cmx", failed,
+          frame::error::kBuiltInWriteStepFailed);
   s.debug = debug;
   s.okno = okno;
   s.hlaseni = hlaseni;
@@ -123,10 +124,12 @@ void LoadVatRates(frame::Program& program, JobRunner& runner, int vat1, int vat2
   std::string extension = s.priponaCmd;
   s.debug = s.okno = s.hlaseni = 0;
   s.priponaCmd = "cmx";
-  RunStep(program, runner, "taxu.cmx", "taxui.cmx", frame::W("Nahrání DPH se nedaří."), 3);
+  RunStep(program, runner, "taxu.cmx", "taxui.cmx", frame::W("Nahrání DPH se nedaří."),
+          frame::error::kBuiltInReadStepFailed);
   convert::RewriteVatFile(program, vat1, vat2, vat3, vat4);
   RunStep(program, runner, "taxd.cmx", "taxdi.cmx",
-          frame::W("Nahrání DPH se nedaří, soubor DPH je ale připraven k nahrání :-)"), 4);
+          frame::W("Nahrání DPH se nedaří, soubor DPH je ale připraven k nahrání :-)"),
+          frame::error::kBuiltInWriteStepFailed);
   s.debug = debug;
   s.okno = okno;
   s.hlaseni = hlaseni;

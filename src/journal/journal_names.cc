@@ -20,17 +20,23 @@ struct TableFile {
   const char* name;
   int keyWidth;
   int nameWidth;
-  int nameTooLong;  // subcode of error 100
-  int noMemory;     // subcode of error 78
+  frame::ErrorPair nameTooLong;
+  frame::ErrorPair noMemory;
 };
 
-constexpr TableFile kPlu{"P_PLU.DAT", kPluKeyWidth, kNameWidth, 100, 1};
-constexpr TableFile kLinkedPlu{"P_LPLU.DAT", kKeyWidth, kNameWidth, 101, 2};
-constexpr TableFile kDepartments{"P_DPT.DAT", kKeyWidth, kNameWidth, 102, 3};
-constexpr TableFile kClerks{"P_OBSL.DAT", kKeyWidth, kNameWidth, 103, 4};
-constexpr TableFile kPayments{"P_PLAT.DAT", kKeyWidth, kNameWidth, 105, 7};
-constexpr TableFile kCurrencies{"P_MENA.DAT", kKeyWidth, kCurrencyNameWidth, 106, 8};
-constexpr int kTaxNoMemory = 6;
+namespace error = frame::error;
+constexpr TableFile kPlu{"P_PLU.DAT", kPluKeyWidth, kNameWidth, error::kPluNameTooLong,
+                         error::kPluNamesOutOfMemory};
+constexpr TableFile kLinkedPlu{"P_LPLU.DAT", kKeyWidth, kNameWidth, error::kLinkedPluNameTooLong,
+                               error::kLinkedPluNamesOutOfMemory};
+constexpr TableFile kDepartments{"P_DPT.DAT", kKeyWidth, kNameWidth, error::kDepartmentNameTooLong,
+                                 error::kDepartmentNamesOutOfMemory};
+constexpr TableFile kClerks{"P_OBSL.DAT", kKeyWidth, kNameWidth, error::kClerkNameTooLong,
+                            error::kClerkNamesOutOfMemory};
+constexpr TableFile kPayments{"P_PLAT.DAT", kKeyWidth, kNameWidth, error::kPaymentNameTooLong,
+                              error::kPaymentNamesOutOfMemory};
+constexpr TableFile kCurrencies{"P_MENA.DAT", kKeyWidth, kCurrencyNameWidth,
+                                error::kCurrencyNameTooLong, error::kCurrencyNamesOutOfMemory};
 
 std::string Fit(std::string text, std::size_t width) {
   text.resize(width, ' ');
@@ -45,13 +51,13 @@ std::string KeyOf(const std::string& line, char separator, int width) {
 
 // The text between the first pair of double quotes (to the line end when the
 // second is missing); *closing is the position of the closing quote or npos.
-std::string NameOf(const std::string& line, int nameTooLong, std::size_t* closing) {
+std::string NameOf(const std::string& line, frame::ErrorPair nameTooLong, std::size_t* closing) {
   *closing = std::string::npos;
   std::size_t open = line.find('"');
   if (open == std::string::npos) return {};
   std::size_t close = line.find('"', open + 1);
   std::size_t end = close == std::string::npos ? line.size() : close;
-  if (end - open - 1 > static_cast<std::size_t>(kMaxStoredName)) frame::Fail(100, nameTooLong);
+  if (end - open - 1 > static_cast<std::size_t>(kMaxStoredName)) frame::Fail(nameTooLong);
   *closing = close;
   return line.substr(open + 1, end - open - 1);
 }
@@ -68,11 +74,11 @@ bool ForEachLine(frame::Program& program, const char* name, OnLine onLine) {
 }
 
 template <typename Load>
-void WithMemory(int noMemory, Load load) {
+void WithMemory(frame::ErrorPair noMemory, Load load) {
   try {
     load();
   } catch (const std::bad_alloc&) {
-    frame::Fail(78, noMemory);
+    frame::Fail(noMemory);
   }
 }
 
@@ -107,7 +113,7 @@ int IntegerOf(const std::string& text) {
 
 void LoadTaxRates(frame::Program& program, std::vector<int>* rates) {
   char separator = program.settings.oddelovac;
-  WithMemory(kTaxNoMemory, [&] {
+  WithMemory(error::kTaxRatesOutOfMemory, [&] {
     rates->assign(1, 0);
     ForEachLine(program, "P_TAX.DAT", [&](const std::string& line) {
       std::size_t first = line.find(separator);
@@ -130,7 +136,7 @@ void LoadCurrencies(frame::Program& program, JournalNameTables* tables) {
       std::string name = NameOf(line, kCurrencies.nameTooLong, &closing);
       if (closing == std::string::npos || closing + 1 >= line.size() ||
           line[closing + 1] != separator) {
-        frame::Fail(59, 112);
+        frame::Fail(error::kCurrencyNameNotFollowed);
       }
       char decimals = closing + 2 < line.size() ? line[closing + 2] : '0';
       tables->currencies.Add(KeyOf(line, separator, kCurrencies.keyWidth),
@@ -148,13 +154,13 @@ void LoadAmountDecimals(frame::Program& program, JournalNameTables* tables) {
     if (++lineNumber != 3) return;
     seen = true;
     std::size_t at = line.find(separator);
-    if (at >= 5) frame::Fail(59, 113);  // npos, for a line without one, too
+    if (at >= 5) frame::Fail(error::kAmountDecimalsMissing);  // npos, for a line without one, too
     char decimals = at + 1 < line.size() ? line[at + 1] : '0';
     tables->amountDecimals = DecimalsOf(decimals, kMaxAmountDecimals);
   });
   if (!present) return;
   // A file without a third line has no separator there either.
-  if (!seen) frame::Fail(59, 113);
+  if (!seen) frame::Fail(error::kAmountDecimalsMissing);
   tables->dphPad.assign(static_cast<std::size_t>(3 - tables->amountDecimals), ' ');
 }
 

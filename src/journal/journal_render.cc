@@ -45,8 +45,10 @@ void AsLineWrite(Write write) {
   try {
     write();
   } catch (const frame::JobFailure& failure) {
-    if (failure.code() == 30 && failure.subcode() == 4) frame::Refail(failure, 26, 1);
-    if (failure.code() == 30 && failure.subcode() == 5) frame::Refail(failure, 26, 2);
+    if (failure.pair() == frame::error::kFileNotWritten)
+      frame::Refail(failure, frame::error::kDataNotWritten);
+    if (failure.pair() == frame::error::kFileWrittenShort)
+      frame::Refail(failure, frame::error::kDataWrittenShort);
     throw;
   }
 }
@@ -127,7 +129,7 @@ std::string JournalRenderer::Plu(const std::string& key) const {
 }
 
 std::string JournalRenderer::LinkedPlu(std::uint8_t number) const {
-  if (number > kMaxLinkedPlu) frame::Fail(52, 1);
+  if (number > kMaxLinkedPlu) frame::Fail(frame::error::kLinkedPluOutOfRange);
   const NameTable::Entry* line = tables_.linkedPlu.Line(number);
   if (line && line->name != Spaces(kNameWidth)) return line->name;
   std::string label = "LINK " + BcdDigits(&number, 1);

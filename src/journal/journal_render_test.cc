@@ -176,7 +176,7 @@ TEST_F(JournalRenderTest, SalesOfDepartmentsPlusAndLinkedPlus) {
 
 TEST_F(JournalRenderTest, LinkedPluAboveFiftyFailsAndLeavesTheJournalAlone) {
   WriteFile("ZURNAL.txt", "before");
-  EXPECT_JOB_FAILURE(Render({R(0x01), R(0x09, {{17, "33"}})}), 52, 1);
+  EXPECT_JOB_FAILURE(Render({R(0x01), R(0x09, {{17, "33"}})}), frame::error::kLinkedPluOutOfRange);
   EXPECT_EQ(ReadFile("ZURNAL.txt"), "before");
   EXPECT_TRUE(FileExists("work01.tmp"));
 }
@@ -437,22 +437,22 @@ TEST_F(JournalRenderTest, BadTableFileFailsBeforeAnythingIsWritten) {
   const struct {
     const char* file;
     std::string content;
-    int code;
-    int subcode;
-  } cases[] = {{"P_PLU.DAT", name21, 100, 100},
-               {"P_LPLU.DAT", name21, 100, 101},
-               {"P_DPT.DAT", name21, 100, 102},
-               {"P_OBSL.DAT", name21, 100, 103},
-               {"P_PLAT.DAT", name21, 100, 105},
-               {"P_MENA.DAT", name21, 100, 106},
-               {"P_DPT.DAT", "0001;\"Bez konce, dvacet jedna\r\n", 100, 102},
-               {"P_MENA.DAT", "0001;\"EUR\";2\r\n0002;\"USD\"2\r\n", 59, 112},
-               {"P_MENA.DAT", "0001;\"EUR\r\n", 59, 112},
-               {"P_MENA.DAT", "0001;EUR;2\r\n", 59, 112},
-               {"S_REG.DAT", "1\r\n2\r\n00001;2\r\n", 59, 113},
-               {"S_REG.DAT", "0001;2\r\n0002;2\r\n", 59, 113},
-               {"S_REG.DAT", "1\r\n2\r\n3\r\n", 59, 113},
-               {"P_DPT.DAT", "0001;\"" + std::string(300, 'x') + "\"\r\n", 23, 1}};
+    frame::ErrorPair pair;
+  } cases[] = {
+      {"P_PLU.DAT", name21, frame::error::kPluNameTooLong},
+      {"P_LPLU.DAT", name21, frame::error::kLinkedPluNameTooLong},
+      {"P_DPT.DAT", name21, frame::error::kDepartmentNameTooLong},
+      {"P_OBSL.DAT", name21, frame::error::kClerkNameTooLong},
+      {"P_PLAT.DAT", name21, frame::error::kPaymentNameTooLong},
+      {"P_MENA.DAT", name21, frame::error::kCurrencyNameTooLong},
+      {"P_DPT.DAT", "0001;\"Bez konce, dvacet jedna\r\n", frame::error::kDepartmentNameTooLong},
+      {"P_MENA.DAT", "0001;\"EUR\";2\r\n0002;\"USD\"2\r\n", frame::error::kCurrencyNameNotFollowed},
+      {"P_MENA.DAT", "0001;\"EUR\r\n", frame::error::kCurrencyNameNotFollowed},
+      {"P_MENA.DAT", "0001;EUR;2\r\n", frame::error::kCurrencyNameNotFollowed},
+      {"S_REG.DAT", "1\r\n2\r\n00001;2\r\n", frame::error::kAmountDecimalsMissing},
+      {"S_REG.DAT", "0001;2\r\n0002;2\r\n", frame::error::kAmountDecimalsMissing},
+      {"S_REG.DAT", "1\r\n2\r\n3\r\n", frame::error::kAmountDecimalsMissing},
+      {"P_DPT.DAT", "0001;\"" + std::string(300, 'x') + "\"\r\n", frame::error::kLineTooLong}};
   program_->settings.extraucty = 1;
   for (const auto& bad : cases) {
     SCOPED_TRACE(bad.file + (": " + bad.content));
@@ -460,7 +460,7 @@ TEST_F(JournalRenderTest, BadTableFileFailsBeforeAnythingIsWritten) {
     WriteFile("UCTY_E.DAT", "accounts");
     WriteFile("CS_PLU.DAT", "sales of the last download");
     WriteFile(bad.file, bad.content);
-    EXPECT_JOB_FAILURE(Render({R(0x80, {{3, kDateTime}})}), bad.code, bad.subcode);
+    EXPECT_JOB_FAILURE(Render({R(0x80, {{3, kDateTime}})}), bad.pair);
     EXPECT_EQ(ReadFile("ZURNAL.txt"), "signed sections");
     EXPECT_EQ(ReadFile("UCTY_E.DAT"), "accounts");
     EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
@@ -471,19 +471,19 @@ TEST_F(JournalRenderTest, BadTableFileFailsBeforeAnythingIsWritten) {
 
 TEST_F(JournalRenderTest, JournalThatCannotBeOpenedOrWrittenFails) {
   program_->command.dataFileName = "missing/ZURNAL.DAT";
-  EXPECT_JOB_FAILURE(Render({}), 30, 1);
+  EXPECT_JOB_FAILURE(Render({}), frame::error::kFileNotOpened);
   program_->command.dataFileName = "";
-  EXPECT_JOB_FAILURE(Render({}), 30, 1);
+  EXPECT_JOB_FAILURE(Render({}), frame::error::kFileNotOpened);
 
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   program_->command.dataFileName = "ZURNAL.DAT";
   std::filesystem::create_symlink("/dev/full", dir_ / "ZURNAL.txt");
-  EXPECT_JOB_FAILURE(Render({R(0x20)}), 26, 1);
+  EXPECT_JOB_FAILURE(Render({R(0x20)}), frame::error::kDataNotWritten);
   std::filesystem::remove(dir_ / "ZURNAL.txt");
   // CS_PLU.DAT is written beside itself first; a failed write keeps the old one.
   WriteFile("CS_PLU.DAT", "sales of the last download");
   std::filesystem::create_symlink("/dev/full", dir_ / "work04.tmp");
-  EXPECT_JOB_FAILURE(Render({R(0x05)}), 26, 1);
+  EXPECT_JOB_FAILURE(Render({R(0x05)}), frame::error::kDataNotWritten);
   EXPECT_EQ(ReadFile("CS_PLU.DAT"), "sales of the last download");
   EXPECT_FALSE(FileExists("work04.tmp"));
 }

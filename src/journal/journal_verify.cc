@@ -108,7 +108,8 @@ int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize, DigestEng
       }
       any = true;
       if (in.last() == '\r' || in.last() == '\n') break;
-      if (stored.size() == kSignatureLineLimit) frame::Fail(23, 1);
+      if (stored.size() == kSignatureLineLimit)
+        frame::Fail(frame::error::kJournalSignatureLineTooLong);
       stored += in.last();
     }
     if (!any) return damaged + 1;  // no signature line at all
@@ -119,7 +120,7 @@ int VerifyJournalFile(frame::ProgramFile& file, std::size_t blockSize, DigestEng
 
 int VerifyJournal(frame::Program& program, const std::string& fileName, bool nameIsFullPath) {
   // An empty name would open the program directory itself.
-  if (fileName.empty()) frame::Fail(30, 1);
+  if (fileName.empty()) frame::Fail(frame::error::kJournalNameEmpty);
   frame::ProgramFile file =
       frame::ProgramFile::Open(program, fileName, frame::OpenMode::kRead, nameIsFullPath);
   return VerifyJournalFile(file);

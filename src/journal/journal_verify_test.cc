@@ -119,17 +119,18 @@ TEST_F(JournalVerifyTest, SignatureLineOfMoreThanSixtyFourCharacters) {
   std::string journal = kHeader + kLineA + "*Signature:\r\n";
   EXPECT_EQ(Verify(journal + std::string(64, '0') + "\r\n"), 1);
   WriteFile("ZURNAL.txt", journal + std::string(65, '0') + "\r\n");
-  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "ZURNAL.txt", false), 23, 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "ZURNAL.txt", false),
+                     frame::error::kJournalSignatureLineTooLong);
 }
 
 TEST_F(JournalVerifyTest, MissingFilesFailAndFullPathsAreTakenAsTheyAre) {
-  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "NIC.txt", false), 30, 1);
-  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "", false), 30, 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "NIC.txt", false), frame::error::kFileNotOpened);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "", false), frame::error::kJournalNameEmpty);
   // A full path is taken as it is, a bare name in the program directory.
   auto other = testing::MakeTempDirectory("journal");
   testing::WriteBinary(other / "jinde.txt", Section(kLineA) + "xyz" + Section(kLineB));
   EXPECT_EQ(VerifyJournal(*program_, (other / "jinde.txt").string(), true), 1);
-  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "jinde.txt", false), 30, 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_, "jinde.txt", false), frame::error::kFileNotOpened);
   std::filesystem::remove_all(other);
 }
 
@@ -146,7 +147,7 @@ TEST_F(JournalVerifyTest, CommandShowsTheVerdict) {
   EXPECT_EQ(messages[1].style, screen::kStyleExclamation);
   // The command names the data file; its journal is the ".txt" beside it.
   program_->command.dataFileName = "JINY.DAT";
-  EXPECT_JOB_FAILURE(VerifyJournal(*program_), 30, 1);
+  EXPECT_JOB_FAILURE(VerifyJournal(*program_), frame::error::kFileNotOpened);
 }
 
 }  // namespace

@@ -94,14 +94,14 @@ struct RegisterLink::State {
     return registerIsFiscal ? wire::kWriteCommandFiscal : wire::kWriteCommand;
   }
 
-  void OpenConnection(int openSubcode) {
+  void OpenConnection(frame::ErrorPair notOpened) {
     if (Network()) {
       network.ConnectRegister();
       return;
     }
     if (serial.OpenSerialPort()) return;
     frame::Fail(
-        92, openSubcode, serial.OpenError(),
+        notOpened, serial.OpenError(),
         frame::Format("COM%d ", program.connection.comNumber) + frame::W(serial.OpenFailure()));
   }
 
@@ -118,17 +118,18 @@ struct RegisterLink::State {
   void SendAcknowledge() { SendFrame(Body(currentCommand, wire::kAcknowledge)); }
   void SendReject() { SendFrame(Body(currentCommand, wire::kReject)); }
   void SendEndMarker() {
-    if (!SendFrame(Body(wire::kEndByte, wire::kEndByte))) frame::Fail(9, 3);
+    if (!SendFrame(Body(wire::kEndByte, wire::kEndByte)))
+      frame::Fail(frame::error::kEndMarkerNotSent);
   }
 
-  void SendRequest(std::uint8_t command, std::uint8_t fileNumber, int failSubcode) {
+  void SendRequest(std::uint8_t command, std::uint8_t fileNumber, frame::ErrorPair notSent) {
     if (!Network()) serial.DrainInput();
     currentCommand = command;
     std::string body;
     body += static_cast<char>(command);
     body += static_cast<char>(static_cast<std::uint8_t>(program.connection.terminalNumber));
     body += static_cast<char>(fileNumber);
-    if (!SendFrame(body)) frame::Fail(5, failSubcode);
+    if (!SendFrame(body)) frame::Fail(notSent);
   }
 
   // Serial: `count` bytes, each read under the current time-out.
@@ -189,7 +190,7 @@ struct RegisterLink::State {
       return false;
     } else {
       // The reply itself was wrong; no system call failed.
-      frame::Fail(20, 0);
+      frame::Fail(frame::error::kUnexpectedReply);
     }
     return true;
   }
@@ -202,11 +203,13 @@ struct RegisterLink::State {
              : frame::ProgramFile::Open(program, "work02.tmp", frame::OpenMode::kRead);
     std::uint8_t command = read ? ReadCommandByte() : WriteCommandByte();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-      SendRequest(command, FileNumber(), read ? 1 : 2);
+      SendRequest(command, FileNumber(),
+                  read ? frame::error::kReadRequestNotSent : frame::error::kWriteRequestNotSent);
       WaitRequestReply(read ? 1 : 2);
       if (accepted) return work;
     }
-    frame::Fail(38, read ? 1 : 2);
+    frame::Fail(read ? frame::error::kNoAnswerToReadRequest
+                     : frame::error::kNoAnswerToWriteRequest);
   }
 
   // One data frame into the work file; false when it was bad.
@@ -275,7 +278,7 @@ struct RegisterLink::State {
       rejected = true;
       return FrameReply::kRejected;
     }
-    frame::Fail(20, 0);
+    frame::Fail(frame::error::kUnexpectedReply);
   }
 
   bool WaitEndMarker(unsigned seconds) {
@@ -292,7 +295,7 @@ struct RegisterLink::State {
         if (end) return;
         if (!s.stahujvzdy && keyInReg && IsReportFile(FileNumber())) {
           SendEndMarker();
-          frame::Fail(4, 1);
+          frame::Fail(frame::error::kKeyInRegAtReport);
         }
       } else {
         bool good = false;
@@ -302,7 +305,7 @@ struct RegisterLink::State {
           work.Seek(position);
           good = ReceiveDataFrame(work);
         }
-        if (!good) frame::Fail(40, 1);
+        if (!good) frame::Fail(frame::error::kFrameCheckFailed);
         if (end) return;
       }
       SendAcknowledge();
@@ -318,7 +321,7 @@ struct RegisterLink::State {
     bool any = false;
     while (work.ReadByte(&data)) {
       any = true;
-      if (body->size() == blockLength) frame::Fail(44, 1);
+      if (body->size() == blockLength) frame::Fail(frame::error::kWorkRecordTooLong);
       *body += static_cast<char>(data);
       if (!work.ReadByte(&marker) || marker != 0) break;
     }
@@ -336,9 +339,9 @@ struct RegisterLink::State {
         SendEndMarker();
         return;
       }
-      if (!SendFrame(body)) frame::Fail(42, 4);
+      if (!SendFrame(body)) frame::Fail(frame::error::kFrameNotSent);
       activity.CountFrame(10);
-      if (failures > 2) frame::Fail(42, 2);
+      if (failures > 2) frame::Fail(frame::error::kFrameRejectedTooOften);
       if (WaitFrameReply() == FrameReply::kAcknowledged) continue;
       ++failures;
       activity.ErrorBeep();
@@ -378,7 +381,7 @@ void RegisterLink::ReceiveRegisterFileBody() {
     frame::ProgramFile::Open(st.program, "work01.tmp", frame::OpenMode::kCreate).Close();
     return;
   }
-  st.OpenConnection(1);
+  st.OpenConnection(frame::error::kPortNotOpenedForRead);
   st.Sleep(150);
   st.activity.ResetCounter();
   st.activity.Show();
@@ -400,7 +403,7 @@ void RegisterLink::SendRegisterFileBody() {
   const frame::JobSettings& s = st.Settings();
   convert::BuildSendFile(st.program);
   if (s.noLink) return;  // work02.tmp stays
-  st.OpenConnection(2);
+  st.OpenConnection(frame::error::kPortNotOpenedForWrite);
   if (!st.Network() && !s.leaveDtr) {
     st.serial.SetDtr(true);
     st.Sleep(150);
@@ -438,7 +441,7 @@ void RegisterLink::ClearRegisterFileBody() {
     return;
   }
   if (s.noLink) return;
-  st.OpenConnection(3);
+  st.OpenConnection(frame::error::kPortNotOpenedForClear);
   if (!st.Network() && !s.leaveDtr) {
     st.serial.SetDtr(true);
     st.Sleep(100);
@@ -447,10 +450,10 @@ void RegisterLink::ClearRegisterFileBody() {
   st.pendingFrame = false;
   unsigned seconds = static_cast<unsigned>(3 * std::max(s.timeout, 1) / 2);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    st.SendRequest(st.WriteCommandByte(), st.FileNumber(), 2);
+    st.SendRequest(st.WriteCommandByte(), st.FileNumber(), frame::error::kWriteRequestNotSent);
     if (st.WaitEndMarker(seconds)) return;
   }
-  frame::Fail(38, 3);
+  frame::Fail(frame::error::kNoAnswerToClear);
 }
 
 void RegisterLink::DownloadRawText() {
@@ -461,7 +464,7 @@ void RegisterLink::DownloadRawTextBody() {
   State& st = *state_;
   const frame::JobSettings& s = st.Settings();
   if (!s.noLink) {
-    st.OpenConnection(11);
+    st.OpenConnection(frame::error::kPortNotOpenedForRawText);
     st.Sleep(150);
     st.activity.ResetCounter();
     st.end = false;
@@ -473,7 +476,7 @@ void RegisterLink::DownloadRawTextBody() {
     replacing.Commit();
     return;
   }
-  st.SendRequest(st.ReadCommandByte(), st.FileNumber(), 1);
+  st.SendRequest(st.ReadCommandByte(), st.FileNumber(), frame::error::kReadRequestNotSent);
   std::uint64_t count = 0;
   auto store = [&](char c) {
     data.WriteByte(static_cast<std::uint8_t>(c));
@@ -483,10 +486,10 @@ void RegisterLink::DownloadRawTextBody() {
     std::string stream;
     while (stream.size() < 4) {
       std::optional<std::string> chunk = st.network.TakeChunkWithin(milliseconds(kRawTextWaitMs));
-      if (!chunk) frame::Fail(8, 1);
+      if (!chunk) frame::Fail(frame::error::kRawTextNotReceived);
       stream += *chunk;
     }
-    if (stream.compare(0, 4, "YYYY") != 0) frame::Fail(8, 1);
+    if (stream.compare(0, 4, "YYYY") != 0) frame::Fail(frame::error::kRawTextNotReceived);
     for (std::size_t i = 4; i < stream.size(); ++i) store(stream[i]);
     while (std::optional<std::string> chunk =
                st.network.TakeChunkWithin(milliseconds(kRawTextWaitMs))) {
@@ -497,7 +500,8 @@ void RegisterLink::DownloadRawTextBody() {
   }
   st.serial.SetReadTimeout(kRawTextWaitMs);
   for (int i = 0; i < 4; ++i) {
-    if (!st.serial.ReadLinkByte() || st.serial.LastByte() != 'Y') frame::Fail(8, 1);
+    if (!st.serial.ReadLinkByte() || st.serial.LastByte() != 'Y')
+      frame::Fail(frame::error::kRawTextNotReceived);
   }
   while (st.serial.ReadLinkByte()) store(static_cast<char>(st.serial.LastByte()));
   replacing.Commit();
@@ -541,8 +545,9 @@ Activity& RegisterLink::ActivityIndicator() {
 void RegisterLink::SetDiscoveryRunning(bool running) {
   state_->discovery = running;
 }
-void RegisterLink::SendRequest(std::uint8_t command, std::uint8_t fileNumber, int failSubcode) {
-  state_->SendRequest(command, fileNumber, failSubcode);
+void RegisterLink::SendRequest(std::uint8_t command, std::uint8_t fileNumber,
+                               frame::ErrorPair notSent) {
+  state_->SendRequest(command, fileNumber, notSent);
 }
 bool RegisterLink::WaitRequestReply(unsigned seconds) {
   return state_->WaitRequestReply(seconds);

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string_view>
 
+#include "frame/error_pairs.h"
 #include "frame/program.h"
 #include "frame/program_file.h"
 
@@ -75,8 +76,8 @@ class RegisterLink {
   // While set, a refused request status is "no valid reply" instead of 20.
   void SetDiscoveryRunning(bool running);
   // Sends the request frame (serial: after draining stale input); a failed
-  // send is 5/failSubcode.
-  void SendRequest(std::uint8_t command, std::uint8_t fileNumber, int failSubcode);
+  // send fails with `notSent`.
+  void SendRequest(std::uint8_t command, std::uint8_t fileNumber, frame::ErrorPair notSent);
   // Waits for the 4-byte reply to the request; false when none valid came.
   // Accepted(), Rejected(), EndSeen(), KeyInReg() and LastStatus() tell the rest.
   bool WaitRequestReply(unsigned seconds);

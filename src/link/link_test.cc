@@ -27,13 +27,18 @@ using testing::ToHex;
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 
+// "code/subcode"
+std::string PairText(frame::ErrorPair pair) {
+  return frame::Format("%d/%d", pair.code, pair.subcode);
+}
+
 // "" when `action` completes, else its failure: "code/subcode", the system's
 // error number when there is one, and the context (as UTF-8).
 std::string Outcome(const std::function<void()>& action) {
   try {
     action();
   } catch (const frame::JobFailure& f) {
-    std::string text = frame::Format("%d/%d", f.code(), f.subcode());
+    std::string text = PairText(f.pair());
     if (f.osError() != 0) text += frame::Format(" os %u", static_cast<unsigned>(f.osError()));
     return f.context().empty() ? text : text + " " + frame::Cp1250ToUtf8(f.context());
   }
@@ -112,7 +117,7 @@ struct Transfer {
   const char* tcpAddress;            // null: the serial line
   std::vector<std::string> options;  // the emulator's
   const char* registerFile;          // 10.dat before; null: none
-  const char* failure;               // "code/subcode"; "": the command completes
+  std::string failure;               // PairText; "": the command completes
   std::string result;                // work01.tmp (hex) after a read, else the register's 10.dat
   Lines transcript;
 };
@@ -128,18 +133,19 @@ const Transfer kTransfers[] = {
     {"EmptyRegisterFileGivesAnEmptyWorkFileAndNoAcknowledge", 'R', nullptr, {}, nullptr, "", "",
      {kRead10, kGotEnd}},
     {"ThreeBadRepetitionsEndWith40_1AndNoBadFrameIsStored", 'R', nullptr,
-     {"--corrupt-frame", "1:4"}, kFile10, "40/1", "",
+     {"--corrupt-frame", "1:4"}, kFile10, PairText(frame::error::kFrameCheckFailed), "",
      {kRead10, "< D9 00 D9 4E", "< 05 00 12 34 23 C8", "> D9 15 CC 46", "< 05 00 12 34 23 C8",
       "> D9 15 CC 46", "< 05 00 12 34 23 C8", "> D9 15 CC 46", "< 05 00 12 34 23 C8"}},
-    {"SilentRegisterEndsWith38_1AfterThreeRequests", 'R', nullptr, {"--silent"}, nullptr, "38/1",
-     "", {kRead10, kRead10, kRead10}},
+    {"SilentRegisterEndsWith38_1AfterThreeRequests", 'R', nullptr, {"--silent"}, nullptr,
+     PairText(frame::error::kNoAnswerToReadRequest), "", {kRead10, kRead10, kRead10}},
     // The frame that followed the refused reply is drained before the next request.
     {"WrongEchoIsNoReplyAndTheRequestIsRepeated", 'R', nullptr, {"--wrong-echo", "1"},
      "0005;1234\r\n", "", kRecord1Pairs,
      {kRead10, "< D8 00 D8 50", "< " + kFrame1, kRead10, "< D9 00 D9 4E", "< " + kFrame1,
       kReadAck, kGotEnd}},
     {"OrdinaryRequestsGetNoAnswerFromAFiscalRegister", 'R', nullptr, {"--fiscal"},
-     "0005;1234\r\n", "38/1", "", {kRead10, kRead10, kRead10}},
+     "0005;1234\r\n", PairText(frame::error::kNoAnswerToReadRequest), "",
+     {kRead10, kRead10, kRead10}},
     {"WriteSendsEveryRecordThenTheEndMarker", 'V', nullptr, {}, nullptr, "", kFile10,
      {kWrite10, "< D0 00 D0 60", "> " + kFrame1, kWriteAck, "> " + kFrame2, kWriteAck, kSentEnd}},
     {"RejectedFrameIsSentAgainAndStoredOnce", 'V', nullptr, {"--reject-frame", "1"}, nullptr, "",
@@ -148,17 +154,18 @@ const Transfer kTransfers[] = {
       "> " + kFrame2, kWriteAck, kSentEnd}},
     // The request, the first send and three resends; no end marker.
     {"ThreeFailedRepliesInOneFileEndWith42_2AfterTheNextResend", 'V', nullptr,
-     {"--reject-frame", "1:3"}, nullptr, "42/2", "",
+     {"--reject-frame", "1:3"}, nullptr, PairText(frame::error::kFrameRejectedTooOften), "",
      {kWrite10, "< D0 00 D0 60", "> " + kFrame1, "< D0 15 C5 56", "> " + kFrame1,
       "< D0 15 C5 56", "> " + kFrame1, "< D0 15 C5 56", "> " + kFrame1, kWriteAck}},
     // The frame-reply wait has a bound at every speed (19200 / 38400 gives none).
     {"FrameRepliesThatNeverComeEndWith42_2EvenAt38400Bd", 'V', nullptr, {"--no-frame-replies"},
-     nullptr, "42/2", "",
+     nullptr, PairText(frame::error::kFrameRejectedTooOften), "",
      {kWrite10, "< D0 00 D0 60", "> " + kFrame1, "> " + kFrame1, "> " + kFrame1, "> " + kFrame1}},
     {"ClearSendsAWriteRequestAndTakesTheEndMarker", 'N', nullptr, {"--operations", "10"},
      kFile10, "", "", {kWrite10, kGotEnd}},
     // File 10 is no operation here: the register accepts a write, three times.
-    {"ClearWithoutEndMarkerEndsWith38_3", 'N', nullptr, {}, nullptr, "38/3", "",
+    {"ClearWithoutEndMarkerEndsWith38_3", 'N', nullptr, {}, nullptr,
+     PairText(frame::error::kNoAnswerToClear), "",
      {kWrite10, "< D0 00 D0 60", kWrite10, "< D0 00 D0 60", kWrite10, "< D0 00 D0 60"}},
     {"TcpReadTakesTheReplyAndTheFirstFrameInOneChunk", 'R', "127.0.3.1", {}, kFile10, "", kPairs,
      {kRead10, "< D9 00 D9 4E " + kFrame1, kReadAck, "< " + kFrame2, kReadAck, kGotTcpEnd}},
@@ -177,14 +184,15 @@ const Transfer kTransfers[] = {
     // The protocol was waiting for the chunk: its thread gets the failure
     // (and would take the failure exit); the receiving thread just ends.
     {"TcpConnectionClosedByTheRegisterEndsWith106_1", 'R', "127.0.3.6", {"--close-after", "1"},
-     kFile10, "106/1", kRecord1Pairs, {kRead10, "< D9 00 D9 4E " + kFrame1, "# connection closed"}},
+     kFile10, PairText(frame::error::kClosedByRegister), kRecord1Pairs, {kRead10, "< D9 00 D9 4E " + kFrame1, "# connection closed"}},
     {"TcpRejectedFrameIsSentAgainAndStoredOnce", 'V', "127.0.3.9", {"--reject-frame", "2"},
      nullptr, "", kFile10,
      {kWrite10, "< D0 00 D0 60", "> " + kFrame1, kWriteAck, "> " + kFrame2, "< D0 15 C5 56",
       "> " + kFrame2, kWriteAck, "> FF FF FF FF 00 02"}},
     {"TcpClearTakesTheEndMarker", 'N', "127.0.3.10", {"--operations", "10"}, kFile10, "", "",
      {kWrite10, kGotTcpEnd}},
-    {"TcpSilentRegisterEndsWith110_1", 'R', "127.0.3.7", {"--silent"}, nullptr, "110/1", "",
+    {"TcpSilentRegisterEndsWith110_1", 'R', "127.0.3.7", {"--silent"}, nullptr,
+     PairText(frame::error::kNetworkTimeout), "",
      {kRead10}},
 };
 // clang-format on
@@ -217,7 +225,7 @@ TEST_P(LinkTransfer, OfFile10) {
   EXPECT_EQ(program_->lastError.lastErrorCode, 0);  // no failure exit on any thread
   // Without debug a sent work file stays only after a failure.
   if (t.command == 'V') {
-    EXPECT_EQ(FileExists("work02.tmp"), *t.failure != 0);
+    EXPECT_EQ(FileExists("work02.tmp"), !t.failure.empty());
   }
   EXPECT_EQ(register_.Transcript(), t.transcript);
   if (t.command == 'R') {
@@ -252,7 +260,7 @@ TEST_F(LinkTest, ReportWithKeyInRegIsRefusedWith4_1OrReadWithStahujvzdy) {
   register_.SetFile("72.dat", "0001;+0;0;+0;0;+0\r\n");
   StartSerial({"--key-reg"});
   Command('R', 0x72);
-  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), 4, 1);
+  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), frame::error::kKeyInRegAtReport);
   program_->settings.stahujvzdy = 1;
   Read(0x72);
   EXPECT_TRUE(Link().KeyInReg());
@@ -273,7 +281,7 @@ TEST_F(LinkTest, StatusForRegDependsOnTheModel) {
   program_->connection.modelText = "39T ";
   program_->connection.modelNumber = 1;
   Command('R', 0x72);
-  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), 4, 1);
+  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), frame::error::kKeyInRegAtReport);
   EXPECT_TRUE(Link().KeyInReg());
 }
 
@@ -302,7 +310,7 @@ TEST_F(LinkTest, RawTextGoesUnchangedIntoTheDataFileAndNeedsItsFourY) {
   EXPECT_EQ(lines[0], "> D9 01 59 81 4C");
   EXPECT_EQ(lines[1].substr(0, 13), "< 59 59 59 59");
   StartSerial();  // no raw text: the register answers file 59 with the end marker
-  EXPECT_JOB_FAILURE(Link().DownloadRawText(), 8, 1);
+  EXPECT_JOB_FAILURE(Link().DownloadRawText(), frame::error::kRawTextNotReceived);
 }
 
 // The caret rises and falls with the port; ticho silences the ticks only.
@@ -339,7 +347,7 @@ TEST_F(LinkTest, PortThatDoesNotExistIs92WithDeviceReasonAndHint) {
   program_->connection.comNumber = 3;
   Command('R', 0x10);
   EXPECT_EQ(Outcome([&] { Link().ReceiveRegisterFile(); }),
-            "92/1 os 2 COM3 " + dir_.string() +
+            PairText(frame::error::kPortNotOpenedForRead) + " os 2 COM3 " + dir_.string() +
                 "/ttyNONE: No such file or directory (zařízení neexistuje: "
                 "zkontrolujte řádek comN= v tarvik.ini a připojení portu nebo USB adaptéru)");
   // One more attempt after a pause.
@@ -354,13 +362,13 @@ TEST_F(LinkTest, PortHeldByAnotherProgramOrRefusingItsSettingsIs92) {
   WriteFile("D10.dat", kFile10);
   Command('V', 0x10, "D10.dat");
   const std::string busy = Outcome([&] { Link().SendRegisterFile(); });
-  EXPECT_EQ(busy.rfind("92/2", 0), 0u) << busy;
+  EXPECT_EQ(busy.rfind(PairText(frame::error::kPortNotOpenedForWrite), 0), 0u) << busy;
   EXPECT_NE(busy.find(": Device or resource busy (port drží jiný program"), std::string::npos)
       << busy;
   holder.reset();
   program_->connection.baudRate = 76800;  // speed code 8: no such line speed
   Command('N', 0x10);
-  EXPECT_JOB_FAILURE(Link().ClearRegisterFile(), 92, 3);
+  EXPECT_JOB_FAILURE(Link().ClearRegisterFile(), frame::error::kPortNotOpenedForClear);
 }
 
 TEST_F(LinkTest, ModemDialSendsTheBareCommandAndFindsNoCarrierOnAPty) {
@@ -370,7 +378,7 @@ TEST_F(LinkTest, ModemDialSendsTheBareCommandAndFindsNoCarrierOnAPty) {
   program_->settings.waitModem = 2;
   program_->settings.okno = 1;
   Command('R', 0x10);
-  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), 93, 1);
+  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), frame::error::kModemNoCarrier);
   EXPECT_EQ(register_.Transcript(), (Lines{"> 61 74 64 31 32 33 0D 0A"}));
   EXPECT_NE(frontEnd_.TerminalText().find("Spojení se nepodařilo navázat."), std::string::npos);
   EXPECT_EQ(clock_.Sleeps(),
@@ -413,7 +421,7 @@ TEST_F(LinkTest, IdentificationRequestThroughThePrimitivesDiscoveryUses) {
   SerialLine& serial = Link().Serial();
   ASSERT_TRUE(serial.OpenSerialPort());
   ASSERT_TRUE(serial.SetBaudRate(19200));
-  Link().SendRequest(0xE9, 0x01, 1);
+  Link().SendRequest(0xE9, 0x01, frame::error::kReadRequestNotSent);
   serial.SetReadTimeout(250);
   std::string reply;
   while (reply.size() < 4 && serial.ReadLinkByte()) reply += static_cast<char>(serial.LastByte());
@@ -427,10 +435,10 @@ TEST_F(LinkTest, RequestThatCannotBeWrittenIs5_1) {
   ASSERT_TRUE(Link().Serial().OpenSerialPort());
   register_.Stop();  // the other end of the line is gone: writes fail
   Command('R', 0x10);
-  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), 5, 1);
+  EXPECT_JOB_FAILURE(Link().ReceiveRegisterFile(), frame::error::kReadRequestNotSent);
   WriteFile("D10.dat", kFile10);
   Command('V', 0x10, "D10.dat");
-  EXPECT_JOB_FAILURE(Link().SendRegisterFile(), 5, 2);
+  EXPECT_JOB_FAILURE(Link().SendRegisterFile(), frame::error::kWriteRequestNotSent);
 }
 
 TEST_F(LinkTest, FailureExitClosesThePortThroughCloseLink) {
@@ -456,8 +464,8 @@ TEST_F(LinkTest, TcpDataNobodyAsksForEndsWith109_1OnTheReceivingThread) {
     std::this_thread::sleep_for(milliseconds(10));
   }
   Link().CloseNetwork();
-  EXPECT_EQ(program_->lastError.lastErrorCode, 109);
-  EXPECT_EQ(program_->lastError.lastErrorSubcode, 1);
+  EXPECT_EQ(program_->lastError.lastErrorCode, frame::error::kNetworkReceiverFailed.code);
+  EXPECT_EQ(program_->lastError.lastErrorSubcode, frame::error::kNetworkReceiverFailed.subcode);
   EXPECT_EQ(ReadFile("err"), "1");
   EXPECT_EQ(ReadFile("error.txt"), "9\r\n");
   EXPECT_FALSE(Link().Network().Connected());
@@ -469,7 +477,8 @@ TEST_F(LinkTest, TcpRegisterThatIsNotThereIs103_7) {
   Link().StartNetwork();
   Command('R', 0x10);
   EXPECT_EQ(Outcome([&] { Link().ReceiveRegisterFile(); }),
-            "103/7 os 111 127.0.3.8:14000: connect: Connection refused");
+            PairText(frame::error::kNotConnected) +
+                " os 111 127.0.3.8:14000: connect: Connection refused");
 }
 
 // Every sent frame shows with rawdebug; the raw text arrives unchanged over

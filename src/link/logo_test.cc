@@ -123,7 +123,7 @@ TEST_F(LogoTest, RefusedFileAndCancelledChoiceAskNothing) {
   EXPECT_EQ(Upload(PathOf("short.bmp")), 1);
   EXPECT_EQ(Upload(std::nullopt), 1);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>(2, "Format souboru neni BMP.")));
-  EXPECT_JOB_FAILURE(Upload(PathOf("missing.bmp")), 30, 1);
+  EXPECT_JOB_FAILURE(Upload(PathOf("missing.bmp")), frame::error::kFileNotOpened);
   EXPECT_TRUE(jobs.empty());
 }
 

@@ -83,7 +83,8 @@ void NetworkLink::ConnectRegister() {
   std::string what;
   auto socket = platform::ConnectTcp(address, port, steady_clock::now() + Timeout(), &error, &what);
   if (!socket) {
-    frame::Fail(103, what == "socket" ? 6 : 7, error,
+    frame::Fail(what == "socket" ? frame::error::kSocketNotMade : frame::error::kNotConnected,
+                error,
                 frame::Format("%s:%u: %s: %s", address.c_str(), port, what.c_str(),
                               frame::W(platform::SystemErrorText(error)).c_str()));
   }
@@ -115,12 +116,12 @@ void NetworkLink::SendNetworkFrame(std::string_view body) {
   if (sent != stuffed.size()) {
     frame::TerminalWriteRaw(program_, "Byl prenesen jiny pocet bajtu nez je pozadovano.\r");
   }
-  if (status != platform::IoStatus::kOk) frame::Fail(105, 1, error);
+  if (status != platform::IoStatus::kOk) frame::Fail(frame::error::kNetworkSendFailed, error);
 }
 
 std::string NetworkLink::TakeChunk() {
   std::optional<std::string> chunk = TakeChunkWithin(Timeout());
-  if (!chunk) frame::Fail(110, 1);
+  if (!chunk) frame::Fail(frame::error::kNetworkTimeout);
   return std::move(*chunk);
 }
 
@@ -190,10 +191,11 @@ void NetworkLink::ReceiveLoop() {
     platform::WaitResult waited = socket->WaitReadable(std::nullopt, &error);
     if (QuitRequested()) return;
     if (waited == platform::WaitResult::kInterrupted) continue;
-    if (waited == platform::WaitResult::kError) frame::Fail(106, static_cast<int>(error), error);
+    if (waited == platform::WaitResult::kError)
+      frame::Fail(frame::error::NetworkReceiveFailed(error), error);
     if (!chunkRequestEvent_.WaitFor(Timeout())) {
       if (QuitRequested()) return;
-      frame::Fail(109, 1);
+      frame::Fail(frame::error::kNetworkReceiverFailed);
     }
     if (QuitRequested()) return;
     chunkRequestEvent_.Reset();
@@ -202,8 +204,9 @@ void NetworkLink::ReceiveLoop() {
     activity_.CountFrame(8);
     // The register closing the connection would otherwise read as endless
     // empty chunks.
-    if (status == platform::IoStatus::kHangUp) frame::Fail(106, 1);
-    if (status != platform::IoStatus::kOk) frame::Fail(106, static_cast<int>(error), error);
+    if (status == platform::IoStatus::kHangUp) frame::Fail(frame::error::kClosedByRegister);
+    if (status != platform::IoStatus::kOk)
+      frame::Fail(frame::error::NetworkReceiveFailed(error), error);
     std::string chunk = unstuffer_.Feed(std::string_view(buffer.data(), got));
     std::lock_guard<std::mutex> lock(mutex_);
     chunks_.push_back(std::move(chunk));

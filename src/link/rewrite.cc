@@ -26,13 +26,13 @@ std::string ReadAll(ProgramFile& file) {
 // The file names of one extension in the program directory, sorted. A
 // failing listing ends the job with error 89: `searchFailed` when the folder
 // cannot be searched, `readFailed` when reading its entries breaks off.
-std::vector<std::string> ListCommandFiles(frame::Program& program, int searchFailed,
-                                          int readFailed) {
+std::vector<std::string> ListCommandFiles(frame::Program& program, frame::ErrorPair searchFailed,
+                                          frame::ErrorPair readFailed) {
   std::vector<platform::DirectoryEntry> entries;
   platform::ListFailure failure;
   if (!program.fs.List(program.paths.programDirectory, "", "." + program.settings.priponaCmd,
                        &entries, &failure)) {
-    Fail(89, failure.whileReading ? readFailed : searchFailed, failure.error);
+    Fail(failure.whileReading ? readFailed : searchFailed, failure.error);
   }
   std::vector<std::string> names;
   for (const auto& e : entries) names.push_back(e.name);
@@ -51,28 +51,32 @@ OldSerialLine ParseOldSerialLine(const std::string& line, const RewriteValues& v
   OldSerialLine old;
   std::size_t pos = line.find(',');
   std::size_t terminalLength = pos == std::string::npos ? line.size() : pos;
-  if (terminalLength > 5) Fail(51, 4);
-  if (terminalLength == 0) Fail(51, 5);
+  if (terminalLength > 5) Fail(frame::error::kRewriteSerialTerminalTooLong);
+  if (terminalLength == 0) Fail(frame::error::kRewriteSerialTerminalEmpty);
   pos = terminalLength + 1;
-  if (pos + 1 >= line.size() || line[pos + 1] != ',') Fail(51, 6);
-  if (values.port < 1 || values.port > 9) Fail(51, 7);
+  if (pos + 1 >= line.size() || line[pos + 1] != ',')
+    Fail(frame::error::kRewriteSerialPortNotFollowed);
+  if (values.port < 1 || values.port > 9) Fail(frame::error::kRewritePortOutOfRange);
   pos += 2;
-  if (pos + 1 >= line.size() || line[pos + 1] != ',') Fail(51, 8);
+  if (pos + 1 >= line.size() || line[pos + 1] != ',')
+    Fail(frame::error::kRewriteSerialSpeedNotFollowed);
   pos += 2;
-  if (pos + 1 >= line.size() || line[pos + 1] != ',') Fail(51, 9);
+  if (pos + 1 >= line.size() || line[pos + 1] != ',')
+    Fail(frame::error::kRewriteSerialDataBitsNotFollowed);
   old.dataBits = line[pos];
   pos += 2;
-  if (pos + 1 >= line.size() || line[pos + 1] != ',') Fail(51, 11);
+  if (pos + 1 >= line.size() || line[pos + 1] != ',')
+    Fail(frame::error::kRewriteSerialParityNotFollowed);
   old.parity = line[pos];
   pos += 2;
   std::size_t modelEnd = line.find(',', pos);
   std::size_t modelLength = (modelEnd == std::string::npos ? line.size() : modelEnd) - pos;
-  if (modelLength > 5) Fail(51, 12);
-  if (modelEnd == std::string::npos) Fail(51, 13);
+  if (modelLength > 5) Fail(frame::error::kRewriteSerialModelTooLong);
+  if (modelEnd == std::string::npos) Fail(frame::error::kRewriteSerialModelUnended);
   pos = modelEnd + 1;
   std::size_t logEnd = line.find(',', pos);
   old.logName = line.substr(pos, logEnd == std::string::npos ? std::string::npos : logEnd - pos);
-  if (old.logName.empty() || old.logName.size() > 120) Fail(51, 14);
+  if (old.logName.empty() || old.logName.size() > 120) Fail(frame::error::kRewriteSerialLogNameBad);
   return old;
 }
 
@@ -125,7 +129,7 @@ void RewriteSerialLine(frame::Program& program, const std::string& fileName,
   platform::OsError error = 0;
   if (!program.fs.Rename(program.MakeProgramPath(fileName), program.MakeProgramPath(kBackup),
                          &error)) {
-    Fail(61, 1, error,
+    Fail(frame::error::kCommandFileNotMovedAside, error,
          frame::FileContext(program.MakeProgramPath(fileName),
                             frame::Format("nelze přejmenovat na %s", kBackup), error));
   }
@@ -170,22 +174,22 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
   }
   std::size_t pos = 0;
   for (;; ++pos) {
-    if (pos >= content.size()) Fail(51, 16);
+    if (pos >= content.size()) Fail(frame::error::kRewriteIpAddressStartUnended);
     if (content[pos] == ',') return;  // a serial file
     if (content[pos] == '.') break;
-    if (pos >= 8) Fail(51, 15);
+    if (pos >= 8) Fail(frame::error::kRewriteIpAddressStartTooLong);
   }
-  auto skipField = [&](std::size_t limit, int tooLong, int atEnd) {
+  auto skipField = [&](std::size_t limit, frame::ErrorPair tooLong, frame::ErrorPair atEnd) {
     for (std::size_t n = 0;; ++n, ++pos) {
-      if (pos >= content.size()) Fail(51, atEnd);
+      if (pos >= content.size()) Fail(atEnd);
       if (content[pos] == ',') break;
-      if (n >= limit) Fail(51, tooLong);
+      if (n >= limit) Fail(tooLong);
     }
     ++pos;
   };
-  skipField(17, 17, 18);
-  skipField(4, 21, 22);
-  skipField(5, 23, 24);
+  skipField(17, frame::error::kRewriteIpAddressTooLong, frame::error::kRewriteIpAddressUnended);
+  skipField(4, frame::error::kRewriteIpTerminalTooLong, frame::error::kRewriteIpTerminalUnended);
+  skipField(5, frame::error::kRewriteIpModelTooLong, frame::error::kRewriteIpModelUnended);
   std::string head;
   for (int octet : values.address) head += std::to_string(octet) + ".";
   head.back() = ',';
@@ -206,7 +210,7 @@ void RewriteIpLine(frame::Program& program, const std::string& fileName,
     out.Write(copy);
     out.Close();
   } catch (const frame::JobFailure& failure) {
-    frame::Refail(failure, 60, 1);
+    frame::Refail(failure, frame::error::kIpRewriteNotCopiedBack);
   }
 }
 
@@ -214,7 +218,8 @@ int RewriteSerialParams(frame::Program& program, RewriteValues& values,
                         const std::function<bool(RewriteValues&)>& dialog, bool showMessage,
                         RewriteMode mode) {
   if (dialog && !dialog(values)) return 0;
-  const std::vector<std::string> names = ListCommandFiles(program, 9, 10);
+  const std::vector<std::string> names = ListCommandFiles(
+      program, frame::error::kSerialRewriteSearch, frame::error::kSerialRewriteListing);
   if (names.empty()) {
     if (!program.settings.searchOnly) {
       frame::ShowMessage(program, "Prikazovy soubor nenalezen.", screen::kStyleExclamation);
@@ -234,7 +239,8 @@ int RewriteSerialParams(frame::Program& program, RewriteValues& values,
 int RewriteIpParams(frame::Program& program, RewriteValues& values,
                     const std::function<bool(RewriteValues&)>& dialog, bool showMessage) {
   if (dialog && !dialog(values)) return 0;
-  const std::vector<std::string> names = ListCommandFiles(program, 11, 12);
+  const std::vector<std::string> names =
+      ListCommandFiles(program, frame::error::kIpRewriteSearch, frame::error::kIpRewriteListing);
   if (names.empty()) {
     frame::ShowMessage(program, "Prikazovy soubor nenalezen.", screen::kStyleExclamation);
     return 1;

@@ -90,22 +90,26 @@ TEST_F(Rewriting, AMalformedOldLineIsRestoredBeforeTheFailure) {
   const std::string bad = "0123456,1,7,8,O,650,ERA\r\nR03;P\r\n";
   WriteFile("a.cmd", bad);
   EXPECT_JOB_FAILURE(
-      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLineSettings), 51,
-      4);
+      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLineSettings),
+      frame::error::kRewriteSerialTerminalTooLong);
   EXPECT_EQ(ReadFile("a.cmd"), bad);
   WriteFile("a.cmd", "01,1,7,8,O,650123,ERA\r\n");
   EXPECT_JOB_FAILURE(
-      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLogName), 51, 12);
+      RewriteSerialParams(*program_, values_, nullptr, false, RewriteMode::kKeepLogName),
+      frame::error::kRewriteSerialModelTooLong);
   EXPECT_TRUE(FileExists("a.cmd"));
 }
 
 TEST_F(Rewriting, MalformedIpLines) {
   WriteFile("a.cmd", "123456789.1.1.1,01,650,ERA\r\n");
-  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 15);
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false),
+                     frame::error::kRewriteIpAddressStartTooLong);
   WriteFile("a.cmd", "1.2.3.4,01234,650,ERA\r\n");
-  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 21);
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false),
+                     frame::error::kRewriteIpTerminalTooLong);
   WriteFile("a.cmd", "1.2.3.4,01,650");
-  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false), 51, 24);
+  EXPECT_JOB_FAILURE(RewriteIpParams(*program_, values_, nullptr, false),
+                     frame::error::kRewriteIpModelUnended);
 }
 
 TEST(ConnectionFieldsTest, SpeedCodesAndParityLetters) {
@@ -129,19 +133,21 @@ TEST_F(Rewriting, AFailingFolderListingEndsInError89) {
   struct Case {
     bool whileReading;
     bool ip;
-    int subcode;
+    frame::ErrorPair pair;
   };
-  for (const Case& c : {Case{false, false, 9}, Case{true, false, 10}, Case{false, true, 11},
-                        Case{true, true, 12}}) {
-    SCOPED_TRACE(c.subcode);
+  for (const Case& c : {Case{false, false, frame::error::kSerialRewriteSearch},
+                        Case{true, false, frame::error::kSerialRewriteListing},
+                        Case{false, true, frame::error::kIpRewriteSearch},
+                        Case{true, true, frame::error::kIpRewriteListing}}) {
+    SCOPED_TRACE(c.pair.subcode);
     testing::UnlistableFileSystem fs(c.whileReading);
     frame::Program program(frame::Services{fs, clock_, process_, console_, frontEnd_});
     program.paths = program_->paths;
     if (c.ip) {
-      EXPECT_JOB_FAILURE(RewriteIpParams(program, values_, nullptr, false), 89, c.subcode);
+      EXPECT_JOB_FAILURE(RewriteIpParams(program, values_, nullptr, false), c.pair);
     } else {
       EXPECT_JOB_FAILURE(RewriteSerialParams(program, values_, nullptr, false, RewriteMode::kFull),
-                         89, c.subcode);
+                         c.pair);
     }
     EXPECT_EQ(ReadFile("a.cmd"), serial);
     EXPECT_EQ(ReadFile("b.cmd"), net);

@@ -90,7 +90,7 @@ bool SerialLine::OpenSerialPort() {
       frame::TerminalWrite(program_, connected ? frame::W("Spojení je navázáno.\r")
                                                : frame::W("Spojení se nepodařilo navázat.\r"));
     }
-    if (!connected) frame::Fail(93, 1);
+    if (!connected) frame::Fail(frame::error::kModemNoCarrier);
   }
   return true;
 }
@@ -230,9 +230,9 @@ bool SerialLine::DialModem() {
 void SerialLine::HangUpModem() {
   // The escape is recognised only between two quiet guard times.
   program_.clock.Sleep(milliseconds(1000));
-  if (!WriteLinkBytes("+++", false)) frame::Fail(93, 2);
+  if (!WriteLinkBytes("+++", false)) frame::Fail(frame::error::kModemEscapeNotSent);
   program_.clock.Sleep(milliseconds(1000));
-  if (!WriteLinkBytes("ath\r", false)) frame::Fail(93, 3);
+  if (!WriteLinkBytes("ath\r", false)) frame::Fail(frame::error::kModemHangUpNotSent);
   program_.clock.Sleep(milliseconds(100));
 }
 

@@ -23,9 +23,10 @@ const std::string kD10 = "0005;1234\r\n0006;5678\r\n";
 
 struct Outcome {
   int exitCode = -1;
-  int code = 0;
-  int subcode = 0;
+  frame::ErrorPair pair{};
 };
+
+namespace error = frame::error;
 
 class FaultTest : public RegisterJobTest, public ::testing::WithParamInterface<Link> {
  protected:
@@ -50,28 +51,27 @@ class FaultTest : public RegisterJobTest, public ::testing::WithParamInterface<L
     Outcome outcome{Run(args).exitCode};
     std::vector<std::string> log = LogTails("ERA.log");
     if (!log.empty() && log.back().size() >= 6) {
-      outcome.code = std::atoi(log.back().c_str());
-      outcome.subcode = std::atoi(log.back().substr(log.back().size() - 6, 4).c_str());
+      outcome.pair.code = std::atoi(log.back().c_str());
+      outcome.pair.subcode = std::atoi(log.back().substr(log.back().size() - 6, 4).c_str());
     }
     return outcome;
   }
 
   void ExpectCompleted(const Outcome& outcome) {
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.code, 0);
+    EXPECT_EQ(outcome.pair.code, 0);
     EXPECT_EQ(Read("err"), "0");
   }
-  void ExpectFailed(const Outcome& outcome, int code, int subcode) {
+  void ExpectFailed(const Outcome& outcome, frame::ErrorPair pair) {
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.code, code);
-    EXPECT_EQ(outcome.subcode, subcode);
+    EXPECT_EQ(outcome.pair, pair);
     EXPECT_NE(Read("err"), "0");
   }
   // Reads into `name`.dat over an earlier, complete file: the job fails
   // with the pair and the old file stays whole, with no work file left.
-  void ExpectReadFails(const std::string& command, const std::string& name, int code, int subcode) {
+  void ExpectReadFails(const std::string& command, const std::string& name, frame::ErrorPair pair) {
     Write(name + ".dat", kOldFile);
-    ExpectFailed(Job(command + ";" + name + "\r\n"), code, subcode);
+    ExpectFailed(Job(command + ";" + name + "\r\n"), pair);
     EXPECT_EQ(Read(name + ".dat"), kOldFile);
     EXPECT_FALSE(Exists("work04.tmp"));  // the file that would have replaced it
   }
@@ -93,7 +93,7 @@ TEST_P(BothLinks, CorruptedFrameIsAskedForAgainUpToThreeTimes) {
   EXPECT_EQ(Read("P_PLU.dat"), PluLines(12));
   // Corrupted four times: 40/1, and the file of the last job stays.
   Start(2, {"--corrupt-frame", "3:4"});
-  ExpectFailed(Job("R03;P_PLU\r\n"), 40, 1);
+  ExpectFailed(Job("R03;P_PLU\r\n"), error::kFrameCheckFailed);
   EXPECT_EQ(Read("P_PLU.dat"), PluLines(12));
   EXPECT_FALSE(Exists("work04.tmp"));
 }
@@ -107,7 +107,7 @@ TEST_P(BothLinks, JournalReadThatFailsAddsNoPartOfASection) {
   const std::string journal = "\r\n*P earlier section\r\n\r\n*Signature:\r\nabc\r\n";
   Write("ZURNAL.txt", journal);
   Write("CS_PLU.DAT", "sales of the last download\r\n");
-  ExpectFailed(Job("R87;ZURNAL\r\n"), 40, 1);
+  ExpectFailed(Job("R87;ZURNAL\r\n"), error::kFrameCheckFailed);
   EXPECT_EQ(Read("ZURNAL.txt"), journal);
   EXPECT_EQ(Read("CS_PLU.DAT"), "sales of the last download\r\n");
 }
@@ -119,19 +119,22 @@ TEST_P(BothLinks, WriteWhoseFrameRepliesAreLostFails) {
   Write("D10.dat", kD10);
   // Serial: three frames without an answer (42/2); TCP/IP: the data of the
   // connection stop within the time-out (110/1).
-  ExpectFailed(Job("V10;D10\r\n"), serial() ? 42 : 110, serial() ? 2 : 1);
+  ExpectFailed(Job("V10;D10\r\n"),
+               serial() ? error::kFrameRejectedTooOften : error::kNetworkTimeout);
   EXPECT_EQ(Read("D10.dat"), kD10);
 }
 
 TEST_P(BothLinks, SilentRegisterFailsEveryJobAndKeepsTheOldFiles) {
   Start(5, {"--silent"});
-  ExpectReadFails("R03", "P_PLU", serial() ? 38 : 110, 1);
+  ExpectReadFails("R03", "P_PLU",
+                  serial() ? error::kNoAnswerToReadRequest : error::kNetworkTimeout);
   if (serial()) {
     EXPECT_EQ(Read("err"), "2");
   }
   Write("D10.dat", kD10);
-  ExpectFailed(Job("V10;D10\r\n"), serial() ? 38 : 110, serial() ? 2 : 1);
-  if (serial()) ExpectReadFails("S59", "TEXT", 8, 1);  // the raw text
+  ExpectFailed(Job("V10;D10\r\n"),
+               serial() ? error::kNoAnswerToWriteRequest : error::kNetworkTimeout);
+  if (serial()) ExpectReadFails("S59", "TEXT", error::kRawTextNotReceived);  // the raw text
 }
 
 // --- A wrong echo -----------------------------------------------------------
@@ -147,7 +150,8 @@ TEST_P(BothLinks, WrongEchoIsAskedAgain) {
   ExpectCompleted(Job("R10;A\r\n"));
   EXPECT_EQ(Read("A.dat"), kD10);
   Start(9, {"--wrong-echo", serial() ? "1" : "3"});
-  ExpectReadFails(serial() ? "R03" : "R10", serial() ? "P_PLU" : "A", 38, 1);
+  ExpectReadFails(serial() ? "R03" : "R10", serial() ? "P_PLU" : "A",
+                  error::kNoAnswerToReadRequest);
 }
 
 // --- The key in REG -----------------------------------------------------------
@@ -159,7 +163,7 @@ TEST_P(BothLinks, KeyInRegRefusesReportsOnlyAndNooffReadsThem) {
   register_.SetFile("72.dat", report);
   register_.SetFile("03.dat", PluLines(2));
   Start(12, {"--key-reg"});
-  ExpectReadFails("R72", "X", 4, 1);
+  ExpectReadFails("R72", "X", error::kKeyInRegAtReport);
   EXPECT_EQ(Read("err"), "3");
   ExpectCompleted(Job("R03;P_PLU\r\n"));
   EXPECT_EQ(Read("P_PLU.dat"), PluLines(2));
@@ -173,10 +177,10 @@ TEST_P(BothLinks, ConnectionClosedDuringATransferKeepsTheOldFile) {
   register_.SetFile("03.dat", PluLines(200));
   if (!serial()) {
     Start(13, {"--close-after", "5"});
-    ExpectReadFails("R03", "P_PLU", 106, 1);
+    ExpectReadFails("R03", "P_PLU", error::kClosedByRegister);
     Start(15, {"--close-after", "1"});
     Write("D10.dat", kD10 + "0007;0001\r\n");
-    ExpectFailed(Job("V10;D10\r\n"), 106, 1);  // and during a write
+    ExpectFailed(Job("V10;D10\r\n"), error::kClosedByRegister);  // and during a write
   } else {
     // The register goes away a second into a transfer of some ten seconds:
     // the next frame never comes.
@@ -185,7 +189,7 @@ TEST_P(BothLinks, ConnectionClosedDuringATransferKeepsTheOldFile) {
     auto job = std::async(std::launch::async, [this] { return Job("R03;P_PLU\r\n"); });
     std::this_thread::sleep_for(std::chrono::seconds(1));
     register_.Stop();
-    ExpectFailed(job.get(), 40, 1);
+    ExpectFailed(job.get(), error::kFrameCheckFailed);
     EXPECT_EQ(Read("P_PLU.dat"), kOldFile);
     EXPECT_FALSE(Exists("work04.tmp"));
   }

@@ -290,7 +290,7 @@ CaughtFailure FailureOf(const std::function<void()>& action) {
   try {
     action();
   } catch (const frame::JobFailure& failure) {
-    return {failure.code(), failure.subcode(), frame::Cp1250ToUtf8(failure.context())};
+    return {failure.pair(), frame::Cp1250ToUtf8(failure.context())};
   }
   ADD_FAILURE() << "expected a failure";
   return {};

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -222,8 +223,7 @@ class UnopenableFile {
 // The failure `action` ends in, with its context as UTF-8; a test failure
 // (and code 0) when it completes.
 struct CaughtFailure {
-  int code = 0;
-  int subcode = 0;
+  frame::ErrorPair pair{};
   std::string context;
 };
 CaughtFailure FailureOf(const std::function<void()>& action);
@@ -237,14 +237,20 @@ std::string ToHex(const std::string& bytes);
 
 }  // namespace tarvik::testing
 
+namespace tarvik::frame::error {
+// Failed expectations show a pair as "code/subcode".
+inline void PrintTo(const ErrorPair& pair, std::ostream* out) {
+  *out << pair.code << "/" << pair.subcode;
+}
+}  // namespace tarvik::frame::error
+
 // Runs the statement and expects it to fail with the given pair.
-#define EXPECT_JOB_FAILURE(statement, expectedCode, expectedSubcode)                      \
-  do {                                                                                    \
-    try {                                                                                 \
-      statement;                                                                          \
-      ADD_FAILURE() << "expected failure " << (expectedCode) << "/" << (expectedSubcode); \
-    } catch (const ::tarvik::frame::JobFailure& failure_) {                               \
-      EXPECT_EQ(failure_.code(), (expectedCode));                                         \
-      EXPECT_EQ(failure_.subcode(), (expectedSubcode));                                   \
-    }                                                                                     \
+#define EXPECT_JOB_FAILURE(statement, expectedPair)                                   \
+  do {                                                                                \
+    try {                                                                             \
+      statement;                                                                      \
+      ADD_FAILURE() << "expected failure " << ::testing::PrintToString(expectedPair); \
+    } catch (const ::tarvik::frame::JobFailure& failure_) {                           \
+      EXPECT_EQ(failure_.pair(), (expectedPair));                                     \
+    }                                                                                 \
   } while (0)

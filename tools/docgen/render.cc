@@ -158,9 +158,9 @@ std::vector<int> DocumentedCodes() {
 std::string AddedSubcodes(int code) {
   std::string text;
   for (const frame::AddedSubcode& added : frame::kAddedSubcodes) {
-    if (added.code != code) continue;
+    if (added.pair.code != code) continue;
     text += text.empty() ? " Further subcodes: " : "; ";
-    text += std::to_string(added.subcode) + " " + added.meaning;
+    text += std::to_string(added.pair.subcode) + " " + added.meaning;
   }
   return text.empty() ? text : text + ".";
 }

@@ -104,7 +104,7 @@ TEST_F(LineDialogsTest, PortDialogWithAnUnlistedSpeedKeepsIt) {
 TEST_F(LineDialogsTest, BrokenLogoCommandFileEndsAsTheParserSays) {
   WriteFile("glog1.cmx", "01,0,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   program_->paths.commandFileName = "job.cmd";
-  EXPECT_JOB_FAILURE(LoadLogoConnection(*program_), 51, 31);
+  EXPECT_JOB_FAILURE(LoadLogoConnection(*program_), frame::error::kPortNotDigit);
   EXPECT_EQ(program_->paths.commandFileName, "job.cmd");
   EXPECT_EQ(program_->settings.priponaCmd, "cmd");
 }
@@ -137,9 +137,9 @@ TEST_F(LineDialogsTest, IpDialogProposesAnAddressAndChecksTheFields) {
     EXPECT_EQ(dialog.Model()->currentText(), "39T");
   }
   WriteFile("iglog1.cmx", "10.0.0.1,12345678,650,ERA\r\n");
-  EXPECT_JOB_FAILURE(IpAddressDialog dialog(*program_), 51, 1);
+  EXPECT_JOB_FAILURE(IpAddressDialog dialog(*program_), frame::error::kDialogTerminalTooLong);
   WriteFile("iglog1.cmx", "10.0.0.1,01,650123,ERA\r\n");
-  EXPECT_JOB_FAILURE(IpAddressDialog dialog(*program_), 51, 2);
+  EXPECT_JOB_FAILURE(IpAddressDialog dialog(*program_), frame::error::kDialogModelTooLong);
 
   // Without the file the current address is shown.
   std::filesystem::remove(PathOf("iglog1.cmx"));

@@ -14,8 +14,8 @@
 #include "frame/failure.h"
 #include "frame/status.h"
 #include "link/activity.h"
-#include "ui/qt/dialogs.h"
 #include "support/qt_test_support.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/terminal_view.h"
 #include "ui/qt/window_app.h"
 
@@ -233,7 +233,7 @@ TEST_F(DesktopTest, FailureShowsItsBoxAndEndsTheProcessWithoutRestart) {
   std::optional<platform::ProcessEnding> ending;
   OnWorker([&] {
     try {
-      frame::RunGuarded(*program_, [] { frame::Fail(40, 1); });
+      frame::RunGuarded(*program_, [] { frame::Fail(frame::error::kFrameCheckFailed); });
     } catch (const platform::ProcessEnding& e) {
       ending = e;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/codepage.h"
+#include "frame/error_pairs.h"
 #include "frame/errors.h"
 #include "frame/status.h"
 #include "ui/win32/resource_ids.h"
@@ -169,23 +170,25 @@ INT_PTR CALLBACK LineDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 // Runs a modal dialog and returns the button that closed it. A dialog that
 // cannot be created (a template missing from the executable, an owner that
-// is gone) is error 114 with the dialog's subcode.
-INT_PTR RunModal(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter, int subcode) {
+// is gone) fails with the dialog's own pair.
+INT_PTR RunModal(HWND owner, int templateId, DLGPROC procedure, LPARAM parameter,
+                 frame::ErrorPair failure) {
   const INT_PTR result =
       DialogBoxParamW(Instance(), MAKEINTRESOURCEW(templateId), owner, procedure, parameter);
   // 0 is an owner that is no window, -1 any other failure; the dialogs
   // themselves end only with IDOK or IDCANCEL.
   if (result == 0 || result == -1) {
-    frame::Fail(114, subcode, GetLastError(),
+    frame::Fail(failure, GetLastError(),
                 frame::W(frame::Format("dialog %d nelze vytvořit", templateId)));
   }
   return result;
 }
 
 template <typename Choices, void (*Fill)(HWND, const frame::Program&, const Choices&)>
-bool RunLineDialog(HWND owner, int templateId, int subcode, LineDialog<Choices>& state) {
+bool RunLineDialog(HWND owner, int templateId, frame::ErrorPair failure,
+                   LineDialog<Choices>& state) {
   return RunModal(owner, templateId, LineDialogProc<Choices, Fill>,
-                  reinterpret_cast<LPARAM>(&state), subcode) == IDOK;
+                  reinterpret_cast<LPARAM>(&state), failure) == IDOK;
 }
 
 // Every button of About and help closes it.
@@ -260,7 +263,8 @@ bool RunPortDialog(HWND owner, frame::Program& program) {
   LineDialog<window::PortChoices> state{program, window::StartingPortChoices(program),
                                         ReadPortDialog, window::CheckPortChoices,
                                         TARVIK_IDC_LOG_NAME};
-  if (!RunLineDialog<window::PortChoices, FillPortDialog>(owner, TARVIK_IDD_PORT, 1, state)) {
+  if (!RunLineDialog<window::PortChoices, FillPortDialog>(
+          owner, TARVIK_IDD_PORT, frame::error::kPortDialogNotCreated, state)) {
     return false;
   }
   window::ApplyPortChoices(program, state.choices);
@@ -270,7 +274,8 @@ bool RunPortDialog(HWND owner, frame::Program& program) {
 bool RunIpDialog(HWND owner, frame::Program& program) {
   LineDialog<window::IpChoices> state{program, window::StartingIpChoices(program), ReadIpDialog,
                                       window::CheckIpChoices, TARVIK_IDC_OCTET};
-  if (!RunLineDialog<window::IpChoices, FillIpDialog>(owner, TARVIK_IDD_IP, 2, state)) {
+  if (!RunLineDialog<window::IpChoices, FillIpDialog>(owner, TARVIK_IDD_IP,
+                                                      frame::error::kIpDialogNotCreated, state)) {
     return false;
   }
   window::ApplyIpChoices(program, state.choices);
@@ -278,11 +283,11 @@ bool RunIpDialog(HWND owner, frame::Program& program) {
 }
 
 void ShowAbout(HWND owner, frame::Program&) {
-  RunModal(owner, TARVIK_IDD_ABOUT, AboutProc, 0, 3);
+  RunModal(owner, TARVIK_IDD_ABOUT, AboutProc, 0, frame::error::kAboutDialogNotCreated);
 }
 
 void ShowHelp(HWND owner) {
-  RunModal(owner, TARVIK_IDD_HELP, HelpProc, 0, 4);
+  RunModal(owner, TARVIK_IDD_HELP, HelpProc, 0, frame::error::kHelpDialogNotCreated);
 }
 
 }  // namespace tarvik::ui::win32

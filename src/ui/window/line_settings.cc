@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "frame/codepage.h"
+#include "frame/error_pairs.h"
 #include "frame/errors.h"
 #include "frame/program_file.h"
 #include "frame/scoped_values.h"
@@ -224,10 +225,10 @@ IpChoices StartingIpChoices(frame::Program& program) {
   const std::string rest = comma == std::string::npos ? std::string() : text.substr(comma + 1);
   const std::size_t end = rest.find(',');
   const std::string terminal = rest.substr(0, end);
-  if (terminal.size() > 7) frame::Fail(51, 1);
+  if (terminal.size() > 7) frame::Fail(frame::error::kDialogTerminalTooLong);
   std::string model = end == std::string::npos ? std::string() : rest.substr(end + 1);
   model = model.substr(0, model.find(','));
-  if (model.size() > 5) frame::Fail(51, 2);
+  if (model.size() > 5) frame::Fail(frame::error::kDialogModelTooLong);
   choices.terminal = frame::Cp1250ToUtf8(Trimmed(terminal));
   choices.model = ModelIndex(Trimmed(model));
   if (choices.octets[0] == "0") choices.octets = {"192", "168", "0", "0"};
