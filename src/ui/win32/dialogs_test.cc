@@ -211,7 +211,7 @@ TEST_F(Win32DialogsTest, PortDialogRefusesALogNameNoJobCouldRead) {
 TEST_F(Win32DialogsTest, BrokenLogoFileFailsBeforeTheDialogOpens) {
   WriteFile("glog1.cmx", "01,0,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   DialogScript script({});
-  EXPECT_JOB_FAILURE(RunPortDialog(nullptr, *program_), 51, 31);
+  EXPECT_JOB_FAILURE(RunPortDialog(nullptr, *program_), frame::error::kPortNotDigit);
   EXPECT_EQ(script.Dialogs(), 0);
 }
 
@@ -292,8 +292,8 @@ TEST_F(Win32DialogsTest, ADialogThatCannotBeCreatedIsError114) {
   DestroyWindow(gone);
   program_->connection.ipAddress = "10.9.8.7";
   DialogScript script({});
-  EXPECT_JOB_FAILURE(RunPortDialog(gone, *program_), 114, 1);
-  EXPECT_JOB_FAILURE(RunIpDialog(gone, *program_), 114, 2);
+  EXPECT_JOB_FAILURE(RunPortDialog(gone, *program_), frame::error::kPortDialogNotCreated);
+  EXPECT_JOB_FAILURE(RunIpDialog(gone, *program_), frame::error::kIpDialogNotCreated);
   EXPECT_JOB_FAILURE(ShowAbout(gone, *program_), 114, 3);
   EXPECT_JOB_FAILURE(ShowHelp(gone), 114, 4);
   EXPECT_EQ(script.Dialogs(), 0);

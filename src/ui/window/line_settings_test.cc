@@ -128,7 +128,7 @@ TEST_F(LineSettingsTest, LogNamesNoJobCouldReadAreRefused) {
 TEST_F(LineSettingsTest, BrokenLogoCommandFileEndsAsTheParserSaysAndRestoresTheJob) {
   WriteFile("glog1.cmx", "01,0,7,8,O,650,ERA\r\nW44;GLOGO1\r\n");
   program_->paths.commandFileName = "job.cmd";
-  EXPECT_JOB_FAILURE(LoadLogoConnection(*program_), 51, 31);
+  EXPECT_JOB_FAILURE(LoadLogoConnection(*program_), frame::error::kPortNotDigit);
   EXPECT_EQ(program_->paths.commandFileName, "job.cmd");
   EXPECT_EQ(program_->settings.priponaCmd, "cmd");
 }
@@ -159,9 +159,9 @@ TEST_F(LineSettingsTest, IpDialogProposesAnAddressAndChecksTheFileFields) {
   WriteFile("iglog1.cmx", "0.0.0.0,02,39T,ERA\r\nW44;GLOGO1\r\n");
   EXPECT_EQ(StartingIpChoices(*program_), (IpChoices{{"192", "168", "0", "0"}, 1, "02"}));
   WriteFile("iglog1.cmx", "10.0.0.1,12345678,650,ERA\r\n");
-  EXPECT_JOB_FAILURE(StartingIpChoices(*program_), 51, 1);
+  EXPECT_JOB_FAILURE(StartingIpChoices(*program_), frame::error::kDialogTerminalTooLong);
   WriteFile("iglog1.cmx", "10.0.0.1,01,650123,ERA\r\n");
-  EXPECT_JOB_FAILURE(StartingIpChoices(*program_), 51, 2);
+  EXPECT_JOB_FAILURE(StartingIpChoices(*program_), frame::error::kDialogModelTooLong);
   // An unknown model selects the blank entry.
   WriteFile("iglog1.cmx", "10.0.0.1,01,999,ERA\r\n");
   EXPECT_EQ(StartingIpChoices(*program_), (IpChoices{{"10", "0", "0", "1"}, 0, "01"}));
