@@ -7,8 +7,6 @@
 #define TARVIK_IDD_HELP 106
 #define TARVIK_IDD_PORT 110
 #define TARVIK_IDD_IP 111
-// The print-cancel dialog is named, not numbered.
-#define TARVIK_IDD_PRINT_CANCEL "PrintDlgBox"
 
 // The program's icon.
 #define TARVIK_IDI_PROGRAM 400
@@ -39,5 +37,3 @@
 // Help: the read-only text.
 #define TARVIK_IDC_HELP_TEXT 1060
 
-// Print cancel: the document's title.
-#define TARVIK_IDC_PRINT_TITLE 40052
