@@ -294,8 +294,8 @@ TEST_F(Win32DialogsTest, ADialogThatCannotBeCreatedIsError114) {
   DialogScript script({});
   EXPECT_JOB_FAILURE(RunPortDialog(gone, *program_), frame::error::kPortDialogNotCreated);
   EXPECT_JOB_FAILURE(RunIpDialog(gone, *program_), frame::error::kIpDialogNotCreated);
-  EXPECT_JOB_FAILURE(ShowAbout(gone, *program_), 114, 3);
-  EXPECT_JOB_FAILURE(ShowHelp(gone), 114, 4);
+  EXPECT_JOB_FAILURE(ShowAbout(gone, *program_), frame::error::kAboutDialogNotCreated);
+  EXPECT_JOB_FAILURE(ShowHelp(gone), frame::error::kHelpDialogNotCreated);
   EXPECT_EQ(script.Dialogs(), 0);
   EXPECT_EQ(program_->connection.ipAddress, "10.9.8.7");
 }
