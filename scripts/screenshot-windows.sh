@@ -51,6 +51,12 @@ if [ "${1:-}" = "--on-display" ]; then
   }
   sleep 2
   xdotool key Return
+  # Without a window manager nothing repaints where the box was: a resize
+  # makes the window paint itself whole.
+  sleep 1
+  xdotool windowsize "$window" 781 640
+  sleep 0.5
+  xdotool windowsize "$window" 780 640
   sleep 1
   mkdir -p "$(dirname "$out")"
   import -window "$window" "$out"

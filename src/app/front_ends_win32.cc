@@ -55,11 +55,6 @@ bool FrontEnds::ChooseWindow(frame::Program& program, bool /*czech*/) {
 
 int FrontEnds::RunWindow(frame::Program& program, job::JobRunner& runner, link::RegisterLink& link,
                          int& /*argc*/, char** /*argv*/) {
-  // Started from Explorer, the console is the program's own (no shell shares
-  // it) and would stand empty behind the window: give it back. Started from
-  // a shell, the console stays for the stderr lines.
-  DWORD processes[2];
-  if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
   ui::win32::RunMainWindow(program, runner, link, parts_->current, parts_->windowless);
   parts_->console.WriteStderr(
       "Komunikace Tarvik: hlavní okno nelze otevřít: " + std::to_string(GetLastError()) + "\n");
