@@ -53,8 +53,10 @@ unzip -l "$zip"
 check="$stage/check"
 unzip -q "$zip" -d "$check"
 [ -f "$check/tarvik/tarvik.exe" ] || { echo "$zip holds no tarvik/tarvik.exe" >&2; exit 1; }
-strings -el "$check/tarvik/tarvik.exe" | grep -qix printdlgbox ||
-  { echo "tarvik.exe has no dialog templates" >&2; exit 1; }
+# The four dialog templates (port, IP, About, help) each name their font.
+templates=$(strings -el "$check/tarvik/tarvik.exe" | grep -cx "MS Shell Dlg" || true)
+[ "$templates" -ge 4 ] ||
+  { echo "tarvik.exe has $templates of its 4 dialog templates" >&2; exit 1; }
 (cd "$check/tarvik" && wine tarvik.exe --version) | grep -q "^tarvik $version (Windows" ||
   { echo "tarvik.exe of the zip does not start under wine" >&2; exit 1; }
 # wine's desktop process keeps the display it was started with.
